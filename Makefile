@@ -1,0 +1,28 @@
+# Thin wrapper over CMake: everything is built and run under build/.
+BUILD ?= build
+
+.PHONY: build run heapsort-run test clean
+
+build:
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) --parallel
+
+# versefind on the example text, in a scratch folder of its own.
+run: build
+	rm -rf $(BUILD)/run-versefind
+	mkdir -p $(BUILD)/run-versefind
+	cp examples/sonnets.txt $(BUILD)/run-versefind/
+	cd $(BUILD)/run-versefind && ../bin/versefind
+
+# heapsort on the example number files, in a scratch folder of its own.
+heapsort-run: build
+	rm -rf $(BUILD)/run-heapsort
+	mkdir -p $(BUILD)/run-heapsort
+	cp -r examples/input $(BUILD)/run-heapsort/
+	cd $(BUILD)/run-heapsort && ../bin/heapsort
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,5 @@
+#include <iostream>
+
+#include "command_driver.h"
+
+int main() { return runCommandDriver(std::cin, std::cout); }

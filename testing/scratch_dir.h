@@ -1,0 +1,38 @@
+// Helpers shared by the tests of both programs: a scratch folder to work in,
+// whole-file reading and writing, and running a built program.
+#ifndef TESTING_SCRATCH_DIR_H
+#define TESTING_SCRATCH_DIR_H
+
+#include <filesystem>
+#include <string>
+
+// A fresh, empty folder that becomes the working directory for the life of
+// this object; the former working directory is restored and the folder
+// removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return dir_; }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path dir_;
+};
+
+// Writes `bytes` to `file` exactly, replacing what it held.
+void writeFile(const std::filesystem::path& file, const std::string& bytes);
+
+// The whole content of `file`, or an empty string when it cannot be read.
+std::string readFile(const std::filesystem::path& file);
+
+// Runs `program` in the working directory with `input` on its standard input
+// and its standard output captured in `output`. Returns its exit status, or
+// -1 when it did not exit normally.
+int runProgram(const std::string& program, const std::string& input,
+               std::string& output);
+
+#endif  // TESTING_SCRATCH_DIR_H

@@ -1,0 +1,59 @@
+// BTree::buildIndex and BTree::wordAt: the two operations that read the text
+// file, both by the word rules of sonnet_text.h.
+#include <fstream>
+#include <string>
+
+#include "sonnet_text.h"
+#include "word_index.h"
+
+int BTree::buildIndex(std::string fileName) {
+  // Both files are opened before either is checked, so "output.txt" is
+  // created (or emptied) even when the text cannot be opened.
+  std::ifstream dosya(fileName);
+  std::ofstream dosya2("output.txt");
+  if (!dosya.is_open() || !dosya2.is_open()) return 0;
+
+  int lineCount = 0;
+  std::string line;
+  std::string word;
+  // The stream is tested before each read, not after it: a text that ends
+  // with a line break therefore takes one more pass, which reads an empty
+  // line and is counted like any other. good() rather than !eof(), so that a
+  // read error (a folder opened as a file) ends the loop as well.
+  while (dosya.good()) {
+    readTextLine(dosya, line);
+    if (dosya.bad()) break;
+    ++lineCount;
+    LineFields fields(line);
+    for (int wordNumber = 1; fields.next(word); ++wordNumber) {
+      insert(word, makePlace(lineCount, wordNumber));
+      dosya2 << word << ' ';
+    }
+    dosya2 << std::endl;
+  }
+
+  const bool textRead = !dosya.bad();
+  dosya2.close();
+  if (!textRead || dosya2.fail()) return 0;
+  return lineCount;
+}
+
+std::string BTree::wordAt(std::string fileName, int lineNumber,
+                          int wordNumber) const {
+  std::ifstream dosya(fileName);
+  if (!dosya.is_open() || wordNumber < 1) return std::string();
+
+  // Once a read meets the end of the file, further reads would leave the
+  // buffer as it is, so the loop may stop there: past the last line the
+  // buffer keeps what the last effective read left in it.
+  std::string line;
+  for (int i = 1; i <= lineNumber && dosya.good(); ++i) readTextLine(dosya, line);
+  if (dosya.bad()) return std::string();
+
+  LineFields fields(line);
+  std::string word;
+  for (int n = 1; fields.next(word); ++n) {
+    if (n == wordNumber) return word;
+  }
+  return std::string();
+}

@@ -1,0 +1,70 @@
+// The word rules: lowerCase, makePlace, line reading and field cutting.
+#include "sonnet_text.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+// The marks that are dropped from a word wherever they stand.
+bool isRemovedMark(char c) {
+  switch (c) {
+    case ',': case ';': case ':': case '\'':
+    case '-': case '!': case '?': case '.':
+      return true;
+    default:
+      return false;
+  }
+}
+
+void appendNumber(std::string& text, int number) {
+  char digits[12];  // room for any int with its sign
+  const auto result = std::to_chars(digits, digits + sizeof digits, number);
+  text.append(digits, result.ptr);
+}
+
+}  // namespace
+
+void lowerCase(std::string& word) {
+  for (char& c : word) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+}
+
+std::string makePlace(int line, int wordNumber) {
+  std::string place;
+  place.reserve(24);
+  place += '(';
+  appendNumber(place, wordNumber);
+  place += ',';
+  appendNumber(place, line);
+  place += ')';
+  return place;
+}
+
+void readTextLine(std::istream& in, std::string& line) {
+  std::getline(in, line);
+  // Only a line that ended at a line feed leaves the stream good; a carriage
+  // return at the very end of the file is data, as in text-mode reading.
+  if (in.good() && !line.empty() && line.back() == '\r') line.pop_back();
+}
+
+LineFields::LineFields(const std::string& line)
+    : cursor_(line.data()),
+      end_(line.data() + std::strlen(line.c_str())) {}  // up to the first NUL
+
+bool LineFields::next(std::string& word) {
+  if (done_) return false;
+  word.clear();
+  while (cursor_ != end_ && *cursor_ != ' ') {
+    if (!isRemovedMark(*cursor_)) word += *cursor_;
+    ++cursor_;
+  }
+  if (cursor_ == end_) {
+    done_ = true;  // the last field ends at the end of the line
+  } else {
+    ++cursor_;  // the blank ends this field and starts the next
+  }
+  lowerCase(word);
+  return true;
+}

@@ -1,0 +1,236 @@
+// The word rules, the index builder and the lookup by place.
+#include "sonnet_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scratch_dir.h"
+#include "word_index.h"
+
+namespace {
+
+std::vector<std::string> wordsOf(const std::string& line) {
+  std::vector<std::string> words;
+  LineFields fields(line);
+  std::string word;
+  while (fields.next(word)) words.push_back(word);
+  return words;
+}
+
+std::vector<std::string> placesOf(const WordEntry& entry) {
+  return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
+}
+
+TEST(SonnetText, MakePlacePutsTheWordNumberFirst) {
+  EXPECT_EQ(makePlace(12, 3), "(3,12)");
+  EXPECT_EQ(makePlace(1, 10), "(10,1)");
+  EXPECT_EQ(makePlace(10000, 123), "(123,10000)");
+  std::string shout = "HeLLo, World 2nd \xC3\x89";
+  lowerCase(shout);
+  EXPECT_EQ(shout, "hello, world 2nd \xC3\x89");
+}
+
+TEST(SonnetText, CutsFieldsAtBlanksAndCleansEachWord) {
+  struct Case {
+    std::string line;
+    std::vector<std::string> words;
+  };
+  const std::vector<Case> cases = {
+      {"Bright stars, fade -- and  Time's away!",
+       {"bright", "stars", "fade", "", "and", "", "times", "away"}},
+      {"", {""}},
+      {" leading", {"", "leading"}},
+      {"trailing ", {"trailing", ""}},
+      {"o'er self-love HELLO. ... --", {"oer", "selflove", "hello", "", ""}},
+      {"(thee) 2nd \"quoted\"", {"(thee)", "2nd", "\"quoted\""}},
+      {"wind\tand rain", {"wind\tand", "rain"}},
+      {"a,;:'-!?.b", {"ab"}},
+      {std::string("cut\0 here", 9), {"cut"}},
+      {std::string("\0hidden", 7), {""}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(wordsOf(c.line), c.words) << c.line;
+}
+
+TEST(SonnetText, CarriageReturnBelongsOnlyToALineEnd) {
+  std::istringstream in("one\r\ntwo\r\r\nthree\rfour\nlast\r");
+  std::vector<std::string> lines;
+  std::string line;
+  for (int i = 0; i < 5; ++i) {
+    readTextLine(in, line);
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two\r", "three\rfour",
+                                             "last\r", "last\r"}));
+}
+
+// A text exercising the word rules, with the words the builder must find.
+const char* const VERSE =
+    "Shall I compare thee\n"
+    "Bright stars, fade -- and  Time's away!\n"
+    "\n"
+    " thee, o'er THEE ";
+
+struct BuildCase {
+  const char* name;
+  std::string text;
+  int passes;
+  std::string listing;
+};
+
+TEST(BuildIndex, CountsPassesAndWritesTheListing) {
+  const std::vector<BuildCase> cases = {
+      {"final line break", std::string(VERSE) + "\n", 5,
+       "shall i compare thee \nbright stars fade  and  times away \n \n"
+       " thee oer thee  \n \n"},
+      {"no final line break", VERSE, 4,
+       "shall i compare thee \nbright stars fade  and  times away \n \n"
+       " thee oer thee  \n"},
+      {"CR LF line ends", "Shall I\r\ncompare\r\n", 3, "shall i \ncompare \n \n"},
+      {"lone CR at the end", "Shall I\r", 1, "shall i\r \n"},
+      {"NUL ends the scanned line", std::string("Shall\0 I\nthee", 13), 2,
+       "shall \nthee \n"},
+      {"zero bytes", "", 1, " \n"},
+  };
+  for (const BuildCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    writeFile("sonnets.txt", c.text);
+    BTree tree(3);
+    EXPECT_EQ(tree.buildIndex("sonnets.txt"), c.passes);
+    EXPECT_EQ(readFile("output.txt"), c.listing);
+  }
+}
+
+TEST(BuildIndex, GathersEveryPlaceOfAWordInReadingOrder) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", std::string(VERSE) + "\n");
+  BTree tree(2);
+  ASSERT_EQ(tree.buildIndex("sonnets.txt"), 5);
+  EXPECT_EQ(placesOf(tree.search(tree.root, "thee")),
+            (std::vector<std::string>{"(4,1)", "(2,4)", "(4,4)"}));
+  EXPECT_EQ(placesOf(tree.search(tree.root, "")),
+            (std::vector<std::string>{"(4,2)", "(6,2)", "(1,3)", "(1,4)",
+                                      "(5,4)", "(1,5)"}));
+  EXPECT_EQ(placesOf(tree.search(tree.root, "times")),
+            std::vector<std::string>{"(7,2)"});
+  EXPECT_EQ(tree.search(tree.root, "Thee").word, "");
+}
+
+TEST(BuildIndex, ReportsTextsThatCannotBeReadWithZero) {
+  {
+    ScratchDir scratch;  // no text at all: the listing is still created
+    BTree tree(3);
+    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
+    EXPECT_TRUE(std::filesystem::exists("output.txt"));
+    EXPECT_EQ(readFile("output.txt"), "");
+  }
+  {
+    ScratchDir scratch;  // a folder where the text should be
+    std::filesystem::create_directory("sonnets.txt");
+    BTree tree(3);
+    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
+    EXPECT_EQ(readFile("output.txt"), "");
+    EXPECT_EQ(tree.root->keyCount, 0);
+  }
+  {
+    ScratchDir scratch;  // a listing that cannot be written
+    writeFile("sonnets.txt", "Shall I\n");
+    std::filesystem::create_directory("output.txt");
+    BTree tree(3);
+    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
+    EXPECT_EQ(tree.root->keyCount, 0);
+  }
+}
+
+TEST(BuildIndex, HandlesLongLinesAndLongTexts) {
+  ScratchDir scratch;
+  std::string text;
+  for (int line = 1; line <= 10001; ++line) text += "w" + std::to_string(line) + "\n";
+  std::string wide;
+  for (int field = 1; field <= 150; ++field) wide += "f" + std::to_string(field) + " ";
+  text += wide + "\n";
+  writeFile("sonnets.txt", text);
+
+  BTree tree(4);
+  ASSERT_EQ(tree.buildIndex("sonnets.txt"), 10003);
+  EXPECT_EQ(placesOf(tree.search(tree.root, "w10000")),
+            std::vector<std::string>{"(1,10000)"});
+  EXPECT_EQ(placesOf(tree.search(tree.root, "f150")),
+            std::vector<std::string>{"(150,10002)"});
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 10002, 120), "f120");
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 10002, 151), "");
+}
+
+TEST(WordAt, ReturnsTheWordTheBuilderInsertedAtEveryPlace) {
+  ScratchDir scratch;
+  const std::string text = std::string(VERSE) + "\nEnd,  of (the) TEXT\r\n\n";
+  writeFile("sonnets.txt", text);
+  BTree tree(2);
+  const int passes = tree.buildIndex("sonnets.txt");
+  ASSERT_EQ(passes, 7);
+
+  std::istringstream in(text);
+  std::string line;
+  for (int lineNumber = 1; lineNumber < passes; ++lineNumber) {
+    readTextLine(in, line);
+    const std::vector<std::string> words = wordsOf(line);
+    for (int n = 1; n <= static_cast<int>(words.size()) + 1; ++n) {
+      const std::string word = tree.wordAt("sonnets.txt", lineNumber, n);
+      const std::string expected = n <= static_cast<int>(words.size()) ? words[n - 1] : "";
+      EXPECT_EQ(word, expected) << "line " << lineNumber << ", word " << n;
+      if (word.empty()) continue;
+      const std::vector<std::string> places = placesOf(tree.search(tree.root, word));
+      EXPECT_NE(std::find(places.begin(), places.end(), makePlace(lineNumber, n)),
+                places.end())
+          << word;
+    }
+  }
+}
+
+TEST(WordAt, AnswersPlacesOutsideTheText) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int line;
+    int word;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"word number 0", "Bright stars\n", 1, 0, ""},
+      {"negative word number", "Bright stars\n", 1, -3, ""},
+      {"negative line number", "Bright stars\n", -1, 1, ""},
+      {"word beyond the line", "Bright stars\n", 1, 3, ""},
+      {"empty line", "Bright\n\nstars\n", 2, 1, ""},
+      {"past the end after a line break", "Bright stars\n", 5, 1, ""},
+      {"past the end without one", "Bright\nfair stars", 9, 2, "stars"},
+      {"huge line number", "Bright\nfair stars", 2147483647, 1, "fair"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    writeFile("sonnets.txt", c.text);
+    const BTree tree(2);
+    EXPECT_EQ(tree.wordAt("sonnets.txt", c.line, c.word), c.expected);
+  }
+  ScratchDir scratch;
+  const BTree tree(2);
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 1, 1), "");  // no file
+  std::filesystem::create_directory("sonnets.txt");
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 1, 1), "");  // a folder
+}
+
+TEST(WordAt, ReadsTheFileAfreshEveryCall) {
+  ScratchDir scratch;
+  const BTree tree(2);
+  writeFile("sonnets.txt", "first\n");
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 1, 1), "first");
+  writeFile("sonnets.txt", "second\n");
+  EXPECT_EQ(tree.wordAt("sonnets.txt", 1, 1), "second");
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// WordEntry, BTreeNode and BTree: construction, insertion and search.
+// The operations that read the text file live in sonnet_reader.cpp.
+#include "word_index.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Byte-wise word order, as strcmp: negative, zero or positive.
+int compareWords(const std::string& a, const std::string& b) {
+  return std::strcmp(a.c_str(), b.c_str());
+}
+
+}  // namespace
+
+// ---- WordEntry ---------------------------------------------------------------
+
+WordEntry::WordEntry(const WordEntry& other)
+    : word(other.word), placeCount(other.placeCount) {
+  for (int p = 0; p < placeCount; ++p) places[p] = other.places[p];
+}
+
+WordEntry& WordEntry::operator=(const WordEntry& other) {
+  if (this == &other) return *this;
+  word = other.word;
+  // The invariant keeps places beyond placeCount empty, so only the places
+  // in use on either side need touching.
+  for (int p = 0; p < other.placeCount; ++p) places[p] = other.places[p];
+  for (int p = other.placeCount; p < placeCount; ++p) places[p].clear();
+  placeCount = other.placeCount;
+  return *this;
+}
+
+WordEntry::WordEntry(WordEntry&& other) noexcept
+    : word(std::move(other.word)), placeCount(other.placeCount) {
+  for (int p = 0; p < placeCount; ++p) {
+    places[p] = std::move(other.places[p]);
+    other.places[p].clear();
+  }
+  other.word.clear();
+  other.placeCount = 0;
+}
+
+WordEntry& WordEntry::operator=(WordEntry&& other) noexcept {
+  if (this == &other) return *this;
+  word = std::move(other.word);
+  other.word.clear();
+  for (int p = 0; p < other.placeCount; ++p) {
+    places[p] = std::move(other.places[p]);
+    other.places[p].clear();
+  }
+  for (int p = other.placeCount; p < placeCount; ++p) places[p].clear();
+  placeCount = other.placeCount;
+  other.placeCount = 0;
+  return *this;
+}
+
+void WordEntry::reset(std::string newWord, std::string place) {
+  for (int p = 0; p < placeCount; ++p) places[p].clear();
+  placeCount = 0;
+  word = std::move(newWord);
+  places[0] = std::move(place);
+  placeCount = 1;
+}
+
+void WordEntry::addPlace(std::string place) {
+  // A word seen more often than there is room for keeps its first places;
+  // the index never holds more than MAX_PLACES for one word.
+  if (placeCount >= MAX_PLACES) return;
+  places[placeCount] = std::move(place);
+  ++placeCount;
+}
+
+// ---- BTreeNode -----------------------------------------------------------------
+
+BTreeNode::BTreeNode(int t)
+    : order(t),
+      isLeaf(true),
+      children(new BTreeNode*[2 * t + 1]()),
+      keys(new WordEntry[2 * t]),
+      keyCount(0) {}
+
+BTreeNode::~BTreeNode() {
+  delete[] keys;
+  delete[] children;
+}
+
+// ---- BTree ------------------------------------------------------------------------
+
+namespace {
+
+// Frees a node and everything below it. Iterative, since a tree of order 1
+// grows one level per insertion.
+void freeSubtree(BTreeNode* top) {
+  std::vector<BTreeNode*> pending{top};
+  while (!pending.empty()) {
+    BTreeNode* const x = pending.back();
+    pending.pop_back();
+    if (!x->isLeaf) {
+      for (int j = 1; j <= x->keyCount + 1; ++j) pending.push_back(x->children[j]);
+    }
+    delete x;
+  }
+}
+
+}  // namespace
+
+BTree::BTree(int t) : root(new BTreeNode(t)), order(t) {
+  root->keyCount = 0;
+  root->isLeaf = true;
+}
+
+BTree::~BTree() { freeSubtree(root); }
+
+void BTree::insert(std::string word, std::string place) {
+  BTreeNode* r = root;
+  if (r->keyCount == 2 * order - 1) {
+    // The root is split whenever it is full, even for a word it already
+    // holds: this is the only way the tree grows in height.
+    auto* s = new BTreeNode(order);
+    root = s;
+    s->isLeaf = false;
+    s->keyCount = 0;
+    s->children[1] = r;
+    splitChild(s, 1);
+    insertNonFull(s, word, place);
+  } else {
+    insertNonFull(r, word, place);
+  }
+}
+
+void BTree::insertNonFull(BTreeNode* x, const std::string& word,
+                          std::string& place) {
+  // Each pass descends one level; the loop stands for the tail recursion.
+  for (;;) {
+    const int k = x->keyCount;
+    WordEntry* const keys = x->keys;
+    int i = k;
+    int cmp = 0;  // compareWords(key i, word) for the i the scan stopped at
+    while (i >= 1 && (cmp = compareWords(keys[i].word, word)) > 0) --i;
+
+    if (i >= 1 && cmp == 0) {
+      keys[i].addPlace(std::move(place));
+      return;
+    }
+
+    if (x->isLeaf) {
+      // Keys i+1 .. k are greater than the word: shift them up one slot.
+      for (int q = k; q >= i + 1; --q) keys[q + 1] = std::move(keys[q]);
+      keys[i + 1].reset(word, std::move(place));
+      x->keyCount = k + 1;
+      return;
+    }
+
+    ++i;  // child i is the subtree the word falls into
+    if (x->children[i]->isFull()) {
+      splitChild(x, i);
+      cmp = compareWords(word, keys[i].word);
+      if (cmp == 0) {
+        keys[i].addPlace(std::move(place));
+        return;
+      }
+      if (cmp > 0) ++i;
+    }
+    x = x->children[i];
+  }
+}
+
+void BTree::splitChild(BTreeNode* x, int i) {
+  const int t = x->order;
+  BTreeNode* const y = x->children[i];
+  auto* z = new BTreeNode(t);
+  z->isLeaf = y->isLeaf;
+  z->keyCount = t - 1;
+
+  // y's upper t - 1 keys and t children go to z; y keeps the lower halves.
+  // The slots they leave in y are never read again, so they are moved.
+  for (int j = 1; j <= t - 1; ++j) z->keys[j] = std::move(y->keys[j + t]);
+  if (!y->isLeaf) {
+    for (int j = 1; j <= t; ++j) z->children[j] = y->children[j + t];
+  }
+  y->keyCount = t - 1;
+
+  for (int j = x->keyCount + 1; j >= i + 1; --j) {
+    x->children[j + 1] = x->children[j];
+  }
+  x->children[i + 1] = z;
+  for (int j = x->keyCount; j >= i; --j) x->keys[j + 1] = std::move(x->keys[j]);
+  x->keys[i] = std::move(y->keys[t]);  // the middle key moves up
+  ++x->keyCount;
+}
+
+WordEntry BTree::search(const BTreeNode* x, std::string word) const {
+  // Each pass descends one level; the loop stands for the tail recursion.
+  for (;;) {
+    const int k = x->keyCount;
+    int i = 1;
+    int cmp = 1;  // compareWords(word, key i) for the i the scan stopped at
+    while (i <= k && (cmp = compareWords(word, x->keys[i].word)) > 0) ++i;
+    if (i <= k && cmp == 0) return x->keys[i];
+    if (x->isLeaf) return WordEntry();
+    x = x->children[i];
+  }
+}

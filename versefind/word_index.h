@@ -1,0 +1,114 @@
+// The word index: a B-tree whose keys are words, each key carrying the
+// places where its word stands in the text.
+//
+// Invariants of a WordEntry:
+//   places[0 .. placeCount-1] hold the stored places in the order they were
+//   added, none of them empty; every later element is empty; placeCount is
+//   at most MAX_PLACES. Readers stop at the first empty place.
+//
+// Invariants of a BTreeNode of order t (t is the minimum degree):
+//   Keys and children are numbered from 1; element 0 of either array is never
+//   used. A node with k keys holds them in keys[1 .. k] in strictly ascending
+//   word order, and, unless it is a leaf, k + 1 children in children[1 .. k+1].
+//   Every word in children[j] lies between keys[j-1] and keys[j]. A node holds
+//   at most 2t - 1 keys (it is then full), and every node but the root at
+//   least t - 1. All leaves stand on one level. Key slots above k may still
+//   hold stale copies left behind by a split; nothing reads them.
+//
+// Word order is byte-wise, as strcmp: no locale, no case folding, a proper
+// prefix first, the empty word before every other word.
+//
+// The tree owns its nodes; the index only grows, so nodes are freed only
+// when the whole tree is destroyed.
+#ifndef VERSEFIND_WORD_INDEX_H
+#define VERSEFIND_WORD_INDEX_H
+
+#include <cstdint>
+#include <string>
+
+constexpr int MAX_PLACES = 50;
+
+struct WordEntry {
+  std::string word;
+  std::string places[MAX_PLACES];
+  std::int32_t placeCount = 0;
+
+  WordEntry() = default;
+  // Copies carry the word and exactly the places in use; every later place
+  // of the destination ends up empty.
+  WordEntry(const WordEntry& other);
+  WordEntry& operator=(const WordEntry& other);
+  // A moved-from entry is left as a default entry.
+  WordEntry(WordEntry&& other) noexcept;
+  WordEntry& operator=(WordEntry&& other) noexcept;
+  ~WordEntry() = default;
+
+  // Makes this entry hold `word` with `place` as its only place, whatever it
+  // held before. REQUIRES: place is not empty.
+  void reset(std::string word, std::string place);
+  // Appends `place` after the stored places. An entry that already holds
+  // MAX_PLACES places keeps them and drops `place`.
+  // REQUIRES: place is not empty.
+  void addPlace(std::string place);
+};
+
+struct BTreeNode {
+  std::int32_t order;
+  bool isLeaf;
+  BTreeNode** children;  // 2t + 1 slots, used from 1
+  WordEntry* keys;       // 2t slots, used from 1
+  std::int32_t keyCount;
+
+  // Allocates the key and child arrays for order t. The creator sets isLeaf
+  // and keyCount before the node is used. REQUIRES: t >= 1.
+  explicit BTreeNode(int t);
+  ~BTreeNode();
+  BTreeNode(const BTreeNode&) = delete;
+  BTreeNode& operator=(const BTreeNode&) = delete;
+
+  bool isFull() const { return keyCount == 2 * order - 1; }
+};
+
+class BTree {
+ public:
+  BTreeNode* root;  // never null
+  std::int32_t order;
+
+  // An empty tree: its root is a leaf without keys. REQUIRES: t >= 1.
+  explicit BTree(int t);
+  ~BTree();
+  BTree(const BTree&) = delete;
+  BTree& operator=(const BTree&) = delete;
+
+  // Records one occurrence of `word` at `place`: appends the place to the
+  // word's entry, or adds an entry for a new word. Full nodes on the way down
+  // are split before the descent enters them.
+  void insert(std::string word, std::string place);
+
+  // Returns a copy of the entry of `word` in the subtree of `x`, or a default
+  // entry (empty word) when the word is not there. Changes nothing.
+  WordEntry search(const BTreeNode* x, std::string word) const;
+
+  // Inserts every word of the text file `fileName` with its place and writes
+  // the cleaned listing to "output.txt". Returns the number of passes of the
+  // reading loop (the line count, plus one when the text ends with a line
+  // break), or 0 when the text cannot be read or the listing cannot be
+  // written. Prints nothing.
+  int buildIndex(std::string fileName);
+
+  // Returns the word standing at word number `wordNumber` of line `lineNumber`
+  // of the text file, cleaned like the index's words; empty when there is no
+  // word there or the file cannot be read. Reads the file afresh every call
+  // and does not touch the tree.
+  std::string wordAt(std::string fileName, int lineNumber, int wordNumber) const;
+
+ private:
+  // Inserts below x, splitting full children on the way down; `place` is
+  // moved into the tree. REQUIRES: x is not full.
+  void insertNonFull(BTreeNode* x, const std::string& word, std::string& place);
+  // Splits the full child i of x around its middle key, which moves up into
+  // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1.
+  void splitChild(BTreeNode* x, int i);
+};
+
+#endif  // VERSEFIND_WORD_INDEX_H

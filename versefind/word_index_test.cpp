@@ -1,0 +1,293 @@
+#include "word_index.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> placesOf(const WordEntry& entry) {
+  return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
+}
+
+// Checks the entry invariant: places in use are non-empty, the rest empty.
+void verifyEntry(const WordEntry& entry) {
+  ASSERT_GE(entry.placeCount, 0);
+  ASSERT_LE(entry.placeCount, MAX_PLACES);
+  for (int p = 0; p < MAX_PLACES; ++p) {
+    EXPECT_EQ(p < entry.placeCount, !entry.places[p].empty())
+        << "place " << p << " of \"" << entry.word << "\"";
+  }
+}
+
+// Walks the subtree of x and checks every invariant of the tree: key order
+// inside the node and against the bounds its parent sets, fill bounds, all
+// leaves on one level, and each entry's own invariant. Returns the number of
+// keys below x; the depth of the leaves is recorded in leafDepth.
+int verifyNode(const BTreeNode* x, int t, bool isRoot, const std::string* low,
+               const std::string* high, int depth, int& leafDepth) {
+  EXPECT_EQ(x->order, t);
+  EXPECT_LE(x->keyCount, 2 * t - 1);
+  if (!isRoot) {
+    EXPECT_GE(x->keyCount, t - 1);
+  }
+  int keys = x->keyCount;
+  for (int j = 1; j <= x->keyCount; ++j) {
+    const std::string& word = x->keys[j].word;
+    verifyEntry(x->keys[j]);
+    if (j > 1) {
+      EXPECT_LT(std::strcmp(x->keys[j - 1].word.c_str(), word.c_str()), 0);
+    }
+    if (low) {
+      EXPECT_GT(std::strcmp(word.c_str(), low->c_str()), 0);
+    }
+    if (high) {
+      EXPECT_LT(std::strcmp(word.c_str(), high->c_str()), 0);
+    }
+  }
+  if (x->isLeaf) {
+    if (leafDepth < 0) leafDepth = depth;
+    EXPECT_EQ(depth, leafDepth) << "leaves on different levels";
+    return keys;
+  }
+  for (int j = 1; j <= x->keyCount + 1; ++j) {
+    const std::string* childLow = j > 1 ? &x->keys[j - 1].word : low;
+    const std::string* childHigh = j <= x->keyCount ? &x->keys[j].word : high;
+    const BTreeNode* child = x->children[j];
+    EXPECT_NE(child, nullptr);
+    if (child == nullptr) continue;
+    keys += verifyNode(child, t, false, childLow, childHigh, depth + 1, leafDepth);
+  }
+  return keys;
+}
+
+// Verifies the whole tree and returns its number of keys.
+int verifyTree(const BTree& tree) {
+  int leafDepth = -1;
+  return verifyNode(tree.root, tree.order, true, nullptr, nullptr, 0, leafDepth);
+}
+
+int treeHeight(const BTree& tree) {
+  int height = 1;
+  for (const BTreeNode* x = tree.root; !x->isLeaf; x = x->children[1]) ++height;
+  return height;
+}
+
+std::vector<std::string> rootWords(const BTree& tree) {
+  std::vector<std::string> words;
+  for (int j = 1; j <= tree.root->keyCount; ++j) words.push_back(tree.root->keys[j].word);
+  return words;
+}
+
+std::vector<std::string> childWords(const BTree& tree, int child) {
+  std::vector<std::string> words;
+  const BTreeNode* x = tree.root->children[child];
+  for (int j = 1; j <= x->keyCount; ++j) words.push_back(x->keys[j].word);
+  return words;
+}
+
+WordEntry entryWithPlaces(const std::string& word, int count) {
+  WordEntry entry;
+  entry.reset(word, "(1,1)");
+  for (int p = 2; p <= count; ++p) entry.addPlace("(" + std::to_string(p) + ",1)");
+  return entry;
+}
+
+TEST(WordEntry, ResetAddAndCopyKeepTheInvariant) {
+  WordEntry fresh;
+  EXPECT_TRUE(fresh.word.empty());
+  EXPECT_EQ(fresh.placeCount, 0);
+  verifyEntry(fresh);
+
+  WordEntry seven = entryWithPlaces("seven", 7);
+  seven.reset("new", "(9,9)");
+  EXPECT_EQ(seven.word, "new");
+  EXPECT_EQ(placesOf(seven), std::vector<std::string>{"(9,9)"});
+  verifyEntry(seven);
+
+  WordEntry three = entryWithPlaces("three", 3);
+  three.addPlace("(4,4)");
+  EXPECT_EQ(three.placeCount, 4);
+  EXPECT_EQ(three.places[3], "(4,4)");
+  EXPECT_EQ(three.places[0], "(1,1)");
+  verifyEntry(three);
+
+  const WordEntry full = entryWithPlaces("full", MAX_PLACES);
+  const WordEntry copied(full);
+  EXPECT_EQ(placesOf(copied), placesOf(full));
+  WordEntry assigned = entryWithPlaces("other", 2);
+  assigned = full;
+  EXPECT_EQ(placesOf(assigned), placesOf(full));
+
+  WordEntry nine = entryWithPlaces("nine", 9);
+  nine = entryWithPlaces("two", 2);
+  EXPECT_EQ(nine.word, "two");
+  EXPECT_EQ(placesOf(nine), (std::vector<std::string>{"(1,1)", "(2,1)"}));
+  verifyEntry(nine);
+
+  WordEntry source = entryWithPlaces("moved", 5);
+  WordEntry target = entryWithPlaces("target", 8);
+  target = std::move(source);
+  EXPECT_EQ(target.word, "moved");
+  EXPECT_EQ(target.placeCount, 5);
+  verifyEntry(target);
+  EXPECT_TRUE(source.word.empty());  // NOLINT(bugprone-use-after-move)
+  verifyEntry(source);
+}
+
+TEST(WordEntry, DropsPlacesBeyondTheFiftieth) {
+  WordEntry entry = entryWithPlaces("and", MAX_PLACES);
+  entry.addPlace("(51,1)");
+  entry.addPlace("(52,1)");
+  EXPECT_EQ(entry.placeCount, MAX_PLACES);
+  EXPECT_EQ(entry.places[MAX_PLACES - 1], "(50,1)");
+  verifyEntry(entry);
+}
+
+TEST(BTreeNode, ArraysAreSizedForTheOrder) {
+  // With t = 1 a node has room for one key (slot 1) and two children.
+  BTree tree(1);
+  EXPECT_TRUE(tree.root->isLeaf);
+  EXPECT_EQ(tree.root->keyCount, 0);
+  tree.insert("only", "(1,1)");
+  EXPECT_EQ(rootWords(tree), std::vector<std::string>{"only"});
+  EXPECT_EQ(tree.search(tree.root, "nothing").word, "");
+}
+
+TEST(BTreeInsert, SplitsTheFullRootEvenForAWordItHolds) {
+  BTree tree(2);
+  for (const char* word : {"ape", "bee", "cat"}) tree.insert(word, "(1,1)");
+  EXPECT_EQ(treeHeight(tree), 1);
+  tree.insert("dog", "(2,1)");
+  EXPECT_EQ(rootWords(tree), std::vector<std::string>{"bee"});
+  EXPECT_EQ(childWords(tree, 1), std::vector<std::string>{"ape"});
+  EXPECT_EQ(childWords(tree, 2), (std::vector<std::string>{"cat", "dog"}));
+  tree.insert("bee", "(3,1)");
+  EXPECT_EQ(placesOf(tree.search(tree.root, "bee")),
+            (std::vector<std::string>{"(1,1)", "(3,1)"}));
+
+  // A full root holding the word is split before the word is looked at.
+  BTree full(2);
+  for (const char* word : {"a", "b", "c"}) full.insert(word, "(1,1)");
+  full.insert("c", "(2,2)");
+  EXPECT_EQ(treeHeight(full), 2);
+  EXPECT_EQ(rootWords(full), std::vector<std::string>{"b"});
+  EXPECT_EQ(placesOf(full.search(full.root, "c")),
+            (std::vector<std::string>{"(1,1)", "(2,2)"}));
+  EXPECT_EQ(verifyTree(full), 3);
+}
+
+TEST(BTreeInsert, JoinsTheMiddleKeyThatASplitMovesUp) {
+  BTree tree(2);
+  for (const char* word : {"m", "x", "a", "c", "e"}) tree.insert(word, "(1,1)");
+  ASSERT_EQ(rootWords(tree), std::vector<std::string>{"m"});
+  ASSERT_EQ(childWords(tree, 1), (std::vector<std::string>{"a", "c", "e"}));
+  tree.insert("c", "(2,2)");
+  EXPECT_EQ(rootWords(tree), (std::vector<std::string>{"c", "m"}));
+  EXPECT_EQ(childWords(tree, 1), std::vector<std::string>{"a"});
+  EXPECT_EQ(childWords(tree, 2), std::vector<std::string>{"e"});
+  EXPECT_EQ(childWords(tree, 3), std::vector<std::string>{"x"});
+  EXPECT_EQ(placesOf(tree.root->keys[1]),
+            (std::vector<std::string>{"(1,1)", "(2,2)"}));
+  EXPECT_EQ(verifyTree(tree), 5);
+}
+
+TEST(BTreeInsert, OrderOneGrowsALevelPerInsertion) {
+  BTree tree(1);
+  tree.insert("b", "(1,1)");
+  tree.insert("a", "(2,1)");
+  EXPECT_EQ(rootWords(tree), std::vector<std::string>{"b"});
+  EXPECT_EQ(childWords(tree, 1), std::vector<std::string>{"a"});
+  EXPECT_TRUE(childWords(tree, 2).empty());
+
+  const std::vector<std::string> words = {"c", "a", "d", "b", "e", "a"};
+  for (const std::string& word : words) tree.insert(word, "(3,3)");
+  EXPECT_EQ(treeHeight(tree), 8);
+  EXPECT_EQ(verifyTree(tree), 5);
+  for (const char* word : {"a", "b", "c", "d", "e"}) {
+    EXPECT_EQ(tree.search(tree.root, word).word, word);
+  }
+  EXPECT_EQ(tree.search(tree.root, "a").placeCount, 3);
+}
+
+TEST(BTreeSearch, IsExactAndByteWise) {
+  BTree tree(2);
+  const std::vector<std::string> words = {"thee", "the", "then", "", "a",
+                                          "zebra", "\xC3\xA9t\xC3\xA9", "Z"};
+  for (const std::string& word : words) tree.insert(word, "(1,1)");
+  ASSERT_EQ(verifyTree(tree), static_cast<int>(words.size()));
+
+  struct Case {
+    const char* word;
+    bool found;
+  };
+  const Case cases[] = {
+      {"the", true},  {"thee", true}, {"th", false},   {"thees", false},
+      {"The", false}, {"z", false},   {"Z", true},     {"zebra", true},
+      {"", true},     {"\xC3\xA9t\xC3\xA9", true},    {"~", false},
+  };
+  for (const Case& c : cases) {
+    const WordEntry entry = tree.search(tree.root, c.word);
+    EXPECT_EQ(entry.word, c.found ? c.word : "") << c.word;
+    EXPECT_EQ(entry.placeCount, c.found ? 1 : 0) << c.word;
+  }
+
+  // The result is a copy: changing it leaves the tree as it was.
+  WordEntry copy = tree.search(tree.root, "the");
+  copy.addPlace("(9,9)");
+  copy.word = "changed";
+  EXPECT_EQ(tree.search(tree.root, "the").placeCount, 1);
+}
+
+// Many random insertions at several orders, against a simple reference.
+TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
+  for (const int t : {2, 3, 5, 50}) {
+    SCOPED_TRACE("order " + std::to_string(t));
+    std::mt19937 random(static_cast<unsigned>(t));
+    // A skewed vocabulary, so that some words pass the 50-place limit.
+    std::vector<std::string> vocabulary;
+    for (int v = 0; v < 600; ++v) {
+      std::string word;
+      for (int len = 1 + v % 7; len > 0; --len) {
+        word += static_cast<char>('a' + random() % 26);
+      }
+      vocabulary.push_back(word);
+    }
+    vocabulary.push_back("");
+    std::geometric_distribution<int> pick(0.01);
+
+    BTree tree(t);
+    std::map<std::string, std::vector<std::string>> reference;
+    for (int n = 1; n <= 6000; ++n) {
+      const std::string& word =
+          vocabulary[static_cast<std::size_t>(pick(random)) % vocabulary.size()];
+      const std::string place = "(" + std::to_string(n % 9 + 1) + "," +
+                                std::to_string(n) + ")";
+      tree.insert(word, place);
+      std::vector<std::string>& places = reference[word];
+      if (places.size() < static_cast<std::size_t>(MAX_PLACES)) places.push_back(place);
+      if (n % 1000 == 0) {
+        ASSERT_EQ(verifyTree(tree), static_cast<int>(reference.size()));
+      }
+    }
+
+    bool sawFullEntry = false;
+    for (const auto& [word, places] : reference) {
+      const WordEntry entry = tree.search(tree.root, word);
+      ASSERT_EQ(entry.word, word);
+      ASSERT_EQ(placesOf(entry), places) << word;
+      sawFullEntry |= places.size() == static_cast<std::size_t>(MAX_PLACES);
+    }
+    EXPECT_TRUE(sawFullEntry);
+    for (const char* absent : {"A", "zzzzzzzz", "a b"}) {
+      EXPECT_EQ(tree.search(tree.root, absent).word, "");
+    }
+  }
+}
+
+}  // namespace
