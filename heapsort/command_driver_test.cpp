@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,16 +24,8 @@ const std::string NUMBERS = "4 1 3 2 16 9 10 14 8 7\n";
 const std::string SORTED = "1\n2\n3\n4\n7\n8\n9\n10\n14\n16\n";
 const std::string HEAP = "16\n14\n10\n8\n7\n9\n3\n2\n4\n1\n";
 
-struct DriverRun {
-  int status;
-  std::string console;
-};
-
-DriverRun runDriver(const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out;
-  const int status = runCommandDriver(in, out);
-  return {status, out.str()};
+DialogueRun runDriver(const std::string& input) {
+  return runDialogue(runCommandDriver, input);
 }
 
 std::vector<std::string> outputFiles() {
@@ -69,9 +60,9 @@ TEST(CommandDriver, CutsTheFileNameAndTheTypeAtFixedPositions) {
     std::filesystem::create_directory("input");
     writeFile("input/initdata1.txt", NUMBERS);
     writeFile("input/initdata10.tx", NUMBERS);
-    const DriverRun run = runDriver(std::string(c.typed) + "\n");
+    const DialogueRun run = runDriver(std::string(c.typed) + "\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.console, CYCLE);
+    EXPECT_EQ(run.output, CYCLE);
     EXPECT_EQ(readFile("output/" + c.resultFile), c.result);
     const std::string log = readFile("output/time.txt");
     if (c.logged) {
@@ -111,8 +102,8 @@ TEST(CommandDriver, AsksAgainUntilACommandIsUsable) {
     ScratchDir scratch;
     std::filesystem::create_directory("input");
     writeFile("input/initdata1.txt", NUMBERS);
-    const DriverRun run = runDriver(c.input);
-    EXPECT_EQ(run.console, c.console);
+    const DialogueRun run = runDriver(c.input);
+    EXPECT_EQ(run.output, c.console);
     EXPECT_EQ(run.status, c.status);
     if (c.status == 0) {
       EXPECT_EQ(readFile("output/initdata1_b.txt"), HEAP);
@@ -123,8 +114,8 @@ TEST(CommandDriver, AsksAgainUntilACommandIsUsable) {
 TEST(CommandDriver, GoesOnAfterFileTroubleButEndsWithStatusOne) {
   {
     ScratchDir scratch;  // no input folder: empty result, time line, status 1
-    const DriverRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.console, CYCLE + "Unable to open file\n");
+    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
+    EXPECT_EQ(run.output, CYCLE + "Unable to open file\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(readFile("output/initdata1_s.txt"), "");
     EXPECT_EQ(readFile("output/time.txt").rfind("heapsort -i initdata1.txt -t s\t", 0), 0u);
@@ -134,16 +125,16 @@ TEST(CommandDriver, GoesOnAfterFileTroubleButEndsWithStatusOne) {
     std::filesystem::create_directory("input");
     writeFile("input/initdata1.txt", NUMBERS);
     writeFile("output", "");
-    const DriverRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.console, CYCLE + "Unable to open file\nUnable to open file\n");
+    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
+    EXPECT_EQ(run.output, CYCLE + "Unable to open file\nUnable to open file\n");
     EXPECT_EQ(run.status, 1);
   }
   {
     ScratchDir scratch;  // content that is not all numbers: used as read
     std::filesystem::create_directory("input");
     writeFile("input/initdata1.txt", "3 1 2 oops 0\n");
-    const DriverRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.console, CYCLE);
+    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
+    EXPECT_EQ(run.output, CYCLE);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(readFile("output/initdata1_s.txt"), "1\n2\n3\n");
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 ScratchDir::ScratchDir() : previous_(std::filesystem::current_path()) {
@@ -43,4 +44,12 @@ int runProgram(const std::string& program, const std::string& input,
   output = readFile("program-output.txt");
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+DialogueRun runDialogue(int (*driver)(std::istream&, std::ostream&),
+                        const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream out;
+  const int status = driver(in, out);
+  return {status, out.str()};
 }

@@ -1,9 +1,12 @@
 // Helpers shared by the tests of both programs: a scratch folder to work in,
-// whole-file reading and writing, and running a built program.
+// whole-file reading and writing, and running a dialogue in-process or as a
+// built program.
 #ifndef TESTING_SCRATCH_DIR_H
 #define TESTING_SCRATCH_DIR_H
 
 #include <filesystem>
+#include <istream>
+#include <ostream>
 #include <string>
 
 // A fresh, empty folder that becomes the working directory for the life of
@@ -34,5 +37,15 @@ std::string readFile(const std::filesystem::path& file);
 // -1 when it did not exit normally.
 int runProgram(const std::string& program, const std::string& input,
                std::string& output);
+
+// What a program's dialogue printed, and the status it ended with.
+struct DialogueRun {
+  int status;
+  std::string output;
+};
+
+// Runs a driver in-process with `input` as everything typed.
+DialogueRun runDialogue(int (*driver)(std::istream&, std::ostream&),
+                        const std::string& input);
 
 #endif  // TESTING_SCRATCH_DIR_H

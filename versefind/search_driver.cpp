@@ -1,6 +1,7 @@
 #include "search_driver.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -13,13 +14,21 @@ namespace {
 
 const char* const TEXT_FILE = "sonnets.txt";
 
+// Whether the integer just read stood alone: "3.5" or "3rd" is no order.
+bool endsAtBlankOrEnd(std::istream& in) {
+  const int next = in.peek();
+  return next == std::char_traits<char>::eof() || std::isspace(next) != 0;
+}
+
 // Asks until a usable order is typed. A refused line is discarded whole.
 // Returns false at end of input.
 bool readOrder(std::istream& in, std::ostream& out, int& order) {
   for (;;) {
     out << "Please enter the order value of B-Tree:";
     if (in >> order) {
-      if (order >= MIN_ORDER && order <= MAX_ORDER) return true;
+      if (order >= MIN_ORDER && order <= MAX_ORDER && endsAtBlankOrEnd(in)) {
+        return true;
+      }
     } else if (in.eof()) {
       return false;
     }

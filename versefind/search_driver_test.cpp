@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,8 @@ const char* const TEXT =
     "\n"
     "AND THE NIGHT IS LONG\n";
 
-struct DriverRun {
-  int status;
-  std::string output;
-};
-
-DriverRun runDriver(const std::string& input) {
-  std::istringstream in(input);
-  std::ostringstream out;
-  const int status = runSearchDriver(in, out);
-  return {status, out.str()};
+DialogueRun runDriver(const std::string& input) {
+  return runDialogue(runSearchDriver, input);
 }
 
 // Splits what follows the prompt into the trial lines and the total line.
@@ -74,7 +65,7 @@ void checkTrial(const std::string& trial, const BTree& reference) {
 TEST(SearchDriver, RunsTwentyNineTrialsAndPrintsTheTotal) {
   ScratchDir scratch;
   writeFile("sonnets.txt", TEXT);
-  const DriverRun run = runDriver("3\n");
+  const DialogueRun run = runDriver("3\n");
   EXPECT_EQ(run.status, 0);
   ASSERT_EQ(run.output.rfind(PROMPT, 0), 0u);
 
@@ -101,13 +92,14 @@ TEST(SearchDriver, RefusesOrdersOutsideTheRangeAndAsksAgain) {
       {"2\n", 0},          {"10000\n", 0},     {"  7 extra\n", 0},
       {"abc\n5\n", 1},     {"0\n5\n", 1},      {"1\n5\n", 1},
       {"-4\n5\n", 1},      {"10001\n5\n", 1},  {"99999999999\n5\n", 1},
-      {"x y z\n1\n4\n", 2}, {"\n\n 3\n", 0},
+      {"x y z\n1\n4\n", 2}, {"\n\n 3\n", 0},     {"3.5\n5\n", 1},
+      {"3rd\n5\n", 1},      {"12", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
     ScratchDir scratch;
     writeFile("sonnets.txt", TEXT);
-    const DriverRun run = runDriver(c.input);
+    const DialogueRun run = runDriver(c.input);
     EXPECT_EQ(run.status, 0);
     std::string expectedStart;
     for (int r = 0; r < c.refusals; ++r) expectedStart += std::string(PROMPT) + REFUSAL;
@@ -146,7 +138,7 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
     if (c.makeText) writeFile("sonnets.txt", TEXT);
     if (c.folderForText) std::filesystem::create_directory("sonnets.txt");
     if (c.folderForListing) std::filesystem::create_directory("output.txt");
-    const DriverRun run = runDriver(c.input);
+    const DialogueRun run = runDriver(c.input);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, c.output);
   }
@@ -155,7 +147,7 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
 TEST(SearchDriver, DrawsLineOneFromATextOfOneLine) {
   ScratchDir scratch;
   writeFile("sonnets.txt", "alone");
-  const DriverRun run = runDriver("2\n");
+  const DialogueRun run = runDriver("2\n");
   EXPECT_EQ(run.status, 0);
   const std::vector<std::string> lines = trialLines(run.output.substr(std::string(PROMPT).size()));
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(TRIALS + 1));
