@@ -116,7 +116,7 @@ BTree::~BTree() { freeSubtree(root); }
 
 void BTree::insert(std::string word, std::string place) {
   BTreeNode* r = root;
-  if (r->keyCount == 2 * order - 1) {
+  if (r->isFull()) {
     // The root is split whenever it is full, even for a word it already
     // holds: this is the only way the tree grows in height.
     auto* s = new BTreeNode(order);
@@ -131,8 +131,7 @@ void BTree::insert(std::string word, std::string place) {
   }
 }
 
-void BTree::insertNonFull(BTreeNode* x, const std::string& word,
-                          std::string& place) {
+void BTree::insertNonFull(BTreeNode* x, std::string& word, std::string& place) {
   // Each pass descends one level; the loop stands for the tail recursion.
   for (;;) {
     const int k = x->keyCount;
@@ -149,7 +148,7 @@ void BTree::insertNonFull(BTreeNode* x, const std::string& word,
     if (x->isLeaf) {
       // Keys i+1 .. k are greater than the word: shift them up one slot.
       for (int q = k; q >= i + 1; --q) keys[q + 1] = std::move(keys[q]);
-      keys[i + 1].reset(word, std::move(place));
+      keys[i + 1].reset(std::move(word), std::move(place));
       x->keyCount = k + 1;
       return;
     }

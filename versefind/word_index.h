@@ -103,9 +103,9 @@ class BTree {
   std::string wordAt(std::string fileName, int lineNumber, int wordNumber) const;
 
  private:
-  // Inserts below x, splitting full children on the way down; `place` is
-  // moved into the tree. REQUIRES: x is not full.
-  void insertNonFull(BTreeNode* x, const std::string& word, std::string& place);
+  // Inserts below x, splitting full children on the way down; `word` and
+  // `place` may be moved into the tree. REQUIRES: x is not full.
+  void insertNonFull(BTreeNode* x, std::string& word, std::string& place);
   // Splits the full child i of x around its middle key, which moves up into
   // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1.
   void splitChild(BTreeNode* x, int i);
