@@ -1,7 +1,7 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 
-.PHONY: build run heapsort-run test clean
+.PHONY: build run heapsort-run test bench clean
 
 build:
 	cmake -S . -B $(BUILD)
@@ -23,6 +23,15 @@ heapsort-run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+# The benchmarks, every case beside its baseline, then the table of ratios.
+# Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.
+BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+bench: build
+	@test -x $(BUILD)/bin/index_bench || \
+	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)"; exit 1; }
+	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
+	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
 
 clean:
 	rm -rf $(BUILD)

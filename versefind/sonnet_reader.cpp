@@ -1,6 +1,7 @@
 // BTree::buildIndex and BTree::wordAt: the two operations that read the text
 // file, both by the word rules of sonnet_text.h.
 #include <fstream>
+#include <limits>
 #include <string>
 
 #include "sonnet_text.h"
@@ -41,13 +42,23 @@ int BTree::buildIndex(std::string fileName) {
 std::string BTree::wordAt(std::string fileName, int lineNumber,
                           int wordNumber) const {
   std::ifstream dosya(fileName);
-  if (!dosya.is_open() || wordNumber < 1) return std::string();
+  if (!dosya.is_open() || wordNumber < 1 || lineNumber < 1) return std::string();
 
-  // Once a read meets the end of the file, further reads would leave the
-  // buffer as it is, so the loop may stop there: past the last line the
-  // buffer keeps what the last effective read left in it.
+  // The lines before the wanted one are skipped without being stored.
+  for (int i = 1; i < lineNumber && dosya.good(); ++i) {
+    dosya.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  }
   std::string line;
-  for (int i = 1; i <= lineNumber && dosya.good(); ++i) readTextLine(dosya, line);
+  if (dosya.good()) {
+    readTextLine(dosya, line);
+  } else if (!dosya.bad()) {
+    // The text ended before the wanted line. Reading line by line would then
+    // have left the last line read in the buffer: whatever follows the last
+    // line break, with no carriage return taken off. That rare case is
+    // answered by reading the file again, keeping each line.
+    std::ifstream again(fileName);
+    while (again.good()) std::getline(again, line);
+  }
   if (dosya.bad()) return std::string();
 
   LineFields fields(line);

@@ -242,6 +242,9 @@ TEST(WordAt, AnswersPlacesOutsideTheText) {
       {"past the end after a line break", "Bright stars\n", 5, 1, ""},
       {"past the end without one", "Bright\nfair stars", 9, 2, "stars"},
       {"huge line number", "Bright\nfair stars", 2147483647, 1, "fair"},
+      {"past the end, last line ends in CR", "Bright\nfair stars\r", 3, 2, "stars\r"},
+      {"last line ends in CR", "Bright\nfair stars\r", 2, 2, "stars\r"},
+      {"past the end of an empty file", "", 2, 1, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

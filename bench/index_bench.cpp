@@ -1,0 +1,206 @@
+// versefind's word index beside an index kept in a std::map, on the same
+// text: building it (reading, cleaning, listing), looking every word up, and
+// fetching the word at a place.
+//
+//   index_bench [--text FILE] [--write-text FILE] [Google Benchmark options]
+//
+// --text indexes FILE instead of the generated text; --write-text writes the
+// generated text to FILE and ends.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "sample_text.h"
+#include "sonnet_text.h"
+#include "word_index.h"
+
+namespace {
+
+const char* const TEXT_FILE = "sonnets.txt";
+const int ORDERS[] = {2, 3, 10, 100, 1000};
+
+using MapIndex = std::map<std::string, std::vector<std::string>>;
+
+// The same reading, cleaning and listing as BTree::buildIndex, with the
+// entries kept in a map. Places beyond MAX_PLACES are dropped, and the
+// listing is flushed after every line.
+int buildMapIndex(const std::string& fileName, MapIndex& index) {
+  std::ifstream text(fileName);
+  std::ofstream listing("output.txt");
+  if (!text.is_open() || !listing.is_open()) return 0;
+  int lineCount = 0;
+  std::string line;
+  std::string word;
+  while (text.good()) {
+    readTextLine(text, line);
+    if (text.bad()) break;
+    ++lineCount;
+    LineFields fields(line);
+    for (int wordNumber = 1; fields.next(word); ++wordNumber) {
+      std::string place = makePlace(lineCount, wordNumber);
+      std::vector<std::string>& places = index[word];
+      if (places.size() < MAX_PLACES) places.push_back(std::move(place));
+      listing << word << ' ';
+    }
+    listing << std::endl;
+  }
+  return lineCount;
+}
+
+// The text's distinct words in a fixed random order, and its line count.
+struct TextFacts {
+  std::vector<std::string> words;
+  int lineCount = 0;
+};
+
+TextFacts& textFacts() {
+  static TextFacts facts = [] {
+    TextFacts f;
+    MapIndex index;
+    f.lineCount = buildMapIndex(TEXT_FILE, index);
+    for (const auto& entry : index) f.words.push_back(entry.first);
+    std::shuffle(f.words.begin(), f.words.end(), std::mt19937(7));
+    return f;
+  }();
+  return facts;
+}
+
+void buildTree(benchmark::State& state, int order) {
+  for (auto _ : state) {
+    auto tree = std::make_unique<BTree>(order);
+    benchmark::DoNotOptimize(tree->buildIndex(TEXT_FILE));
+    state.PauseTiming();
+    tree.reset();
+    state.ResumeTiming();
+  }
+}
+
+void buildMap(benchmark::State& state) {
+  for (auto _ : state) {
+    auto index = std::make_unique<MapIndex>();
+    benchmark::DoNotOptimize(buildMapIndex(TEXT_FILE, *index));
+    state.PauseTiming();
+    index.reset();
+    state.ResumeTiming();
+  }
+}
+
+void searchTree(benchmark::State& state, int order) {
+  BTree tree(order);
+  tree.buildIndex(TEXT_FILE);
+  const std::vector<std::string>& words = textFacts().words;
+  for (auto _ : state) {
+    for (const std::string& word : words) {
+      WordEntry found = tree.search(tree.root, word);
+      benchmark::DoNotOptimize(found);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(words.size()));
+}
+
+void searchMap(benchmark::State& state) {
+  MapIndex index;
+  buildMapIndex(TEXT_FILE, index);
+  const std::vector<std::string>& words = textFacts().words;
+  for (auto _ : state) {
+    for (const std::string& word : words) {
+      std::vector<std::string> places = index.find(word)->second;
+      benchmark::DoNotOptimize(places);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(words.size()));
+}
+
+void fetchWord(benchmark::State& state) {
+  const BTree tree(3);
+  const int line = textFacts().lineCount / 2;
+  for (auto _ : state) benchmark::DoNotOptimize(tree.wordAt(TEXT_FILE, line, 3));
+}
+
+void fetchLine(benchmark::State& state) {
+  const int lineNumber = textFacts().lineCount / 2;
+  for (auto _ : state) {
+    std::ifstream text(TEXT_FILE);
+    std::string line;
+    for (int i = 1; i <= lineNumber; ++i) std::getline(text, line);
+    benchmark::DoNotOptimize(line);
+  }
+}
+
+// Takes "--name VALUE" out of argv; returns VALUE, or "" when absent.
+std::string takeOption(int& argc, char** argv, const char* name) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], name) != 0) continue;
+    std::string value = argv[i + 1];
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+    return value;
+  }
+  return std::string();
+}
+
+bool writeBytes(const std::string& fileName, const std::string& bytes) {
+  std::ofstream out(fileName, std::ios::binary);
+  out << bytes;
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Each build frees its index and the next allocates it again. Keeping the
+  // freed memory in the process makes those repeats measure the structures,
+  // not the kernel handing out fresh zeroed pages (a one-time cost of any
+  // run, and a noisy one on a shared machine).
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  const std::string textFile = takeOption(argc, argv, "--text");
+  const std::string writeTo = takeOption(argc, argv, "--write-text");
+
+  std::string text;
+  if (textFile.empty()) {
+    text = generateSampleText();
+  } else {
+    std::ifstream in(textFile, std::ios::binary);
+    if (!in.is_open()) {
+      std::fprintf(stderr, "cannot read %s\n", textFile.c_str());
+      return 1;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (!writeTo.empty()) return writeBytes(writeTo, text) ? 0 : 1;
+
+  if (!enterPrivateFolder() || !writeBytes(TEXT_FILE, text)) {
+    std::fprintf(stderr, "cannot prepare a working folder\n");
+    return 1;
+  }
+  std::printf("text: %zu bytes, %d lines, %zu distinct words\n", text.size(),
+              textFacts().lineCount, textFacts().words.size());
+
+  using benchmark::RegisterBenchmark;
+  for (const int order : ORDERS) {
+    const std::string name = "buildIndex/order:" + std::to_string(order);
+    withMinimum(RegisterBenchmark(name.c_str(), buildTree, order))->Unit(benchmark::kMillisecond);
+  }
+  withMinimum(RegisterBenchmark("buildIndex/baseline", buildMap))->Unit(benchmark::kMillisecond);
+  for (const int order : ORDERS) {
+    const std::string name = "search/order:" + std::to_string(order);
+    withMinimum(RegisterBenchmark(name.c_str(), searchTree, order))->Unit(benchmark::kMicrosecond);
+  }
+  withMinimum(RegisterBenchmark("search/baseline", searchMap))->Unit(benchmark::kMicrosecond);
+  withMinimum(RegisterBenchmark("wordAt", fetchWord))->Unit(benchmark::kMicrosecond);
+  withMinimum(RegisterBenchmark("wordAt/baseline", fetchLine))->Unit(benchmark::kMicrosecond);
+  return runBenchmarksWithRatios(argc, argv);
+}
