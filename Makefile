@@ -26,7 +26,8 @@ test: build
 
 # The benchmarks, every case beside its baseline, then the table of ratios.
 # Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.
-BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+BENCH_ARGS ?= --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true
 bench: build
 	@test -x $(BUILD)/bin/index_bench || \
 	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)"; exit 1; }

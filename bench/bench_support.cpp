@@ -14,6 +14,7 @@
 namespace {
 
 std::filesystem::path privateFolder;
+std::vector<std::string> caseNames;  // in the order they were added
 
 void removePrivateFolder() {
   std::error_code ignored;
@@ -21,9 +22,10 @@ void removePrivateFolder() {
   std::filesystem::remove_all(privateFolder, ignored);
 }
 
-// Prints Google Benchmark's usual lines and remembers the real time of each
-// case, by name. With repetitions the fastest one comes last and stands for
-// the case: on a shared machine the others mostly measure the neighbours.
+// Prints Google Benchmark's usual lines and remembers the CPU time of each
+// case, by name. CPU time rather than wall time, and with repetitions the
+// fastest run (it comes last): on a shared virtual machine the rest mostly
+// measures the neighbours.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter()
@@ -37,27 +39,31 @@ class RatioReporter : public benchmark::ConsoleReporter {
         continue;
       }
       const std::string name = run.run_name.str();
-      if (times_.count(name) == 0) order_.push_back(name);
-      times_[name] = run.GetAdjustedCPUTime();
+      times_[name] = {run.GetAdjustedCPUTime(), benchmark::GetTimeUnitString(run.time_unit)};
     }
   }
 
   void printRatios() const {
-    std::printf("\n%-32s %16s %16s %7s\n", "case", "this program", "baseline",
-                "ratio");
-    for (const std::string& name : order_) {
+    std::printf("\n%-24s %14s %14s %6s %7s\n", "case", "this program", "baseline",
+                "unit", "ratio");
+    for (const std::string& name : caseNames) {
+      const auto ours = times_.find(name);
       const auto base = times_.find(baselineOf(name));
-      if (base == times_.end() || base->first == name || base->second <= 0) continue;
-      const double ours = times_.at(name);
-      std::printf("%-32s %16.1f %16.1f %7.2f\n", name.c_str(), ours,
-                  base->second, ours / base->second);
+      if (ours == times_.end() || base == times_.end() || base->first == name ||
+          base->second.time <= 0) {
+        continue;
+      }
+      std::printf("%-24s %14.1f %14.1f %6s %7.2f\n", name.c_str(), ours->second.time,
+                  base->second.time, ours->second.unit, ours->second.time / base->second.time);
     }
-    std::printf("(times per iteration, in the unit of the lines above)\n");
   }
 
  private:
-  std::map<std::string, double> times_;
-  std::vector<std::string> order_;
+  struct Time {
+    double time;       // CPU time per iteration
+    const char* unit;  // its unit
+  };
+  std::map<std::string, Time> times_;
 };
 
 }  // namespace
@@ -74,10 +80,10 @@ bool enterPrivateFolder() {
   return true;
 }
 
-benchmark::internal::Benchmark* withMinimum(benchmark::internal::Benchmark* b) {
-  return b->ComputeStatistics("min", [](const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
-  });
+void rememberCase(const std::string& name) { caseNames.push_back(name); }
+
+double minimumOf(const std::vector<double>& times) {
+  return *std::min_element(times.begin(), times.end());
 }
 
 std::string baselineOf(const std::string& name) {

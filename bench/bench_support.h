@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 // Makes a fresh folder under the system's temporary folder the working
 // directory and removes it when the program ends, so that the files a case
@@ -21,9 +22,21 @@ bool enterPrivateFolder();
 // prints the ratio table. Returns the exit status.
 int runBenchmarksWithRatios(int argc, char** argv);
 
-// Adds the "min" statistic to a case, so that with repetitions the table
-// shows the fastest run.
-benchmark::internal::Benchmark* withMinimum(benchmark::internal::Benchmark* b);
+// Remembers `name` as the next row of the ratio table.
+void rememberCase(const std::string& name);
+
+// The fastest of a case's repetitions.
+double minimumOf(const std::vector<double>& times);
+
+// Registers a case, with `args` passed on to `fn` after the state. With
+// repetitions the table shows the fastest run.
+template <class Fn, class... Args>
+void addCase(const std::string& name, benchmark::TimeUnit unit, Fn fn, Args... args) {
+  rememberCase(name);
+  benchmark::RegisterBenchmark(name.c_str(), fn, args...)
+      ->Unit(unit)
+      ->ComputeStatistics("min", minimumOf);
+}
 
 // The name of the baseline paired with `name`.
 std::string baselineOf(const std::string& name);

@@ -74,11 +74,10 @@ void stdMakeHeap(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using benchmark::RegisterBenchmark;
   const auto unit = benchmark::kMicrosecond;
-  withMinimum(RegisterBenchmark("heapSortNumbers", heapSort))->Unit(unit);
-  withMinimum(RegisterBenchmark("heapSortNumbers/baseline", stdSortHeap))->Unit(unit);
-  withMinimum(RegisterBenchmark("buildMaxHeap", buildHeap))->Unit(unit);
-  withMinimum(RegisterBenchmark("buildMaxHeap/baseline", stdMakeHeap))->Unit(unit);
+  addCase("heapSortNumbers", unit, heapSort);
+  addCase("heapSortNumbers/baseline", unit, stdSortHeap);
+  addCase("buildMaxHeap", unit, buildHeap);
+  addCase("buildMaxHeap/baseline", unit, stdMakeHeap);
   return runBenchmarksWithRatios(argc, argv);
 }

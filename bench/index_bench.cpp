@@ -189,18 +189,17 @@ int main(int argc, char** argv) {
   std::printf("text: %zu bytes, %d lines, %zu distinct words\n", text.size(),
               textFacts().lineCount, textFacts().words.size());
 
-  using benchmark::RegisterBenchmark;
   for (const int order : ORDERS) {
-    const std::string name = "buildIndex/order:" + std::to_string(order);
-    withMinimum(RegisterBenchmark(name.c_str(), buildTree, order))->Unit(benchmark::kMillisecond);
+    addCase("buildIndex/order:" + std::to_string(order), benchmark::kMillisecond,
+            buildTree, order);
   }
-  withMinimum(RegisterBenchmark("buildIndex/baseline", buildMap))->Unit(benchmark::kMillisecond);
+  addCase("buildIndex/baseline", benchmark::kMillisecond, buildMap);
   for (const int order : ORDERS) {
-    const std::string name = "search/order:" + std::to_string(order);
-    withMinimum(RegisterBenchmark(name.c_str(), searchTree, order))->Unit(benchmark::kMicrosecond);
+    addCase("search/order:" + std::to_string(order), benchmark::kMicrosecond,
+            searchTree, order);
   }
-  withMinimum(RegisterBenchmark("search/baseline", searchMap))->Unit(benchmark::kMicrosecond);
-  withMinimum(RegisterBenchmark("wordAt", fetchWord))->Unit(benchmark::kMicrosecond);
-  withMinimum(RegisterBenchmark("wordAt/baseline", fetchLine))->Unit(benchmark::kMicrosecond);
+  addCase("search/baseline", benchmark::kMicrosecond, searchMap);
+  addCase("wordAt", benchmark::kMicrosecond, fetchWord);
+  addCase("wordAt/baseline", benchmark::kMicrosecond, fetchLine);
   return runBenchmarksWithRatios(argc, argv);
 }
