@@ -1,10 +1,10 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 
-.PHONY: build run heapsort-run test bench clean
+.PHONY: build run heapsort-run test test-sanitize bench clean
 
 build:
-	cmake -S . -B $(BUILD)
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
 	cmake --build $(BUILD) --parallel
 
 # versefind on the example text, in a scratch folder of its own.
@@ -23,6 +23,11 @@ heapsort-run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+# The same tests, built with AddressSanitizer and UndefinedBehaviorSanitizer:
+# any report fails the test that caused it.
+test-sanitize:
+	$(MAKE) test BUILD=build/sanitize CMAKE_ARGS="-DSANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
 # The benchmarks, every case beside its baseline, then the table of ratios.
 # Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.

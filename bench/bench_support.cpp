@@ -5,22 +5,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::filesystem::path privateFolder;
 std::vector<std::string> caseNames;  // in the order they were added
-
-void removePrivateFolder() {
-  std::error_code ignored;
-  std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
-  std::filesystem::remove_all(privateFolder, ignored);
-}
 
 // Prints Google Benchmark's usual lines and remembers the CPU time of each
 // case, by name. CPU time rather than wall time, and with repetitions the
@@ -67,18 +58,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
 };
 
 }  // namespace
-
-bool enterPrivateFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "bench-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return false;
-  privateFolder = pattern;
-  std::error_code failed;
-  std::filesystem::current_path(privateFolder, failed);
-  if (failed) return false;
-  std::atexit(removePrivateFolder);
-  return true;
-}
 
 void rememberCase(const std::string& name) { caseNames.push_back(name); }
 

@@ -1,5 +1,5 @@
-// What both benchmark programs share: a private working folder, and a main
-// that runs every case and then prints each case's time beside its baseline.
+// What both benchmark programs share: registering a case, and running every
+// case before printing each case's time beside its baseline's.
 //
 // A case and its baseline are paired by name: the baseline of "X" and of
 // "X/anything" is "X/baseline". The ratio printed is X's time over the baseline's, so a
@@ -11,12 +11,6 @@
 
 #include <string>
 #include <vector>
-
-// Makes a fresh folder under the system's temporary folder the working
-// directory and removes it when the program ends, so that the files a case
-// writes never land where the benchmark was started. Returns false when no
-// folder could be made.
-bool enterPrivateFolder();
 
 // Runs the registered benchmarks with Google Benchmark's own options and
 // prints the ratio table. Returns the exit status.

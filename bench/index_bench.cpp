@@ -22,6 +22,7 @@
 
 #include "bench_support.h"
 #include "sample_text.h"
+#include "scratch_dir.h"
 #include "sonnet_text.h"
 #include "word_index.h"
 
@@ -182,8 +183,10 @@ int main(int argc, char** argv) {
   }
   if (!writeTo.empty()) return writeBytes(writeTo, text) ? 0 : 1;
 
-  if (!enterPrivateFolder() || !writeBytes(TEXT_FILE, text)) {
-    std::fprintf(stderr, "cannot prepare a working folder\n");
+  // The cases write output.txt beside the text, in a folder of their own.
+  const ScratchDir folder;
+  if (!writeBytes(TEXT_FILE, text)) {
+    std::fprintf(stderr, "cannot write the text to %s\n", folder.path().c_str());
     return 1;
   }
   std::printf("text: %zu bytes, %d lines, %zu distinct words\n", text.size(),

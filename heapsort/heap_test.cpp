@@ -30,10 +30,11 @@ std::vector<int> referenceBuild(std::vector<int> a) {
 
 // Loads the values into a fresh array at indexes 1.., runs `operation` and
 // returns a[1 .. n]. a[0] and the slot after the values hold sentinels that
-// must survive.
+// must survive; one slot more than the program's array leaves room for the
+// second one when the array is full.
 template <class Operation>
 std::vector<int> runOn(const std::vector<int>& values, Operation operation) {
-  std::vector<int> a(ARRAY_SIZE, 0);
+  std::vector<int> a(ARRAY_SIZE + 1, 0);
   a[0] = 12345;
   std::copy(values.begin(), values.end(), a.begin() + 1);
   a[values.size() + 1] = -777;

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "tree_check.h"
 
 namespace {
 
@@ -15,61 +16,13 @@ std::vector<std::string> placesOf(const WordEntry& entry) {
   return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
 }
 
-// Checks the entry invariant: places in use are non-empty, the rest empty.
-void verifyEntry(const WordEntry& entry) {
-  ASSERT_GE(entry.placeCount, 0);
-  ASSERT_LE(entry.placeCount, MAX_PLACES);
-  for (int p = 0; p < MAX_PLACES; ++p) {
-    EXPECT_EQ(p < entry.placeCount, !entry.places[p].empty())
-        << "place " << p << " of \"" << entry.word << "\"";
-  }
-}
-
-// Walks the subtree of x and checks every invariant of the tree: key order
-// inside the node and against the bounds its parent sets, fill bounds, all
-// leaves on one level, and each entry's own invariant. Returns the number of
-// keys below x; the depth of the leaves is recorded in leafDepth.
-int verifyNode(const BTreeNode* x, int t, bool isRoot, const std::string* low,
-               const std::string* high, int depth, int& leafDepth) {
-  EXPECT_EQ(x->order, t);
-  EXPECT_LE(x->keyCount, 2 * t - 1);
-  if (!isRoot) {
-    EXPECT_GE(x->keyCount, t - 1);
-  }
-  int keys = x->keyCount;
-  for (int j = 1; j <= x->keyCount; ++j) {
-    const std::string& word = x->keys[j].word;
-    verifyEntry(x->keys[j]);
-    if (j > 1) {
-      EXPECT_LT(std::strcmp(x->keys[j - 1].word.c_str(), word.c_str()), 0);
-    }
-    if (low) {
-      EXPECT_GT(std::strcmp(word.c_str(), low->c_str()), 0);
-    }
-    if (high) {
-      EXPECT_LT(std::strcmp(word.c_str(), high->c_str()), 0);
-    }
-  }
-  if (x->isLeaf) {
-    if (leafDepth < 0) leafDepth = depth;
-    EXPECT_EQ(depth, leafDepth) << "leaves on different levels";
-    return keys;
-  }
-  for (int j = 1; j <= x->keyCount + 1; ++j) {
-    const std::string* childLow = j > 1 ? &x->keys[j - 1].word : low;
-    const std::string* childHigh = j <= x->keyCount ? &x->keys[j].word : high;
-    const BTreeNode* child = x->children[j];
-    EXPECT_NE(child, nullptr);
-    if (child == nullptr) continue;
-    keys += verifyNode(child, t, false, childLow, childHigh, depth + 1, leafDepth);
-  }
-  return keys;
-}
+void verifyEntry(const WordEntry& entry) { EXPECT_EQ(findEntryFault(entry), ""); }
 
 // Verifies the whole tree and returns its number of keys.
 int verifyTree(const BTree& tree) {
-  int leafDepth = -1;
-  return verifyNode(tree.root, tree.order, true, nullptr, nullptr, 0, leafDepth);
+  int keys = 0;
+  EXPECT_EQ(findTreeFault(tree, keys), "");
+  return keys;
 }
 
 int treeHeight(const BTree& tree) {
