@@ -1,7 +1,7 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 
-.PHONY: build run heapsort-run test test-sanitize bench clean
+.PHONY: build run heapsort-run test test-sanitize lint bench clean
 
 build:
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
@@ -28,6 +28,15 @@ test: build
 # any report fails the test that caused it.
 test-sanitize:
 	$(MAKE) test BUILD=build/sanitize CMAKE_ARGS="-DSANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+# Static analysis of the programs' own code; the checks chosen are in
+# .clang-tidy and .cppcheck-suppressions.
+PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp))
+lint: build
+	clang-tidy -p $(BUILD) --quiet $(PROGRAM_SOURCES)
+	cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
+	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
+	  -I versefind -I heapsort $(PROGRAM_SOURCES)
 
 # The benchmarks, every case beside its baseline, then the table of ratios.
 # Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.

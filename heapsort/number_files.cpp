@@ -60,7 +60,7 @@ std::string resultPath(const std::string& fileName) {
   return "output/" + fileName.substr(0, 9) + (buildMode ? "_b.txt" : "_s.txt");
 }
 
-bool writeResult(std::string fileName, int a[], std::ostream& console) {
+bool writeResult(std::string fileName, const int a[], std::ostream& console) {
   makeDirectory("./output");
   std::ofstream outfile(resultPath(fileName), std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {

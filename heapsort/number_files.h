@@ -26,7 +26,7 @@ std::string resultPath(const std::string& fileName);
 // Creates "./output" if it can, then writes a[1 .. numberCount] to the result
 // file, one number per line, flushing each line. Returns true when the file
 // was written.
-bool writeResult(std::string fileName, int a[], std::ostream& console);
+bool writeResult(std::string fileName, const int a[], std::ostream& console);
 
 // Appends "command TAB readTime TAB sortTime TAB writeTime" and a line break
 // to "output/time.txt". Returns true when the line was written.

@@ -25,7 +25,7 @@ std::string findNodeFault(const Pending& p, int order, bool isRoot) {
   if (!isRoot && x->keyCount < order - 1) return "a node below its minimum fill";
   for (int j = 1; j <= x->keyCount; ++j) {
     const std::string& word = x->keys[j].word;
-    const std::string fault = findEntryFault(x->keys[j]);
+    std::string fault = findEntryFault(x->keys[j]);
     if (!fault.empty()) return fault;
     if (j > 1 && std::strcmp(x->keys[j - 1].word.c_str(), word.c_str()) >= 0) {
       return "keys out of order at " + quoted(word);
@@ -62,7 +62,7 @@ std::string findTreeFault(const BTree& tree, int& keyCount) {
   while (!pending.empty()) {
     const Pending p = pending.back();
     pending.pop_back();
-    const std::string fault = findNodeFault(p, tree.order, p.node == tree.root);
+    std::string fault = findNodeFault(p, tree.order, p.node == tree.root);
     if (!fault.empty()) return fault;
     const BTreeNode* x = p.node;
     keyCount += x->keyCount;

@@ -2,6 +2,7 @@
 // The operations that read the text file live in sonnet_reader.cpp.
 #include "word_index.h"
 
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -126,8 +127,8 @@ void WordEntry::addPlace(std::string place) {
 BTreeNode::BTreeNode(int t)
     : order(t),
       isLeaf(true),
-      children(new BTreeNode*[2 * t + 1]()),
-      keys(new WordEntry[2 * t]),
+      children(new BTreeNode*[2 * static_cast<std::size_t>(t) + 1]()),
+      keys(new WordEntry[2 * static_cast<std::size_t>(t)]),
       keyCount(0) {}
 
 BTreeNode::~BTreeNode() {
