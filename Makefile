@@ -1,7 +1,7 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 
-.PHONY: build run heapsort-run test test-sanitize lint bench clean
+.PHONY: build run heapsort-run test test-sanitize fuzz lint bench clean
 
 build:
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
@@ -28,6 +28,24 @@ test: build
 # any report fails the test that caused it.
 test-sanitize:
 	$(MAKE) test BUILD=build/sanitize CMAKE_ARGS="-DSANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+# Each fuzz target for FUZZ_SECONDS, built with clang, libFuzzer and both
+# sanitizers. New inputs go to build/fuzz/corpus, beside the seeds of
+# fuzz/corpus; an input that breaks a target is kept in build/fuzz/artifacts.
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD = build/fuzz
+FUZZ_TARGETS = index_fuzz numbers_fuzz order_dialogue_fuzz command_dialogue_fuzz
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DFUZZ=ON \
+	  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) --parallel --target $(FUZZ_TARGETS)
+	mkdir -p $(FUZZ_BUILD)/artifacts
+	for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
+	  $(FUZZ_BUILD)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=30 \
+	    -print_final_stats=1 -artifact_prefix=$(abspath $(FUZZ_BUILD)/artifacts)/$$target- \
+	    $(abspath $(FUZZ_BUILD)/corpus)/$$target $(abspath fuzz/corpus)/$$target || exit 1; \
+	done
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.

@@ -12,6 +12,7 @@
 
 #include "scratch_dir.h"
 #include "sonnet_text.h"
+#include "text_model.h"
 #include "word_index.h"
 
 namespace {
@@ -177,28 +178,6 @@ TEST(SearchDriver, BuiltProgramRunsWithPipedInput) {
 
   // No standard input at all: the dialogue ends instead of waiting.
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output), 1);
-}
-
-// The listing a text must give, worked out on its own: lines end at each
-// line feed (a CR right before it goes with it), are read up to a NUL, and
-// are cut at every blank; each field loses the eight marks and is
-// lower-cased, and is listed followed by a blank.
-std::string listingOf(const std::string& text) {
-  std::string listing;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find('\n', start);
-    std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-    if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
-    line = line.substr(0, line.find('\0'));
-    for (const char c : line + ' ') {
-      if (std::string(",;:'-!?.").find(c) != std::string::npos) continue;
-      listing += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    listing += '\n';
-    if (end == std::string::npos) return listing;
-    start = end + 1;
-  }
 }
 
 std::string randomBytes(std::size_t size, unsigned seed) {

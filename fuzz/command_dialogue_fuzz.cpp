@@ -1,0 +1,40 @@
+// Typed lines in: the bytes are everything typed to heapsort. The dialogue
+// must end (libFuzzer's timeout catches one that does not) with status 0 or
+// 1, and a run without a usable command must end with the message that says
+// so.
+//
+// A typed file name may climb out of the working folder ("../"), and the
+// result goes to "output/" plus its first nine characters, so each run works
+// four folders deep inside a private folder, which no name can climb out of.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "command_driver.h"
+#include "fuzz_check.h"
+#include "scratch_dir.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const ScratchDir folder;
+  // Start each run afresh, so that results and time logs do not pile up.
+  std::filesystem::current_path(folder.path());
+  std::filesystem::remove_all("run");
+  std::filesystem::create_directories("run/a/b/c/input");
+  std::filesystem::current_path("run/a/b/c");
+  writeFile("input/initdata1.txt", "4 1 3 2 16 9 10 14 8 7\n");
+  writeFile("input/initdata2.txt", "-5 12 0 2147483647 -2147483648 7 word\n");
+
+  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  std::ostringstream out;
+  const int status = runCommandDriver(in, out);
+  FUZZ_CHECK(status == 0 || status == 1);
+  const std::string console = out.str();
+  const std::string noCommand = "\nNo command was given.\n";
+  const bool gaveUp = console.size() >= noCommand.size() &&
+                      console.compare(console.size() - noCommand.size(), noCommand.size(),
+                                      noCommand) == 0;
+  FUZZ_CHECK(!gaveUp || status == 1);
+  return 0;
+}

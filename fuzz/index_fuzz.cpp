@@ -1,0 +1,51 @@
+// Text in, index out. The first byte chooses the order (2 to 50), the rest
+// is the text. After buildIndex the tree must keep every invariant, the
+// listing must be whole, and at every place of the text wordAt must return
+// the word standing there and search must find that word with the place at
+// its occurrence number (the first 50 occurrences are kept, in order).
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "scratch_dir.h"
+#include "sonnet_text.h"
+#include "text_model.h"
+#include "tree_check.h"
+#include "word_index.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const ScratchDir folder;
+  if (size == 0) return 0;
+  const int order = 2 + data[0] % 49;
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  writeFile("sonnets.txt", text);
+
+  BTree tree(order);
+  const int passes = tree.buildIndex("sonnets.txt");
+  const std::vector<std::vector<std::string>> lines = wordsByLine(text);
+  FUZZ_CHECK(passes == static_cast<int>(lines.size()));
+  int keyCount = 0;
+  FUZZ_CHECK(findTreeFault(tree, keyCount).empty());
+  FUZZ_CHECK(readFile("output.txt") == listingOf(text));
+
+  std::map<std::string, int> occurrences;
+  for (int line = 1; line <= passes; ++line) {
+    const std::vector<std::string>& words = lines[static_cast<std::size_t>(line - 1)];
+    for (int n = 1; n <= static_cast<int>(words.size()); ++n) {
+      const std::string& word = words[static_cast<std::size_t>(n - 1)];
+      FUZZ_CHECK(tree.wordAt("sonnets.txt", line, n) == word);
+      const int occurrence = ++occurrences[word];
+      const WordEntry entry = tree.search(tree.root, word);
+      FUZZ_CHECK(entry.word == word && entry.placeCount >= 1);
+      if (occurrence <= MAX_PLACES) {
+        FUZZ_CHECK(entry.places[occurrence - 1] == makePlace(line, n));
+      }
+    }
+    FUZZ_CHECK(tree.wordAt("sonnets.txt", line, static_cast<int>(words.size()) + 1).empty());
+  }
+  FUZZ_CHECK(keyCount == static_cast<int>(occurrences.size()));
+  return 0;
+}

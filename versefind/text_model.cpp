@@ -1,0 +1,33 @@
+#include "text_model.h"
+
+std::vector<std::vector<std::string>> wordsByLine(const std::string& text) {
+  std::vector<std::vector<std::string>> lines;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+    if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    line = line.substr(0, line.find('\0'));
+
+    std::vector<std::string> words(1);
+    for (const char c : line) {
+      if (c == ' ') {
+        words.emplace_back();
+      } else if (std::string(",;:'-!?.").find(c) == std::string::npos) {
+        words.back() += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      }
+    }
+    lines.push_back(words);
+    if (end == std::string::npos) return lines;
+    start = end + 1;
+  }
+}
+
+std::string listingOf(const std::string& text) {
+  std::string listing;
+  for (const std::vector<std::string>& words : wordsByLine(text)) {
+    for (const std::string& word : words) listing += word + ' ';
+    listing += '\n';
+  }
+  return listing;
+}
