@@ -1,7 +1,7 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 
-.PHONY: build run heapsort-run test test-sanitize fuzz lint bench clean
+.PHONY: build run heapsort-run test test-sanitize fuzz coverage lint bench clean
 
 build:
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
@@ -46,6 +46,17 @@ fuzz:
 	    -print_final_stats=1 -artifact_prefix=$(abspath $(FUZZ_BUILD)/artifacts)/$$target- \
 	    $(abspath $(FUZZ_BUILD)/corpus)/$$target $(abspath fuzz/corpus)/$$target || exit 1; \
 	done
+
+# Line and branch coverage of the programs' own code by the tests (gcovr):
+# a summary here, the annotated sources in build/coverage/report/.
+coverage:
+	$(MAKE) test BUILD=build/coverage CMAKE_ARGS="-DCOVERAGE=ON -DCMAKE_BUILD_TYPE=Debug"
+	mkdir -p build/coverage/report
+	gcovr --root . --object-directory build/coverage \
+	  --filter 'versefind/' --filter 'heapsort/' --exclude '.*_test\.cpp' \
+	  --exclude 'versefind/(tree_check|text_model)\.cpp' \
+	  --exclude-unreachable-branches --exclude-throw-branches \
+	  --print-summary --html-details build/coverage/report/index.html
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.

@@ -91,6 +91,14 @@ TEST(WordEntry, ResetAddAndCopyKeepTheInvariant) {
   verifyEntry(target);
   EXPECT_TRUE(source.word.empty());  // NOLINT(bugprone-use-after-move)
   verifyEntry(source);
+
+  WordEntry giver = entryWithPlaces("given", 4);
+  const WordEntry taker(std::move(giver));
+  EXPECT_EQ(taker.word, "given");
+  EXPECT_EQ(placesOf(taker), placesOf(entryWithPlaces("given", 4)));
+  EXPECT_TRUE(giver.word.empty());  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(giver.placeCount, 0);
+  verifyEntry(giver);
 }
 
 TEST(WordEntry, DropsPlacesBeyondTheFiftieth) {

@@ -1,0 +1,82 @@
+// The key wait on a real terminal: the built program runs on a
+// pseudo-terminal, as it does in a console window.
+#include "console.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "scratch_dir.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+// Appends to `transcript` what the terminal shows within `wait`, stopping
+// early once `until` has appeared (when it is not empty).
+void readTerminal(int master, std::string& transcript, milliseconds wait,
+                  const std::string& until = "") {
+  const auto deadline = steady_clock::now() + wait;
+  while (steady_clock::now() < deadline) {
+    if (!until.empty() && transcript.find(until) != std::string::npos) return;
+    pollfd ready{master, POLLIN, 0};
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now());
+    if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
+    char buffer[4096];
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got <= 0) return;  // the program has closed the terminal
+    transcript.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+TEST(Console, WaitsOnATerminalForOneKeyWithoutEchoingIt) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", "Bright stars\n");
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VERSEFIND_PROGRAM, VERSEFIND_PROGRAM, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+
+  std::string transcript;
+  readTerminal(master, transcript, milliseconds(10000), "B-Tree:");
+  ASSERT_EQ(write(master, "3\n", 2), 2);
+  readTerminal(master, transcript, milliseconds(10000), " second");
+  ASSERT_NE(transcript.find("Total time of searching: "), std::string::npos) << transcript;
+
+  // The run is over, but the program waits for a key.
+  readTerminal(master, transcript, milliseconds(300));
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, WNOHANG), 0);
+
+  // A key typed before the wait begins is dropped on purpose, so keep
+  // pressing one until the program ends.
+  bool ended = false;
+  for (int press = 0; press < 50 && !ended; ++press) {
+    ASSERT_EQ(write(master, "k", 1), 1);
+    readTerminal(master, transcript, milliseconds(100));
+    ended = waitpid(child, &status, WNOHANG) == child;
+  }
+  if (!ended) kill(child, SIGKILL);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The key was not echoed: the transcript ends with the total line.
+  const std::string last = transcript.substr(transcript.rfind("Total time of searching: "));
+  EXPECT_EQ(last.find('k'), std::string::npos) << last;
+  // And the terminal is left as the program found it.
+  termios after{};
+  ASSERT_EQ(tcgetattr(master, &after), 0);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
+  close(master);
+}
+
+}  // namespace
