@@ -7,7 +7,8 @@ std::vector<std::vector<std::string>> wordsByLine(const std::string& text) {
     const std::size_t end = text.find('\n', start);
     std::string line = text.substr(start, end == std::string::npos ? end : end - start);
     if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
-    line = line.substr(0, line.find('\0'));
+    const std::size_t nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
 
     std::vector<std::string> words(1);
     for (const char c : line) {
