@@ -42,7 +42,7 @@ fuzz:
 	mkdir -p $(FUZZ_BUILD)/artifacts
 	for target in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
-	  $(FUZZ_BUILD)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=30 \
+	  $(FUZZ_BUILD)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=30 -max_len=4096 -len_control=0 \
 	    -print_final_stats=1 -artifact_prefix=$(abspath $(FUZZ_BUILD)/artifacts)/$$target- \
 	    $(abspath $(FUZZ_BUILD)/corpus)/$$target $(abspath fuzz/corpus)/$$target || exit 1; \
 	done

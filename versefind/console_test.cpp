@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "scratch_dir.h"
 
@@ -31,7 +32,10 @@ void readTerminal(int master, std::string& transcript, milliseconds wait,
     if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) continue;
     char buffer[4096];
     const ssize_t got = read(master, buffer, sizeof buffer);
-    if (got <= 0) return;  // the program has closed the terminal
+    if (got <= 0) {  // the program has closed the terminal: nothing more comes
+      std::this_thread::sleep_until(deadline);
+      return;
+    }
     transcript.append(buffer, static_cast<std::size_t>(got));
   }
 }
@@ -53,18 +57,31 @@ TEST(Console, WaitsOnATerminalForOneKeyWithoutEchoingIt) {
   readTerminal(master, transcript, milliseconds(10000), " second");
   ASSERT_NE(transcript.find("Total time of searching: "), std::string::npos) << transcript;
 
-  // The run is over, but the program waits for a key.
-  readTerminal(master, transcript, milliseconds(300));
+  // The run is over, but the program waits for a key: it has turned the
+  // terminal's echo off and stays until a key comes.
+  const auto echoIsOff = [master] {
+    termios now{};
+    return tcgetattr(master, &now) == 0 && (now.c_lflag & ECHO) == 0;
+  };
+  for (int check = 0; check < 100 && !echoIsOff(); ++check) {
+    readTerminal(master, transcript, milliseconds(50));
+  }
+  ASSERT_TRUE(echoIsOff());
+  readTerminal(master, transcript, milliseconds(200));
   int status = 0;
   EXPECT_EQ(waitpid(child, &status, WNOHANG), 0);
 
-  // A key typed before the wait begins is dropped on purpose, so keep
-  // pressing one until the program ends.
+  // One key ends it. A key that comes just before the wait starts is
+  // dropped on purpose, so another is pressed while the echo is still off.
   bool ended = false;
-  for (int press = 0; press < 50 && !ended; ++press) {
-    ASSERT_EQ(write(master, "k", 1), 1);
-    readTerminal(master, transcript, milliseconds(100));
-    ended = waitpid(child, &status, WNOHANG) == child;
+  for (int press = 0; press < 5 && !ended; ++press) {
+    if (echoIsOff()) {
+      ASSERT_EQ(write(master, "k", 1), 1);
+    }
+    for (int check = 0; check < 100 && !ended; ++check) {
+      readTerminal(master, transcript, milliseconds(20));
+      ended = waitpid(child, &status, WNOHANG) == child;
+    }
   }
   if (!ended) kill(child, SIGKILL);
   ASSERT_TRUE(ended);
