@@ -17,12 +17,6 @@ bool isRemovedMark(char c) {
   }
 }
 
-void appendNumber(std::string& text, int number) {
-  char digits[12];  // room for any int with its sign
-  const auto result = std::to_chars(digits, digits + sizeof digits, number);
-  text.append(digits, result.ptr);
-}
-
 }  // namespace
 
 void lowerCase(std::string& word) {
@@ -32,14 +26,18 @@ void lowerCase(std::string& word) {
 }
 
 std::string makePlace(int line, int wordNumber) {
-  std::string place;
-  place.reserve(24);
-  place += '(';
-  appendNumber(place, wordNumber);
-  place += ',';
-  appendNumber(place, line);
-  place += ')';
-  return place;
+  // Built in place and made a string once: a place of up to 15 characters
+  // (word and line numbers below a million) then fits in the string's own
+  // buffer, so the index holds it without an allocation of its own.
+  constexpr int INT_DIGITS = 11;  // any int, with its sign
+  char text[2 * INT_DIGITS + 3];  // "(" int "," int ")"
+  char* end = text;
+  *end++ = '(';
+  end = std::to_chars(end, end + INT_DIGITS, wordNumber).ptr;
+  *end++ = ',';
+  end = std::to_chars(end, end + INT_DIGITS, line).ptr;
+  *end++ = ')';
+  return std::string(text, end);
 }
 
 void readTextLine(std::istream& in, std::string& line) {

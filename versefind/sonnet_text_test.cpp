@@ -32,6 +32,8 @@ TEST(SonnetText, MakePlacePutsTheWordNumberFirst) {
   EXPECT_EQ(makePlace(12, 3), "(3,12)");
   EXPECT_EQ(makePlace(1, 10), "(10,1)");
   EXPECT_EQ(makePlace(10000, 123), "(123,10000)");
+  EXPECT_EQ(makePlace(999999, 999999), "(999999,999999)");
+  EXPECT_EQ(makePlace(2147483647, -2147483647 - 1), "(-2147483648,2147483647)");
   std::string shout = "HeLLo, World 2nd \xC3\x89";
   lowerCase(shout);
   EXPECT_EQ(shout, "hello, world 2nd \xC3\x89");
