@@ -10,14 +10,6 @@
 #include "scratch_dir.h"
 #include "search_driver.h"
 
-namespace {
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const ScratchDir folder;
   static const bool written = [] {
