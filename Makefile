@@ -1,7 +1,14 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 
-.PHONY: build run heapsort-run test test-sanitize fuzz coverage lint bench clean
+.PHONY: build run heapsort-run test test-sanitize fuzz coverage lint bench clean \
+  windows test-windows test-libcxx install package package-windows lint-man
+
+# $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
+# when COMMAND is missing.
+need = @command -v $(1) >/dev/null 2>&1 || \
+  { echo "$(1) was not found (Debian: $(2))" >&2; exit 1; }
 
 build:
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
@@ -76,6 +83,66 @@ bench: build
 	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)"; exit 1; }
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
+
+# ---- other platforms ---------------------------------------------------------
+
+# Windows: a cross-build with MinGW-w64; the tests run under Wine, with a
+# Wine prefix of their own in the build folder. Wine's server and its
+# services are started before the tests and stopped after them: started by
+# the first test instead, they would hold the test's output open for seconds.
+WINDOWS_BUILD = build/windows
+WINDOWS_ARGS = -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DGTEST_FROM_SOURCE=ON
+WINE = $(firstword $(wildcard /usr/lib/wine/wine64) $(shell command -v wine64 wine 2>/dev/null))
+WINESERVER = $(firstword $(wildcard /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) \
+  $(shell command -v wineserver 2>/dev/null))
+WINE_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+windows:
+	$(call need,x86_64-w64-mingw32-g++-posix,g++-mingw-w64-x86-64-posix)
+	cmake -S . -B $(WINDOWS_BUILD) $(WINDOWS_ARGS)
+	cmake --build $(WINDOWS_BUILD) --parallel --target versefind heapsort
+	@echo "The Windows programs: $(WINDOWS_BUILD)/bin/versefind.exe $(WINDOWS_BUILD)/bin/heapsort.exe"
+
+test-windows: windows
+	@test -n "$(WINE)" -a -n "$(WINESERVER)" || { echo "Wine was not found (Debian: wine64)" >&2; exit 1; }
+	cmake --build $(WINDOWS_BUILD) --parallel
+	mkdir -p $(WINDOWS_BUILD)/wine
+	$(WINE_ENV) $(WINESERVER) -p60
+	$(WINE_ENV) $(WINE) wineboot.exe >/dev/null 2>&1
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure; status=$$?; \
+	  $(WINE_ENV) $(WINESERVER) -k; exit $$status
+
+# libc++, the standard library of macOS, with clang; no benchmarks there.
+test-libcxx:
+	$(call need,clang++,clang)
+	@echo '#include <string>' | clang++ -stdlib=libc++ -x c++ -fsyntax-only - 2>/dev/null || \
+	  { echo "libc++ was not found (Debian: libc++-dev libc++abi-dev)" >&2; exit 1; }
+	$(MAKE) test BUILD=build/libcxx CMAKE_ARGS="-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/libcxx.cmake \
+	  -DGTEST_FROM_SOURCE=ON -DBUILD_BENCHMARKS=OFF"
+
+# ---- install and packages ------------------------------------------------------
+
+# The programs, their manual pages, the README and the examples under PREFIX
+# (and under DESTDIR, for staging).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same, installed under /usr.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@echo "The package: $$(ls $(BUILD)/*.deb)"
+
+# A .zip of the Windows programs with the README and the examples.
+package-windows: windows
+	cd $(WINDOWS_BUILD) && cpack -G ZIP
+	@echo "The package: $$(ls $(WINDOWS_BUILD)/*.zip)"
+
+MAN_PAGES = versefind/versefind.1 heapsort/heapsort.1
+lint-man:
+	$(call need,mandoc,mandoc)
+	@found="$$(mandoc -T lint -W style $(MAN_PAGES) 2>&1)"; \
+	  if [ -n "$$found" ]; then echo "$$found"; exit 1; fi; \
+	  echo "mandoc finds nothing in $(MAN_PAGES)"
 
 clean:
 	rm -rf $(BUILD)

@@ -1,10 +1,10 @@
 #include "number_files.h"
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 
 #include "heap.h"
+#include "make_directory.h"
 
 bool buildMode = false;
 
@@ -12,16 +12,16 @@ namespace {
 
 const char* const UNABLE_TO_OPEN = "Unable to open file";
 
-// Creates one directory; whether it worked is of no interest, since the
-// file opened in it next reports any trouble.
-void makeDirectory(const char* path) { static_cast<void>(mkdir(path, 0777)); }
-
 }  // namespace
 
 bool readNumbers(std::string fileName, int a[], std::ostream& console) {
   numberCount = 0;
-  std::ifstream infile("input/" + fileName);
-  if (!infile.is_open()) {
+  const std::string path = "input/" + fileName;
+  std::ifstream infile(path);
+  // A folder opens like a file with some standard libraries and then reads
+  // as empty (with others the read fails); either way it holds no numbers.
+  std::error_code unknown;
+  if (!infile.is_open() || std::filesystem::is_directory(path, unknown)) {
     console << UNABLE_TO_OPEN << std::endl;
     return false;
   }
@@ -61,7 +61,9 @@ std::string resultPath(const std::string& fileName) {
 }
 
 bool writeResult(std::string fileName, const int a[], std::ostream& console) {
-  makeDirectory("./output");
+  // Whether the folder was made is of no interest: it is usually there
+  // already, and the file opened in it next reports any trouble.
+  static_cast<void>(makeDirectory("./output"));
   std::ofstream outfile(resultPath(fileName), std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;

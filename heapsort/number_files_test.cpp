@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "heap.h"
+#include "make_directory.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -138,6 +139,17 @@ TEST(ResultFiles, AnswersAnOutputThatIsNotAFolder) {
   EXPECT_FALSE(logTimes("command", 0, 0, 0, console));
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
   EXPECT_EQ(readFile("output"), "a file in the way");
+}
+
+TEST(MakeDirectory, MakesOneNewFolderAndSaysWhenItCannot) {
+  ScratchDir scratch;
+  writeFile("a-file", "");
+  EXPECT_TRUE(makeDirectory("output"));
+  EXPECT_TRUE(std::filesystem::is_directory("output"));
+  EXPECT_FALSE(makeDirectory("output"));           // already there
+  EXPECT_FALSE(makeDirectory("missing/output"));   // one level only
+  EXPECT_FALSE(makeDirectory("a-file"));           // a file in the way
+  EXPECT_EQ(readFile("a-file"), "");
 }
 
 }  // namespace

@@ -1,20 +1,30 @@
 #include "scratch_dir.h"
 
-#include <sys/wait.h>
-
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
-#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#else
+#include <sys/wait.h>
+#endif
 
 ScratchDir::ScratchDir() : previous_(std::filesystem::current_path()) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "scratch-XXXXXX").string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (mkdtemp(name.data()) == nullptr) std::abort();
-  dir_ = name.data();
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 100) std::abort();
+    dir_ = std::filesystem::temp_directory_path() / ("scratch-" + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(dir_, error)) break;  // new, and ours
+  }
   std::filesystem::current_path(dir_);
 }
 
@@ -30,23 +40,61 @@ void writeFile(const std::filesystem::path& file, const std::string& bytes) {
 }
 
 std::string readFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file);
   return std::string(std::istreambuf_iterator<char>(in),
                      std::istreambuf_iterator<char>());
 }
 
+std::string asReadInTextMode(const std::string& bytes) {
+  if (!ON_WINDOWS) return bytes;
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text += bytes[i];
+  }
+  return text;
+}
+
+#ifdef _WIN32
+
 int runProgram(const std::string& program, const std::string& input,
                std::string& output) {
   writeFile("program-input.txt", input);
-  // A program that hangs is stopped after a generous while; its status is
-  // then timeout's 124, which no test expects.
-  const std::string command = "timeout 300 '" + program +
-                              "' < program-input.txt > program-output.txt";
+  // A child started with _spawn inherits standard input and output, so ours
+  // point at the two files while it runs.
+  std::fflush(stdout);
+  const int savedIn = _dup(0);
+  const int savedOut = _dup(1);
+  const int inFile = _open("program-input.txt", _O_RDONLY | _O_BINARY);
+  const int outFile = _open("program-output.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                            _S_IREAD | _S_IWRITE);
+  _dup2(inFile, 0);
+  _dup2(outFile, 1);
+  _close(inFile);
+  _close(outFile);
+  const std::intptr_t status = _spawnl(_P_WAIT, program.c_str(), program.c_str(), nullptr);
+  _dup2(savedIn, 0);
+  _dup2(savedOut, 1);
+  _close(savedIn);
+  _close(savedOut);
+  output = readFile("program-output.txt");
+  return status == -1 ? -1 : static_cast<int>(status);
+}
+
+#else
+
+int runProgram(const std::string& program, const std::string& input,
+               std::string& output) {
+  writeFile("program-input.txt", input);
+  const std::string command =
+      "'" + program + "' < program-input.txt > program-output.txt";
   const int status = std::system(command.c_str());
   output = readFile("program-output.txt");
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+
+#endif
 
 DialogueRun runDialogue(int (*driver)(std::istream&, std::ostream&),
                         const std::string& input) {

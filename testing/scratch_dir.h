@@ -9,6 +9,14 @@
 #include <ostream>
 #include <string>
 
+// Whether the tests run on Windows, where text files and the console end
+// lines with CR LF and a few POSIX-only checks do not apply.
+#ifdef _WIN32
+constexpr bool ON_WINDOWS = true;
+#else
+constexpr bool ON_WINDOWS = false;
+#endif
+
 // A fresh, empty folder that becomes the working directory for the life of
 // this object; the former working directory is restored and the folder
 // removed afterwards.
@@ -29,12 +37,18 @@ class ScratchDir {
 // Writes `bytes` to `file` exactly, replacing what it held.
 void writeFile(const std::filesystem::path& file, const std::string& bytes);
 
-// The whole content of `file`, or an empty string when it cannot be read.
+// The whole content of `file` read as text (on Windows a CR LF reads as a
+// line feed), or an empty string when it cannot be read.
 std::string readFile(const std::filesystem::path& file);
+
+// What a program reading `bytes` as a text file sees: the bytes themselves,
+// except on Windows, where a CR LF reads as a line feed and a Ctrl-Z byte
+// ends the file.
+std::string asReadInTextMode(const std::string& bytes);
 
 // Runs `program` in the working directory with `input` on its standard input
 // and its standard output captured in `output`. Returns its exit status, or
-// -1 when it did not exit normally.
+// -1 when it did not exit normally. The tests give it a time limit.
 int runProgram(const std::string& program, const std::string& input,
                std::string& output);
 

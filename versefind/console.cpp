@@ -1,10 +1,35 @@
+// The key wait on each platform: a console key read without echo on
+// Windows, the terminal switched to raw mode on POSIX systems, and one byte
+// of the stream everywhere else.
 #include "console.h"
+
+#include <iostream>
+
+#ifdef _WIN32
+
+#include <conio.h>
+#include <io.h>
+
+#include <cstdio>
+
+namespace {
+
+// Reads one key press from the console. Returns false when standard input
+// is not a console.
+bool readTerminalKey() {
+  if (_isatty(_fileno(stdin)) == 0) return false;
+  static_cast<void>(_getch());
+  return true;
+}
+
+}  // namespace
+
+#else
 
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <iostream>
 
 namespace {
 
@@ -32,7 +57,9 @@ bool readTerminalKey() {
 
 }  // namespace
 
+#endif
+
 void waitForKey(std::istream& in) {
-  if (&in == &std::cin && isatty(STDIN_FILENO) && readTerminalKey()) return;
+  if (&in == &std::cin && readTerminalKey()) return;
   in.get();
 }

@@ -240,6 +240,7 @@ TEST(SearchDriver, BuiltProgramAnswersEveryBadText) {
     }
     if (c.listing == Listing::folder) std::filesystem::create_directory("output.txt");
     if (c.listing == Listing::fullDisk) {
+      if (ON_WINDOWS) continue;  // no /dev/full there
       std::filesystem::create_symlink("/dev/full", "output.txt");
     }
 
@@ -251,7 +252,7 @@ TEST(SearchDriver, BuiltProgramAnswersEveryBadText) {
       continue;
     }
     EXPECT_EQ(status, 0);
-    const std::string listing = listingOf(c.text);
+    const std::string listing = listingOf(asReadInTextMode(c.text));
     EXPECT_EQ(readFile("output.txt"), listing);  // whole, not cut short
     ASSERT_EQ(console.rfind(PROMPT, 0), 0u);
     const std::vector<std::string> lines = trialLines(console.substr(std::string(PROMPT).size()));

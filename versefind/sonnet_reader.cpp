@@ -1,5 +1,6 @@
 // BTree::buildIndex and BTree::wordAt: the two operations that read the text
 // file, both by the word rules of sonnet_text.h.
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <string>
@@ -7,12 +8,23 @@
 #include "sonnet_text.h"
 #include "word_index.h"
 
+namespace {
+
+// A folder opens like a file with some standard libraries and then reads as
+// an empty text (with others the read fails); either way it is no text.
+bool isFolder(const std::string& path) {
+  std::error_code unknown;
+  return std::filesystem::is_directory(path, unknown);
+}
+
+}  // namespace
+
 int BTree::buildIndex(std::string fileName) {
   // Both files are opened before either is checked, so "output.txt" is
   // created (or emptied) even when the text cannot be opened.
   std::ifstream dosya(fileName);
   std::ofstream dosya2("output.txt");
-  if (!dosya.is_open() || !dosya2.is_open()) return 0;
+  if (!dosya.is_open() || isFolder(fileName) || !dosya2.is_open()) return 0;
 
   int lineCount = 0;
   std::string line;

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "prefetch.h"
+
 namespace {
 
 // Byte-wise word order, as strcmp: negative, zero or positive, comparing
@@ -27,7 +29,7 @@ int compareWords(const std::string& a, const std::string& b) {
 // loads overlap; what they compare, and in which order, stays the same.
 constexpr int SCAN_LOOKAHEAD = 8;
 
-void prefetchWord(const WordEntry& entry) { __builtin_prefetch(entry.word.data()); }
+void prefetchWord(const WordEntry& entry) { PREFETCH(entry.word.data()); }
 
 // Compares keys k, k-1, ..., 1 with `word` until one is not greater.
 // Returns its number, or 0 when every key is greater; `cmp` receives the
@@ -58,8 +60,8 @@ int scanUpward(const WordEntry* keys, int k, const std::string& word, int& cmp) 
 // A shift reads the whole of each entry it moves: its word and first places
 // at the front, its place count at the far end.
 void prefetchEntry(const WordEntry& entry) {
-  __builtin_prefetch(&entry.word);
-  __builtin_prefetch(&entry.placeCount);
+  PREFETCH(&entry.word);
+  PREFETCH(&entry.placeCount);
 }
 
 }  // namespace
