@@ -47,7 +47,8 @@ fuzz:
 	  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) --parallel --target $(FUZZ_TARGETS)
 	mkdir -p $(FUZZ_BUILD)/artifacts
-	for target in $(FUZZ_TARGETS); do \
+	@for target in $(FUZZ_TARGETS); do \
+	  echo "== $$target, for $(FUZZ_SECONDS) seconds"; \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
 	  $(FUZZ_BUILD)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=30 -max_len=4096 -len_control=0 \
 	    -print_final_stats=1 -artifact_prefix=$(abspath $(FUZZ_BUILD)/artifacts)/$$target- \
@@ -57,6 +58,7 @@ fuzz:
 # Line and branch coverage of the programs' own code by the tests (gcovr):
 # a summary here, the annotated sources in build/coverage/report/.
 coverage:
+	$(call need,gcovr,gcovr)
 	$(MAKE) test BUILD=build/coverage CMAKE_ARGS="-DCOVERAGE=ON -DCMAKE_BUILD_TYPE=Debug"
 	mkdir -p build/coverage/report
 	gcovr --root . --object-directory build/coverage \
@@ -69,8 +71,13 @@ coverage:
 # .clang-tidy and .cppcheck-suppressions.
 PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp))
 lint: build
-	clang-tidy -p $(BUILD) --quiet $(PROGRAM_SOURCES)
-	cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
+	$(call need,clang-tidy,clang-tidy)
+	$(call need,cppcheck,cppcheck)
+	@echo "clang-tidy on $(words $(PROGRAM_SOURCES)) files"
+	@clang-tidy -p $(BUILD) --quiet $(PROGRAM_SOURCES) 2> $(BUILD)/clang-tidy.log; status=$$?; \
+	  grep -v '^[0-9]* warnings\? generated\.$$' $(BUILD)/clang-tidy.log >&2; exit $$status
+	@echo "cppcheck on the same files"
+	@cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
 	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
 	  -I versefind -I heapsort $(PROGRAM_SOURCES)
 

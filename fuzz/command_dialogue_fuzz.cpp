@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   std::ostringstream out;
-  const int status = runCommandDriver(in, out);
+  std::ostringstream errors;
+  const int status = runCommandDriver({}, in, out, errors);
   FUZZ_CHECK(status == 0 || status == 1);
   FUZZ_CHECK(!endsWith(out.str(), "\nNo command was given.\n") || status == 1);
   return 0;

@@ -40,11 +40,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   numberCount = 0;
   heapSize = 0;
   std::ostringstream console;
-  readNumbers("numbers.txt", a.get(), console);
+  std::ostringstream errors;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const Reading reading = readNumbers("numbers.txt", a.get(), console, errors);
+  FUZZ_CHECK(reading != Reading::failed);
   FUZZ_CHECK(numberCount >= 0 && numberCount <= NUMBER_CAPACITY);
   FUZZ_CHECK(console.str().empty() ||
              console.str() == "Only the first 99999 numbers were read.\n");
+  FUZZ_CHECK(errors.str().empty() == (reading == Reading::whole || !console.str().empty()));
   const std::vector<int> read(a.get() + 1, a.get() + 1 + numberCount);
+
+  // The numbers are exactly those that stream extraction of ints gives.
+  std::istringstream stream(text);
+  std::vector<int> extracted;
+  int value = 0;
+  while (extracted.size() < static_cast<std::size_t>(NUMBER_CAPACITY) && stream >> value) {
+    extracted.push_back(value);
+  }
+  FUZZ_CHECK(read == extracted);
   std::vector<int> sorted = read;
   std::sort(sorted.begin(), sorted.end());
 

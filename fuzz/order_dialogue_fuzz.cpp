@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   std::ostringstream out;
-  const int status = runSearchDriver(in, out);
+  std::ostringstream errors;
+  const int status = runSearchDriver({}, in, out, errors);
   const std::string console = out.str();
   if (status == 0) {
     FUZZ_CHECK(console.find("\n\nTotal time of searching: ") != std::string::npos);

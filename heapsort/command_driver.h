@@ -1,20 +1,20 @@
-// The whole run of heapsort: ask for one command, then read, build or sort,
-// write the result and, after a sort, log the phase times.
+// The whole run of heapsort: take one command, typed at the prompt or given
+// as arguments, then read, build or sort, write the result and, after a
+// sort, log the phase times.
 #ifndef HEAPSORT_COMMAND_DRIVER_H
 #define HEAPSORT_COMMAND_DRIVER_H
 
 #include <istream>
 #include <ostream>
+#include <string>
+#include <vector>
 
-// A command is accepted when it holds both markers and is long enough to
-// hold the type letter at TYPE_INDEX.
-constexpr int FILE_NAME_INDEX = 12;
-constexpr int FILE_NAME_LENGTH = 13;
-constexpr int TYPE_INDEX = 29;
-
-// Runs the dialogue on `in` and `out`, with the files in the working
-// directory, and returns the exit status: 0 when every file opened and every
-// number was read, 1 otherwise or when input ended before a command.
-int runCommandDriver(std::istream& in, std::ostream& out);
+// Runs heapsort with the program's `arguments` (without the program name),
+// the dialogue on `in` and `out`, diagnostics on `errors`, and the files in
+// the working directory. Returns the exit status: 0 when every file opened
+// and every number was read; 1 otherwise, or when input ended before a
+// command; 2 for arguments that make no command.
+int runCommandDriver(const std::vector<std::string>& arguments, std::istream& in,
+                     std::ostream& out, std::ostream& errors);
 
 #endif  // HEAPSORT_COMMAND_DRIVER_H

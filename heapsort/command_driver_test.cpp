@@ -114,44 +114,145 @@ TEST(CommandDriver, AsksAgainUntilACommandIsUsable) {
   }
 }
 
-TEST(CommandDriver, GoesOnAfterFileTroubleButEndsWithStatusOne) {
-  {
-    ScratchDir scratch;  // no input folder: empty result, time line, status 1
-    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.output, CYCLE + "Unable to open file\n");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(readFile("output/initdata1_s.txt"), "");
-    EXPECT_EQ(readFile("output/time.txt").rfind("heapsort -i initdata1.txt -t s\t", 0), 0u);
-  }
-  {
-    ScratchDir scratch;  // "output" is a file: both writes fail
-    std::filesystem::create_directory("input");
-    writeFile("input/initdata1.txt", NUMBERS);
-    writeFile("output", "");
-    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.output, CYCLE + "Unable to open file\nUnable to open file\n");
-    EXPECT_EQ(run.status, 1);
-  }
-  {
-    ScratchDir scratch;  // content that is not all numbers: used as read
-    std::filesystem::create_directory("input");
-    writeFile("input/initdata1.txt", "3 1 2 oops 0\n");
-    const DialogueRun run = runDriver("heapsort -i initdata1.txt -t s\n");
-    EXPECT_EQ(run.output, CYCLE);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(readFile("output/initdata1_s.txt"), "1\n2\n3\n");
-  }
-  {
-    ScratchDir scratch;  // two sort runs: two time lines, the latest result
-    std::filesystem::create_directory("input");
-    writeFile("input/initdata1.txt", NUMBERS);
-    EXPECT_EQ(runDriver("heapsort -i initdata1.txt -t s\n").status, 0);
-    writeFile("input/initdata1.txt", "9 8\n");
-    EXPECT_EQ(runDriver("heapsort -i initdata1.txt -t s\n").status, 0);
-    EXPECT_EQ(readFile("output/initdata1_s.txt"), "8\n9\n");
+// Each row: what stands in the folder, the typed line, then standard output,
+// standard error, the status, and the files of output/ afterwards. A run
+// that reads nothing leaves output/ as it was.
+TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
+  const std::string sort = "heapsort -i initdata1.txt -t s";
+  const std::string build = "heapsort -i initdata1.txt -t b";
+  const std::string unable = "Unable to open file\n";
+  const std::string notADirectory = ON_WINDOWS ? "No such file or directory" : "Not a directory";
+  const std::string kept = "earlier result\n";
+  enum class Output { folder, file, fullDisk };
+  struct Case {
+    const char* name;
+    const char* numbers;  // input/initdata1.txt, or nullptr for no input folder
+    Output output;
+    std::string typed;
+    std::string console;
+    std::string errors;
+    int status;
+    std::string result;  // output/initdata1_s.txt or _b.txt afterwards
+    int timeLines;
+  };
+  const std::vector<Case> cases = {
+      {"a sort", "4 1 3 2 16 9 10 14 8 7", Output::folder, sort, "",
+       "heapsort: wrote 10 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n",
+       0, SORTED, 2},
+      {"a build of one number", "7", Output::folder, build, "",
+       "heapsort: wrote 1 number to output/initdata1_b.txt\n", 0, "7\n", 1},
+      {"no input folder", nullptr, Output::folder, sort, unable,
+       "heapsort: input/initdata1.txt: No such file or directory\n", 1, kept, 1},
+      {"a name cut at 13 characters", "1", Output::folder, "heapsort -i initdata12.txt -t s", unable,
+       "heapsort: the file name is cut to 13 characters: reading input/initdata12.tx\n"
+       "heapsort: input/initdata12.tx: No such file or directory\n",
+       1, kept, 1},
+      {"a word among the numbers", "5 3 9 apple 1 2", Output::folder, sort, "",
+       "heapsort: input/initdata1.txt: stopped at item 4, \"apple\": not an integer; 3 numbers used\n"
+       "heapsort: wrote 3 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n",
+       1, "3\n5\n9\n", 2},
+      {"output is a file", "3 1 2", Output::file, sort, unable + unable,
+       "heapsort: output/initdata1_s.txt: " + notADirectory + "\n" +
+           "heapsort: output/time.txt: " + notADirectory + "\n",
+       1, "", 0},
+      {"output is a file, build", "3 1 2", Output::file, build, unable,
+       "heapsort: output/initdata1_b.txt: " + notADirectory + "\n", 1, "", 0},
+      {"a result on a full disk", "3 1 2", Output::fullDisk, build, "",
+       "heapsort: output/initdata1_b.txt: No space left on device\n", 1, "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.output == Output::fullDisk && ON_WINDOWS) continue;  // no /dev/full there
+    ScratchDir scratch;
+    if (c.numbers != nullptr) {
+      std::filesystem::create_directory("input");
+      writeFile("input/initdata1.txt", c.numbers);
+    }
+    if (c.output == Output::file) {
+      writeFile("output", kept);
+    } else {
+      std::filesystem::create_directory("output");
+      writeFile("output/time.txt", "earlier line\n");
+      writeFile("output/initdata1_s.txt", kept);
+      writeFile("output/initdata1_b.txt", kept);
+    }
+    if (c.output == Output::fullDisk) {
+      std::filesystem::remove("output/initdata1_b.txt");
+      std::filesystem::create_symlink("/dev/full", "output/initdata1_b.txt");
+    }
+    const DialogueRun run = runDriver(c.typed + "\n");
+    EXPECT_EQ(run.output, CYCLE + c.console);
+    EXPECT_EQ(run.errors, c.errors);
+    EXPECT_EQ(run.status, c.status);
+    if (c.output == Output::file) {
+      EXPECT_EQ(readFile("output"), kept);
+      continue;
+    }
+    if (c.output == Output::fullDisk) continue;
+    const bool built = c.typed == build;
+    EXPECT_EQ(readFile(built ? "output/initdata1_b.txt" : "output/initdata1_s.txt"), c.result);
+    EXPECT_EQ(readFile(built ? "output/initdata1_s.txt" : "output/initdata1_b.txt"), kept);
     const std::string log = readFile("output/time.txt");
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), c.timeLines) << log;
   }
+}
+
+TEST(CommandDriver, TwoSortsLogTwoLinesAndKeepTheLatestResult) {
+  ScratchDir scratch;
+  std::filesystem::create_directory("input");
+  writeFile("input/initdata1.txt", NUMBERS);
+  EXPECT_EQ(runDriver("heapsort -i initdata1.txt -t s\n").status, 0);
+  writeFile("input/initdata1.txt", "9 8\n");
+  EXPECT_EQ(runDriver("heapsort -i initdata1.txt -t s\n").status, 0);
+  EXPECT_EQ(readFile("output/initdata1_s.txt"), "8\n9\n");
+  const std::string log = readFile("output/time.txt");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+}
+
+// From the shell: the arguments make the command line, without the prompt.
+TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string outputStart;  // standard output begins with it
+    std::string errorsStart;  // standard error begins with it
+    std::string resultFile;   // written by the run, or ""
+  };
+  const std::string usage = "Usage: heapsort [-i NAME -t TYPE]\n";
+  const std::string refused = "heapsort: not a command of the examples' layout: ";
+  const std::vector<Case> cases = {
+      {{"-i", "initdata1.txt", "-t", "s"}, 0, "", "heapsort: wrote 10 numbers", "initdata1_s.txt"},
+      {{"-t", "initdata1.txt", "-i", "b"}, 0, "", "heapsort: wrote 10 numbers", "initdata1_b.txt"},
+      {{"-i", "initdata1.txt"}, 2, "", refused + "heapsort -i initdata1.txt\n\n" + usage, ""},
+      {{"-i", "initdata1.txt", "-t"}, 2, "", refused, ""},
+      {{"-i", "a.txt", "-t", "s"}, 2, "", refused, ""},
+      {{"--sort"}, 2, "", refused, ""},
+      {{"--help"}, 0, usage, "", ""},
+      {{"-h"}, 0, usage, "", ""},
+      {{"--version"}, 0, "heapsort ", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    ScratchDir scratch;
+    std::filesystem::create_directory("input");
+    writeFile("input/initdata1.txt", NUMBERS);
+    const DialogueRun run = runDialogue(runCommandDriver, "heapsort -i initdata1.txt -t s\n",
+                                        c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output.substr(0, c.outputStart.size()), c.outputStart);
+    EXPECT_EQ(run.errors.substr(0, c.errorsStart.size()), c.errorsStart);
+    EXPECT_EQ(run.output.empty(), c.outputStart.empty());  // never the prompt
+    if (c.resultFile.empty()) {
+      EXPECT_FALSE(std::filesystem::exists("output"));
+    } else {
+      EXPECT_FALSE(readFile("output/" + c.resultFile).empty());
+    }
+  }
+  ScratchDir scratch;
+  std::filesystem::create_directory("input");
+  writeFile("input/initdata1.txt", NUMBERS);
+  EXPECT_EQ(runDialogue(runCommandDriver, "", {"-i", "initdata1.txt", "-t", "s", "extra"}).status, 0);
+  EXPECT_EQ(readFile("output/time.txt").rfind("heapsort -i initdata1.txt -t s extra\t", 0), 0u);
 }
 
 TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
@@ -164,6 +265,14 @@ TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
   EXPECT_EQ(readFile("output/initdata1_s.txt"), SORTED);
   EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", console), 1);
   EXPECT_EQ(console, CYCLE + NO_COMMAND);
+
+  std::string errors;
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", console, {"-i", "initdata1.txt", "-t", "b"}, &errors), 0);
+  EXPECT_EQ(console, "");
+  EXPECT_EQ(errors, "heapsort: wrote 10 numbers to output/initdata1_b.txt\n");
+  EXPECT_EQ(readFile("output/initdata1_b.txt"), HEAP);
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", console, {"-t", "b"}, &errors), 2);
+  EXPECT_EQ(errors.rfind("heapsort: not a command", 0), 0u) << errors;
 }
 
 // What reading whitespace-separated ints from `text` must give, worked out
@@ -255,8 +364,8 @@ TEST(CommandDriver, BuiltProgramAnswersEveryBadInput) {
       EXPECT_EQ(readFile("output"), "kept");
       continue;
     }
-    if (c.console == CYCLE + CYCLE + NO_COMMAND) {
-      EXPECT_FALSE(std::filesystem::exists("output"));
+    if (c.console == CYCLE + CYCLE + NO_COMMAND || !c.inputFolder) {
+      EXPECT_FALSE(std::filesystem::exists("output"));  // nothing read, nothing written
       continue;
     }
     std::vector<int> numbers = numbersOf(c.numberFile);

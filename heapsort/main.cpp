@@ -1,5 +1,10 @@
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "command_driver.h"
 
-int main() { return runCommandDriver(std::cin, std::cout); }
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return runCommandDriver(arguments, std::cin, std::cout, std::cerr);
+}

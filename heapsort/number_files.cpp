@@ -1,5 +1,7 @@
 #include "number_files.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -7,82 +9,171 @@
 #include "make_directory.h"
 
 bool buildMode = false;
+const char* const TIME_LOG = "output/time.txt";
 
 namespace {
 
 const char* const UNABLE_TO_OPEN = "Unable to open file";
 
+// The system's reason for the last failed call, or `otherwise` when it gave
+// none.
+std::string systemReason(const char* otherwise) {
+  return errno != 0 ? std::strerror(errno) : otherwise;
+}
+
+void tellTrouble(std::ostream& errors, const std::string& path, const std::string& why) {
+  errors << "heapsort: " << path << ": " << why << std::endl;
+}
+
+// A folder opens like a file with some standard libraries and then reads
+// as empty (with others the read fails); either way it holds no numbers.
+bool isFolder(const std::string& path) {
+  std::error_code unknown;
+  return std::filesystem::is_directory(path, unknown);
+}
+
+enum class Item { number, notAnInteger, outsideIntRange };
+
+// Reads one int from token[at ..] as stream extraction does: an optional
+// sign, then every decimal digit that follows. On a number, moves `at` past
+// it; what follows in the token is the next item.
+Item readInt(const std::string& token, std::size_t& at, int& value) {
+  constexpr long long INT_MAGNITUDE = 2147483648LL;  // of the smallest int
+  std::size_t i = at;
+  const bool negative = token[i] == '-';
+  if (token[i] == '-' || token[i] == '+') ++i;
+  const std::size_t digits = i;
+  long long magnitude = 0;  // stops growing once past any int
+  for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
+    if (magnitude <= INT_MAGNITUDE) magnitude = magnitude * 10 + (token[i] - '0');
+  }
+  if (i == digits) return Item::notAnInteger;
+  if (magnitude > (negative ? INT_MAGNITUDE : INT_MAGNITUDE - 1)) return Item::outsideIntRange;
+  value = static_cast<int>(negative ? -magnitude : magnitude);
+  at = i;
+  return Item::number;
+}
+
+// An item as it may be shown on a terminal: at most 40 characters, with
+// control bytes written as \xNN.
+std::string shown(const std::string& item) {
+  constexpr std::size_t MOST = 40;
+  static const char* const HEX = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t i = 0; i < item.size() && i < MOST; ++i) {
+    const auto c = static_cast<unsigned char>(item[i]);
+    if (c < 0x20 || c == 0x7F) {
+      text += "\\x";
+      text += HEX[c >> 4];
+      text += HEX[c & 0xF];
+    } else {
+      text += item[i];
+    }
+  }
+  if (item.size() > MOST) text += "...";
+  return text;
+}
+
+std::string numbersUsed(int count) {
+  return std::to_string(count) + (count == 1 ? " number used" : " numbers used");
+}
+
 }  // namespace
 
-bool readNumbers(std::string fileName, int a[], std::ostream& console) {
+std::string inputPath(const std::string& fileName) { return "input/" + fileName; }
+
+Reading readNumbers(std::string fileName, int a[], std::ostream& console,
+                    std::ostream& errors) {
   numberCount = 0;
-  const std::string path = "input/" + fileName;
+  const std::string path = inputPath(fileName);
+  errno = 0;
   std::ifstream infile(path);
-  // A folder opens like a file with some standard libraries and then reads
-  // as empty (with others the read fails); either way it holds no numbers.
-  std::error_code unknown;
-  if (!infile.is_open() || std::filesystem::is_directory(path, unknown)) {
+  const int openError = errno;
+  const bool folder = isFolder(path);  // refused to open on some systems
+  if (!infile.is_open() || folder) {
     console << UNABLE_TO_OPEN << std::endl;
-    return false;
+    errno = folder ? EISDIR : openError;
+    tellTrouble(errors, path, systemReason("cannot be opened"));
+    return Reading::failed;
   }
 
   int count = 0;
-  bool everythingRead = true;
-  for (;;) {
-    // Skipping the white space first tells the clean end of the file apart
-    // from an item that is not a number.
-    infile >> std::ws;
-    if (infile.eof() || infile.bad()) break;
-    int value = 0;
-    if (!(infile >> value)) {
-      everythingRead = false;
-      break;
+  std::string token;
+  while (infile >> token) {
+    std::size_t at = 0;
+    while (at < token.size()) {
+      int value = 0;
+      const Item item = readInt(token, at, value);
+      if (item != Item::number) {
+        tellTrouble(errors, path,
+                    "stopped at item " + std::to_string(count + 1) + ", \"" +
+                        shown(token.substr(at)) + "\": " +
+                        (item == Item::notAnInteger ? "not an integer"
+                                                    : "outside the int range") +
+                        "; " + numbersUsed(count));
+        numberCount = count;
+        return Reading::stoppedEarly;
+      }
+      if (count == NUMBER_CAPACITY) {
+        console << "Only the first " << NUMBER_CAPACITY << " numbers were read."
+                << std::endl;
+        numberCount = count;
+        return Reading::stoppedEarly;
+      }
+      a[++count] = value;
     }
-    if (count == NUMBER_CAPACITY) {
-      console << "Only the first " << NUMBER_CAPACITY << " numbers were read."
-              << std::endl;
-      everythingRead = false;
-      break;
-    }
-    a[++count] = value;
   }
 
   if (infile.bad()) {
-    // It opened, but cannot be read as a file (a folder, say).
     console << UNABLE_TO_OPEN << std::endl;
-    return false;
+    tellTrouble(errors, path, systemReason("cannot be read"));
+    return Reading::failed;
   }
   numberCount = count;
-  return everythingRead;
+  return Reading::whole;
 }
 
 std::string resultPath(const std::string& fileName) {
   return "output/" + fileName.substr(0, 9) + (buildMode ? "_b.txt" : "_s.txt");
 }
 
-bool writeResult(std::string fileName, const int a[], std::ostream& console) {
+bool writeResult(std::string fileName, const int a[], std::ostream& console,
+                 std::ostream& errors) {
   // Whether the folder was made is of no interest: it is usually there
   // already, and the file opened in it next reports any trouble.
   static_cast<void>(makeDirectory("./output"));
-  std::ofstream outfile(resultPath(fileName), std::ios::out | std::ios::trunc);
+  const std::string path = resultPath(fileName);
+  errno = 0;
+  std::ofstream outfile(path, std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, path, systemReason("cannot be opened"));
     return false;
   }
   for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
   outfile.close();
-  return !outfile.fail();
+  if (outfile.fail()) {
+    tellTrouble(errors, path, systemReason("could not be written"));
+    return false;
+  }
+  return true;
 }
 
 bool logTimes(std::string command, int readTime, int sortTime, int writeTime,
-              std::ostream& console) {
-  std::ofstream outfile("output/time.txt", std::ios::out | std::ios::app);
+              std::ostream& console, std::ostream& errors) {
+  errno = 0;
+  std::ofstream outfile(TIME_LOG, std::ios::out | std::ios::app);
   if (!outfile.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, TIME_LOG, systemReason("cannot be opened"));
     return false;
   }
   outfile << command << '\t' << readTime << '\t' << sortTime << '\t'
           << writeTime << std::endl;
   outfile.close();
-  return !outfile.fail();
+  if (outfile.fail()) {
+    tellTrouble(errors, TIME_LOG, systemReason("could not be written"));
+    return false;
+  }
+  return true;
 }

@@ -1,8 +1,8 @@
 // Everything heapsort reads from or writes to disk: the input number file,
 // the result file and the time log. Paths are relative to the working
 // directory. A file that cannot be opened is answered on `console` with the
-// line "Unable to open file"; the operation then returns false and the run
-// goes on.
+// line "Unable to open file"; every trouble is also told on `errors` as
+// "heapsort: PATH: WHY", and the operation then returns and the run goes on.
 #ifndef HEAPSORT_NUMBER_FILES_H
 #define HEAPSORT_NUMBER_FILES_H
 
@@ -12,25 +12,40 @@
 // Chooses the result file's suffix: "_b.txt" when set, "_s.txt" otherwise.
 extern bool buildMode;
 
+// How a number file was read.
+enum class Reading {
+  whole,         // every item was an int
+  stoppedEarly,  // an item that is not an int, or one number too many, ended it
+  failed,        // the file could not be opened or read: nothing was read
+};
+
 // Reads whitespace-separated integers from "input/" + fileName into
 // a[1 ..] and sets numberCount. Reading ends at the end of the file, at the
-// first item that is not an int, or after NUMBER_CAPACITY numbers (a line on
-// `console` then says so); nothing is stored beyond the array. Returns true
-// when the file opened and everything in it was read.
-bool readNumbers(std::string fileName, int a[], std::ostream& console);
+// first item that is not an int (read as stream extraction reads one: an
+// optional sign and decimal digits), or after NUMBER_CAPACITY numbers (a
+// line on `console` then says so); nothing is stored beyond the array.
+Reading readNumbers(std::string fileName, int a[], std::ostream& console,
+                    std::ostream& errors);
+
+// The input file: "input/" + fileName.
+std::string inputPath(const std::string& fileName);
 
 // The result file: "output/" + the first 9 characters of fileName + the
 // suffix chosen by buildMode.
 std::string resultPath(const std::string& fileName);
 
 // Creates "./output" if it can, then writes a[1 .. numberCount] to the result
-// file, one number per line, flushing each line. Returns true when the file
-// was written.
-bool writeResult(std::string fileName, const int a[], std::ostream& console);
+// file, one number per line, flushing each line. Returns true when the whole
+// file was written and closed.
+bool writeResult(std::string fileName, const int a[], std::ostream& console,
+                 std::ostream& errors);
+
+// The time log, "output/time.txt".
+extern const char* const TIME_LOG;
 
 // Appends "command TAB readTime TAB sortTime TAB writeTime" and a line break
-// to "output/time.txt". Returns true when the line was written.
+// to the time log. Returns true when the line was written.
 bool logTimes(std::string command, int readTime, int sortTime, int writeTime,
-              std::ostream& console);
+              std::ostream& console, std::ostream& errors);
 
 #endif  // HEAPSORT_NUMBER_FILES_H

@@ -17,6 +17,7 @@ struct ReadOutcome {
   bool complete;
   std::vector<int> numbers;
   std::string console;
+  std::string errors;
 };
 
 ReadOutcome readFrom(const std::string& content) {
@@ -24,10 +25,13 @@ ReadOutcome readFrom(const std::string& content) {
   writeFile("input/numbers.txt", content);
   std::vector<int> a(ARRAY_SIZE, 0);
   std::ostringstream console;
-  const bool complete = readNumbers("numbers.txt", a.data(), console);
+  std::ostringstream errors;
+  const Reading reading = readNumbers("numbers.txt", a.data(), console, errors);
+  EXPECT_NE(reading, Reading::failed);
   EXPECT_EQ(a[0], 0);
-  return {complete, std::vector<int>(a.begin() + 1, a.begin() + 1 + numberCount),
-          console.str()};
+  return {reading == Reading::whole,
+          std::vector<int>(a.begin() + 1, a.begin() + 1 + numberCount), console.str(),
+          errors.str()};
 }
 
 TEST(ReadNumbers, ReadsIntegersUpToTheFirstItemThatIsNotOne) {
@@ -35,27 +39,35 @@ TEST(ReadNumbers, ReadsIntegersUpToTheFirstItemThatIsNotOne) {
     const char* name;
     std::string content;
     std::vector<int> numbers;
-    bool complete;
+    std::string stop;  // what the diagnostic says after the path, or ""
   };
   const std::vector<Case> cases = {
-      {"mixed white space", "5 3\n\n  -2\t8", {5, 3, -2, 8}, true},
-      {"white space around", " \r\n\t7\r\n\v\f 9 \n\n", {7, 9}, true},
-      {"signs", "+4 -0 -2147483648 2147483647", {4, 0, -2147483648, 2147483647}, true},
-      {"a word stops reading", "7 8 word 9", {7, 8}, false},
-      {"digits glued to a word", "7 8x 9", {7, 8}, false},
-      {"too large for an int", "1 2147483648 3", {1}, false},
-      {"too small for an int", "1 -2147483649", {1}, false},
-      {"a lone sign", "1 - 2", {1}, false},
-      {"empty", "", {}, true},
-      {"white space only", " \n\t\n", {}, true},
+      {"mixed white space", "5 3\n\n  -2\t8", {5, 3, -2, 8}, ""},
+      {"white space around", " \r\n\t7\r\n\v\f 9 \n\n", {7, 9}, ""},
+      {"signs", "+4 -0 -2147483648 2147483647 0002", {4, 0, -2147483648, 2147483647, 2}, ""},
+      {"numbers glued by signs", "8-5+4", {8, -5, 4}, ""},
+      {"a word stops reading", "7 8 word 9",
+       {7, 8}, "stopped at item 3, \"word\": not an integer; 2 numbers used"},
+      {"digits glued to a word", "7 8x 9", {7, 8}, "stopped at item 3, \"x\": not an integer; 2 numbers used"},
+      {"too large for an int", "1 2147483648 3",
+       {1}, "stopped at item 2, \"2147483648\": outside the int range; 1 number used"},
+      {"too small for an int", "1 -2147483649",
+       {1}, "stopped at item 2, \"-2147483649\": outside the int range; 1 number used"},
+      {"a lone sign", "1 - 2", {1}, "stopped at item 2, \"-\": not an integer; 1 number used"},
+      {"two signs", "+-2", {}, "stopped at item 1, \"+-2\": not an integer; 0 numbers used"},
+      {"control bytes, a long item", "\x01" + std::string(50, 'y'),
+       {}, "stopped at item 1, \"\\x01" + std::string(39, 'y') + "...\": not an integer; 0 numbers used"},
+      {"empty", "", {}, ""},
+      {"white space only", " \n\t\n", {}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchDir scratch;
     const ReadOutcome outcome = readFrom(c.content);
     EXPECT_EQ(outcome.numbers, c.numbers);
-    EXPECT_EQ(outcome.complete, c.complete);
+    EXPECT_EQ(outcome.complete, c.stop.empty());
     EXPECT_EQ(outcome.console, "");
+    EXPECT_EQ(outcome.errors, c.stop.empty() ? "" : "heapsort: input/numbers.txt: " + c.stop + "\n");
   }
 }
 
@@ -78,13 +90,16 @@ TEST(ReadNumbers, AnswersAFileThatCannotBeOpened) {
   ScratchDir scratch;
   std::vector<int> a(ARRAY_SIZE, 0);
   std::ostringstream console;
+  std::ostringstream errors;
   numberCount = 5;
-  EXPECT_FALSE(readNumbers("missing.txt", a.data(), console));
+  EXPECT_EQ(readNumbers("missing.txt", a.data(), console, errors), Reading::failed);
   EXPECT_EQ(numberCount, 0);
   std::filesystem::create_directories("input/folder.txt");
-  EXPECT_FALSE(readNumbers("folder.txt", a.data(), console));
+  EXPECT_EQ(readNumbers("folder.txt", a.data(), console, errors), Reading::failed);
   EXPECT_EQ(numberCount, 0);
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
+  EXPECT_EQ(errors.str(), "heapsort: input/missing.txt: No such file or directory\n"
+                          "heapsort: input/folder.txt: Is a directory\n");
 }
 
 TEST(ResultFiles, NameTakesTheFirstNineCharacters) {
@@ -110,34 +125,40 @@ TEST(ResultFiles, NameTakesTheFirstNineCharacters) {
 TEST(ResultFiles, WritesOneNumberPerLineAndAppendsTimes) {
   ScratchDir scratch;
   std::ostringstream console;
+  std::ostringstream errors;
   std::vector<int> a = {0, -12, 0, 7, 2147483647};
   numberCount = 4;
   buildMode = false;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console));
+  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "-12\n0\n7\n2147483647\n");
   numberCount = 1;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console));
+  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "-12\n");
   numberCount = 0;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console));
+  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "");
 
-  ASSERT_TRUE(logTimes("heapsort -i initdata1.txt -t s", 1, 22, 333, console));
-  ASSERT_TRUE(logTimes("typed  line ", 0, 0, 0, console));
+  ASSERT_TRUE(logTimes("heapsort -i initdata1.txt -t s", 1, 22, 333, console, errors));
+  ASSERT_TRUE(logTimes("typed  line ", 0, 0, 0, console, errors));
   EXPECT_EQ(readFile("output/time.txt"),
             "heapsort -i initdata1.txt -t s\t1\t22\t333\ntyped  line \t0\t0\t0\n");
   EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(errors.str(), "");
 }
 
 TEST(ResultFiles, AnswersAnOutputThatIsNotAFolder) {
   ScratchDir scratch;
   writeFile("output", "a file in the way");
   std::ostringstream console;
+  std::ostringstream errors;
   std::vector<int> a = {0, 1};
   numberCount = 1;
-  EXPECT_FALSE(writeResult("initdata1.txt", a.data(), console));
-  EXPECT_FALSE(logTimes("command", 0, 0, 0, console));
+  EXPECT_FALSE(writeResult("initdata1.txt", a.data(), console, errors));
+  EXPECT_FALSE(logTimes("command", 0, 0, 0, console, errors));
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
+  const std::string reason = ON_WINDOWS ? "No such file or directory" : "Not a directory";
+  EXPECT_EQ(errors.str(), "heapsort: output/initdata1_s.txt: " + reason + "\n" +
+                              "heapsort: output/time.txt: " + reason + "\n");
   EXPECT_EQ(readFile("output"), "a file in the way");
 }
 

@@ -58,48 +58,59 @@ std::string asReadInTextMode(const std::string& bytes) {
 #ifdef _WIN32
 
 int runProgram(const std::string& program, const std::string& input,
-               std::string& output) {
+               std::string& output, const std::vector<std::string>& arguments,
+               std::string* errors) {
   writeFile("program-input.txt", input);
-  // A child started with _spawn inherits standard input and output, so ours
-  // point at the two files while it runs.
+  // A child started with _spawn inherits standard input, output and error,
+  // so ours point at the files while it runs.
   std::fflush(stdout);
-  const int savedIn = _dup(0);
-  const int savedOut = _dup(1);
-  const int inFile = _open("program-input.txt", _O_RDONLY | _O_BINARY);
-  const int outFile = _open("program-output.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
-                            _S_IREAD | _S_IWRITE);
-  _dup2(inFile, 0);
-  _dup2(outFile, 1);
-  _close(inFile);
-  _close(outFile);
-  const std::intptr_t status = _spawnl(_P_WAIT, program.c_str(), program.c_str(), nullptr);
-  _dup2(savedIn, 0);
-  _dup2(savedOut, 1);
-  _close(savedIn);
-  _close(savedOut);
+  std::fflush(stderr);
+  const int saved[3] = {_dup(0), _dup(1), _dup(2)};
+  const int files[3] = {
+      _open("program-input.txt", _O_RDONLY | _O_BINARY),
+      _open("program-output.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE),
+      _open("program-errors.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE)};
+  for (int fd = 0; fd < 3; ++fd) {
+    _dup2(files[fd], fd);
+    _close(files[fd]);
+  }
+  std::vector<const char*> argv{program.c_str()};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
+  const std::intptr_t status = _spawnv(_P_WAIT, program.c_str(), argv.data());
+  for (int fd = 0; fd < 3; ++fd) {
+    _dup2(saved[fd], fd);
+    _close(saved[fd]);
+  }
   output = readFile("program-output.txt");
+  if (errors != nullptr) *errors = readFile("program-errors.txt");
   return status == -1 ? -1 : static_cast<int>(status);
 }
 
 #else
 
 int runProgram(const std::string& program, const std::string& input,
-               std::string& output) {
+               std::string& output, const std::vector<std::string>& arguments,
+               std::string* errors) {
   writeFile("program-input.txt", input);
-  const std::string command =
-      "'" + program + "' < program-input.txt > program-output.txt";
+  std::string command = "'" + program + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " < program-input.txt > program-output.txt";
+  if (errors != nullptr) command += " 2> program-errors.txt";
   const int status = std::system(command.c_str());
   output = readFile("program-output.txt");
+  if (errors != nullptr) *errors = readFile("program-errors.txt");
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
 
 #endif
 
-DialogueRun runDialogue(int (*driver)(std::istream&, std::ostream&),
-                        const std::string& input) {
+DialogueRun runDialogue(Driver driver, const std::string& input,
+                        const std::vector<std::string>& arguments) {
   std::istringstream in(input);
   std::ostringstream out;
-  const int status = driver(in, out);
-  return {status, out.str()};
+  std::ostringstream errors;
+  const int status = driver(arguments, in, out, errors);
+  return {status, out.str(), errors.str()};
 }

@@ -8,6 +8,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Whether the tests run on Windows, where text files and the console end
 // lines with CR LF and a few POSIX-only checks do not apply.
@@ -46,20 +47,29 @@ std::string readFile(const std::filesystem::path& file);
 // ends the file.
 std::string asReadInTextMode(const std::string& bytes);
 
-// Runs `program` in the working directory with `input` on its standard input
-// and its standard output captured in `output`. Returns its exit status, or
-// -1 when it did not exit normally. The tests give it a time limit.
+// Runs `program` with `arguments` (plain words, no quoting needed) in the
+// working directory, with `input` on its standard input, its standard output
+// captured in `output` and, when `errors` is given, its standard error
+// there. Returns its exit status, or -1 when it did not exit normally. The
+// tests give it a time limit.
 int runProgram(const std::string& program, const std::string& input,
-               std::string& output);
+               std::string& output, const std::vector<std::string>& arguments = {},
+               std::string* errors = nullptr);
 
-// What a program's dialogue printed, and the status it ended with.
+// A program's driver: its arguments, then standard input, output and error.
+using Driver = int (*)(const std::vector<std::string>&, std::istream&, std::ostream&,
+                       std::ostream&);
+
+// What a program's dialogue printed on standard output and on standard
+// error, and the status it ended with.
 struct DialogueRun {
   int status;
   std::string output;
+  std::string errors;
 };
 
 // Runs a driver in-process with `input` as everything typed.
-DialogueRun runDialogue(int (*driver)(std::istream&, std::ostream&),
-                        const std::string& input);
+DialogueRun runDialogue(Driver driver, const std::string& input,
+                        const std::vector<std::string>& arguments = {});
 
 #endif  // TESTING_SCRATCH_DIR_H

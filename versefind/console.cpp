@@ -5,6 +5,12 @@
 
 #include <iostream>
 
+namespace {
+
+const char* const HINT = "  (press any key)";
+
+}  // namespace
+
 #ifdef _WIN32
 
 #include <conio.h>
@@ -14,12 +20,13 @@
 
 namespace {
 
-// Reads one key press from the console. Returns false when standard input
-// is not a console.
-bool readTerminalKey() {
-  if (_isatty(_fileno(stdin)) == 0) return false;
-  static_cast<void>(_getch());
-  return true;
+bool isTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+// Reads one key press from the console. A key without a character of its
+// own (an arrow, a function key) comes as two codes, the first 0 or 0xE0.
+void readKey() {
+  const int first = _getch();
+  if (first == 0 || first == 0xE0) static_cast<void>(_getch());
 }
 
 }  // namespace
@@ -33,11 +40,24 @@ bool readTerminalKey() {
 
 namespace {
 
-// Reads one key from the terminal on standard input in raw mode. Returns
-// false when standard input is not a terminal we can configure.
-bool readTerminalKey() {
+bool isTerminal() {
+  termios now{};
+  return tcgetattr(STDIN_FILENO, &now) == 0;
+}
+
+// Reads one byte from the terminal; returns false when none came.
+bool readByte(unsigned char& byte) {
+  ssize_t got = 0;
+  do {
+    got = read(STDIN_FILENO, &byte, 1);
+  } while (got < 0 && errno == EINTR);
+  return got == 1;
+}
+
+// Reads one key from the terminal in raw mode, then restores its settings.
+void readKey() {
   termios saved{};
-  if (tcgetattr(STDIN_FILENO, &saved) != 0) return false;
+  if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
   termios raw = saved;
   // No line editing, no echo, and Ctrl-C is a key like any other, so the
   // settings are always restored.
@@ -45,21 +65,33 @@ bool readTerminalKey() {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   // TCSAFLUSH drops keys typed ahead, so the wait asks for a new key press.
-  if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw) != 0) return false;
-  char key = 0;
-  ssize_t got = 0;
-  do {
-    got = read(STDIN_FILENO, &key, 1);
-  } while (got < 0 && errno == EINTR);
+  if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw) != 0) return;
+  unsigned char first = 0;
+  if (readByte(first) && (first == 0x1B || first >= 0xC0)) {
+    // An arrow or a function key sends an escape sequence, and a letter
+    // outside ASCII several bytes: whatever follows within a tenth of a
+    // second belongs to the same key, and is not left for the shell.
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 1;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+      unsigned char rest = 0;
+      while (readByte(rest)) {
+      }
+    }
+  }
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-  return true;
 }
 
 }  // namespace
 
 #endif
 
-void waitForKey(std::istream& in) {
-  if (&in == &std::cin && readTerminalKey()) return;
+void waitForKey(std::istream& in, std::ostream& hint) {
+  if (&in == &std::cin && isTerminal()) {
+    hint << HINT << std::flush;
+    readKey();
+    hint << std::endl;
+    return;
+  }
   in.get();
 }

@@ -116,6 +116,8 @@ TEST(SearchDriver, RefusesOrdersOutsideTheRangeAndAsksAgain) {
   }
 }
 
+// Standard output is the dialogue's own; standard error says which file
+// failed, where, and why.
 TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
   struct Case {
     const char* name;
@@ -124,6 +126,7 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
     bool folderForText;
     bool folderForListing;
     std::string output;
+    std::string errors;  // after "versefind: " and the folder
   };
   const std::string noOrder = "\nNo order value was entered.\n";
   const std::string noIndex =
@@ -131,13 +134,13 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
       "\n\nThe index could not be built: sonnets.txt could not be read or "
       "output.txt could not be written.\n";
   const std::vector<Case> cases = {
-      {"empty input", "", true, false, false, PROMPT + noOrder},
-      {"blank input", "  \n\n", true, false, false, PROMPT + noOrder},
+      {"empty input", "", true, false, false, PROMPT + noOrder, ""},
+      {"blank input", "  \n\n", true, false, false, PROMPT + noOrder, ""},
       {"refused, then end", "1", true, false, false,
-       PROMPT + std::string(REFUSAL) + PROMPT + noOrder},
-      {"no text", "3\n", false, false, false, noIndex},
-      {"a folder for the text", "3\n", false, true, false, noIndex},
-      {"a folder for the listing", "3\n", true, false, true, noIndex},
+       PROMPT + std::string(REFUSAL) + PROMPT + noOrder, ""},
+      {"no text", "3\n", false, false, false, noIndex, "sonnets.txt: No such file or directory\n"},
+      {"a folder for the text", "3\n", false, true, false, noIndex, "sonnets.txt: Is a directory\n"},
+      {"a folder for the listing", "3\n", true, false, true, noIndex, "output.txt: Is a directory\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -148,6 +151,51 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
     const DialogueRun run = runDriver(c.input);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, c.output);
+    const std::string folder = std::filesystem::current_path().string();
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(run.errors, c.errors.empty() ? "" : "versefind: " + folder + separator + c.errors);
+  }
+}
+
+// From the shell: the order as the argument, no prompt and no key wait.
+TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string outputStart;
+    std::string errorsStart;
+  };
+  const std::string usage = "Usage: versefind [ORDER]\n";
+  const std::string refused = "versefind: not an order from 2 to 10000:";
+  const std::vector<Case> cases = {
+      {{"3"}, 0, "\n\n", ""},
+      {{"10000"}, 0, "\n\n", ""},
+      {{"1"}, 2, "", refused + " 1\n\n" + usage},
+      {{"10001"}, 2, "", refused},
+      {{"03x"}, 2, "", refused},
+      {{"-3"}, 2, "", refused},
+      {{""}, 2, "", refused},
+      {{"3", "4"}, 2, "", refused + " 3 4\n"},
+      {{"--help"}, 0, usage, ""},
+      {{"-h"}, 0, usage, ""},
+      {{"--version"}, 0, "versefind ", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    ScratchDir scratch;
+    writeFile("sonnets.txt", TEXT);
+    const DialogueRun run = runDialogue(runSearchDriver, "5\n", c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output.substr(0, c.outputStart.size()), c.outputStart);
+    EXPECT_EQ(run.errors.substr(0, c.errorsStart.size()), c.errorsStart);
+    EXPECT_EQ(run.output.find(PROMPT), std::string::npos);
+    if (c.outputStart == "\n\n") {
+      const std::vector<std::string> lines = trialLines(run.output);
+      ASSERT_EQ(lines.size(), static_cast<std::size_t>(TRIALS + 1));
+      EXPECT_EQ(lines.back().substr(lines.back().size() - 8), " second\n");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists("output.txt"));
+    }
   }
 }
 
@@ -245,12 +293,18 @@ TEST(SearchDriver, BuiltProgramAnswersEveryBadText) {
     }
 
     std::string console;
-    const int status = runProgram(VERSEFIND_PROGRAM, "3\n", console);
+    std::string errors;
+    const int status = runProgram(VERSEFIND_PROGRAM, "3\n", console, {}, &errors);
     if (!c.console.empty()) {
       EXPECT_EQ(status, 1);
       EXPECT_EQ(console, c.console);
+      if (c.listing == Listing::fullDisk) {
+        EXPECT_EQ(errors, "versefind: " + (std::filesystem::current_path() / "output.txt").string() +
+                              ": could not be written: No space left on device\n");
+      }
       continue;
     }
+    EXPECT_EQ(errors, "");
     EXPECT_EQ(status, 0);
     const std::string listing = listingOf(asReadInTextMode(c.text));
     EXPECT_EQ(readFile("output.txt"), listing);  // whole, not cut short

@@ -20,10 +20,10 @@ bool isFolder(const std::string& path) {
 }  // namespace
 
 int BTree::buildIndex(std::string fileName) {
-  // Both files are opened before either is checked, so "output.txt" is
+  // Both files are opened before either is checked, so the listing is
   // created (or emptied) even when the text cannot be opened.
   std::ifstream dosya(fileName);
-  std::ofstream dosya2("output.txt");
+  std::ofstream dosya2(LISTING_FILE);
   if (!dosya.is_open() || isFolder(fileName) || !dosya2.is_open()) return 0;
 
   int lineCount = 0;

@@ -28,6 +28,9 @@
 
 constexpr int MAX_PLACES = 50;
 
+// The cleaned listing that buildIndex writes, in the working directory.
+inline constexpr char LISTING_FILE[] = "output.txt";
+
 struct WordEntry {
   std::string word;
   std::string places[MAX_PLACES];

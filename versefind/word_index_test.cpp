@@ -70,12 +70,23 @@ TEST(WordEntry, ResetAddAndCopyKeepTheInvariant) {
   EXPECT_EQ(three.places[0], "(1,1)");
   verifyEntry(three);
 
+  // Entries that hold all 50 places: copies carry every one, and a reset
+  // empties them all (the sanitizer build catches a step past the array).
   const WordEntry full = entryWithPlaces("full", MAX_PLACES);
   const WordEntry copied(full);
+  EXPECT_EQ(copied.word, "full");
   EXPECT_EQ(placesOf(copied), placesOf(full));
   WordEntry assigned = entryWithPlaces("other", 2);
   assigned = full;
+  EXPECT_EQ(assigned.word, "full");
   EXPECT_EQ(placesOf(assigned), placesOf(full));
+  WordEntry fullToFull = entryWithPlaces("before", MAX_PLACES);
+  fullToFull = full;
+  EXPECT_EQ(fullToFull.word, "full");
+  EXPECT_EQ(placesOf(fullToFull), placesOf(full));
+  fullToFull.reset("after", "(7,7)");
+  EXPECT_EQ(placesOf(fullToFull), std::vector<std::string>{"(7,7)"});
+  verifyEntry(fullToFull);
 
   WordEntry nine = entryWithPlaces("nine", 9);
   nine = entryWithPlaces("two", 2);
