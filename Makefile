@@ -3,6 +3,7 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 
 .PHONY: build run heapsort-run test test-sanitize fuzz coverage lint bench clean \
+  charts tree-picture \
   windows test-windows test-libcxx install package package-windows lint-man
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
@@ -69,7 +70,7 @@ coverage:
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.
-PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp))
+PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp pictures/*.cpp))
 lint: build
 	$(call need,clang-tidy,clang-tidy)
 	$(call need,cppcheck,cppcheck)
@@ -79,7 +80,7 @@ lint: build
 	@echo "cppcheck on the same files"
 	@cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
 	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
-	  -I versefind -I heapsort $(PROGRAM_SOURCES)
+	  -I versefind -I heapsort -I pictures $(PROGRAM_SOURCES)
 
 # The benchmarks, every case beside its baseline, then the table of ratios.
 # Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.
@@ -90,6 +91,30 @@ bench: build
 	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)"; exit 1; }
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
+
+# ---- pictures ----------------------------------------------------------------
+
+# The benchmarks run as sweeps, drawn as SVG charts with gnuplot (a few
+# minutes; SWEEP=short for a quick check). TEXT=FILE indexes FILE instead of
+# the generated text.
+charts: build
+	$(call need,gnuplot,gnuplot-nox)
+	@test -x $(BUILD)/bin/index_bench || \
+	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)" >&2; exit 1; }
+	SWEEP=$(SWEEP) pictures/draw_charts.sh $(BUILD)/bin $(PICTURES)/charts $(TEXT)
+
+# The B-tree that versefind builds from TEXT at ORDER, drawn with Graphviz.
+ORDER ?= 2
+PICTURES = $(BUILD)/pictures
+tree-picture:
+	$(call need,dot,graphviz)
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake --build $(BUILD) --parallel --target tree_dot
+	rm -rf $(PICTURES)/tree && mkdir -p $(PICTURES)/tree
+	cd $(PICTURES)/tree && $(abspath $(BUILD))/bin/tree_dot \
+	  $(abspath $(or $(TEXT),examples/sonnets.txt)) $(ORDER) > tree.dot
+	dot -Tsvg $(PICTURES)/tree/tree.dot -o $(PICTURES)/tree-order-$(ORDER).svg
+	@echo "The drawing: $(PICTURES)/tree-order-$(ORDER).svg"
 
 # ---- other platforms ---------------------------------------------------------
 

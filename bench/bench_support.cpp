@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -78,3 +79,25 @@ int runBenchmarksWithRatios(int argc, char** argv) {
   benchmark::Shutdown();
   return 0;
 }
+
+bool takeFlag(int& argc, char** argv, const char* name) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], name) != 0) continue;
+    for (int j = i; j + 1 <= argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    return true;
+  }
+  return false;
+}
+
+std::string takeOption(int& argc, char** argv, const char* name) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], name) != 0) continue;
+    std::string value = argv[i + 1];
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+    return value;
+  }
+  return std::string();
+}
+

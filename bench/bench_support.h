@@ -35,4 +35,10 @@ void addCase(const std::string& name, benchmark::TimeUnit unit, Fn fn, Args... a
 // The name of the baseline paired with `name`.
 std::string baselineOf(const std::string& name);
 
+// Takes the flag `name` out of argv; returns whether it was there.
+bool takeFlag(int& argc, char** argv, const char* name);
+
+// Takes "`name` VALUE" out of argv; returns VALUE, or "" when absent.
+std::string takeOption(int& argc, char** argv, const char* name);
+
 #endif  // BENCH_BENCH_SUPPORT_H

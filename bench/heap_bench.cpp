@@ -1,9 +1,17 @@
 // heapsort's heap algorithms beside the standard library's heap algorithms,
 // on the same 99999 random ints.
+//
+//   heap_bench [--sweep [--short]] [Google Benchmark options]
+//
+// --sweep runs, instead, every algorithm and its standard counterparts (and
+// std::sort) on n random ints, for n from 1,000 to 99,999 (two sizes with
+// --short), for the charts.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <random>
 #include <vector>
 
@@ -71,9 +79,99 @@ void stdMakeHeap(benchmark::State& state) {
   }
 }
 
+// The sweep: each case sorts or heapifies n numbers, a different run of n
+// from a large pool at every iteration. The same few thousand numbers again
+// and again would let the branch predictor learn the whole sort, and show
+// small sizes as many times faster than they are.
+constexpr int POOL_SIZE = 1 << 20;
+
+const std::vector<int>& numberPool() {
+  static const std::vector<int> pool = [] {
+    std::vector<int> v(POOL_SIZE);
+    std::mt19937 random(SEED + 1);
+    for (int& n : v) n = static_cast<int>(random());
+    return v;
+  }();
+  return pool;
+}
+
+void refillFirst(benchmark::State& state, int n) {
+  static int offset = 0;
+  state.PauseTiming();
+  if (offset + n > POOL_SIZE) offset = 0;
+  std::copy(numberPool().begin() + offset, numberPool().begin() + offset + n, a + 1);
+  offset += n;
+  state.ResumeTiming();
+}
+
+void sweepBuildMaxHeap(benchmark::State& state) {
+  numberCount = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    refillFirst(state, numberCount);
+    buildMaxHeap(a);
+    benchmark::ClobberMemory();
+  }
+}
+
+void sweepHeapSortNumbers(benchmark::State& state) {
+  numberCount = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    refillFirst(state, numberCount);
+    heapSortNumbers(a);
+    benchmark::ClobberMemory();
+  }
+}
+
+void sweepStdMakeHeap(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    refillFirst(state, n);
+    std::make_heap(a + 1, a + n + 1);
+    benchmark::ClobberMemory();
+  }
+}
+
+void sweepStdSortHeap(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    refillFirst(state, n);
+    std::make_heap(a + 1, a + n + 1);
+    std::sort_heap(a + 1, a + n + 1);
+    benchmark::ClobberMemory();
+  }
+}
+
+void sweepStdSort(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    refillFirst(state, n);
+    std::sort(a + 1, a + n + 1);
+    benchmark::ClobberMemory();
+  }
+}
+
+void addSweep(const std::vector<int>& sizes) {
+  const std::pair<const char*, void (*)(benchmark::State&)> cases[] = {
+      {"buildMaxHeap", sweepBuildMaxHeap},     {"std_make_heap", sweepStdMakeHeap},
+      {"heapSortNumbers", sweepHeapSortNumbers}, {"std_sort_heap", sweepStdSortHeap},
+      {"std_sort", sweepStdSort}};
+  for (const auto& [name, fn] : cases) {
+    auto* sweep = benchmark::RegisterBenchmark(name, fn)
+                      ->Unit(benchmark::kMicrosecond)
+                      ->ComputeStatistics("min", minimumOf);
+    for (const int n : sizes) sweep->Arg(n);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (takeFlag(argc, argv, "--sweep")) {
+    const bool shortSweep = takeFlag(argc, argv, "--short");
+    addSweep(shortSweep ? std::vector<int>{1000, 10000}
+                        : std::vector<int>{1000, 2000, 5000, 10000, 20000, 50000, 99999});
+    return runBenchmarksWithRatios(argc, argv);
+  }
   const auto unit = benchmark::kMicrosecond;
   addCase("heapSortNumbers", unit, heapSort);
   addCase("heapSortNumbers/baseline", unit, stdSortHeap);

@@ -2,10 +2,14 @@
 // text: building it (reading, cleaning, listing), looking every word up, and
 // fetching the word at a place.
 //
-//   index_bench [--text FILE] [--write-text FILE] [Google Benchmark options]
+//   index_bench [--text FILE] [--write-text FILE] [--sweep [--short]]
+//               [Google Benchmark options]
 //
 // --text indexes FILE instead of the generated text; --write-text writes the
-// generated text to FILE and ends.
+// generated text to FILE and ends. --sweep runs, instead of the cases beside
+// their baselines, the build and a single search at every order of a sweep
+// (a few orders with --short), with the std::map index once each, for the
+// charts; each build case also carries the memory of the tree's slots.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -23,13 +27,15 @@
 #include "bench_support.h"
 #include "sample_text.h"
 #include "scratch_dir.h"
+#include "search_driver.h"
 #include "sonnet_text.h"
 #include "word_index.h"
 
 namespace {
 
-const char* const TEXT_FILE = "sonnets.txt";
 const int ORDERS[] = {2, 3, 10, 100, 1000};
+const std::vector<int> SWEEP_ORDERS = {2, 3, 4, 5, 7, 10, 20, 50, 100, 200, 500, 1000};
+const std::vector<int> SHORT_SWEEP_ORDERS = {2, 10, 100};
 
 using MapIndex = std::map<std::string, std::vector<std::string>>;
 
@@ -38,7 +44,7 @@ using MapIndex = std::map<std::string, std::vector<std::string>>;
 // listing is flushed after every line.
 int buildMapIndex(const std::string& fileName, MapIndex& index) {
   std::ifstream text(fileName);
-  std::ofstream listing("output.txt");
+  std::ofstream listing(LISTING_FILE);
   if (!text.is_open() || !listing.is_open()) return 0;
   int lineCount = 0;
   std::string line;
@@ -139,16 +145,67 @@ void fetchLine(benchmark::State& state) {
   }
 }
 
-// Takes "--name VALUE" out of argv; returns VALUE, or "" when absent.
-std::string takeOption(int& argc, char** argv, const char* name) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], name) != 0) continue;
-    std::string value = argv[i + 1];
-    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
-    argc -= 2;
-    return value;
+// The bytes that a tree's nodes take, and the part of them holding keys:
+// each node has 2t entry slots and 2t + 1 child pointers, whether used or
+// not (the strings' own buffers, where a word or place outgrows the inline
+// one, are not counted).
+void countNodeBytes(const BTreeNode& x, double& slotBytes, double& keyBytes) {
+  const auto t = static_cast<double>(x.order);
+  slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * sizeof(BTreeNode*);
+  keyBytes += x.keyCount * static_cast<double>(sizeof(WordEntry));
+  if (x.isLeaf) return;
+  for (int j = 1; j <= x.keyCount + 1; ++j) countNodeBytes(*x.children[j], slotBytes, keyBytes);
+}
+
+void sweepBuildTree(benchmark::State& state) {
+  const int order = static_cast<int>(state.range(0));
+  buildTree(state, order);
+  BTree tree(order);
+  tree.buildIndex(TEXT_FILE);
+  double slotBytes = 0;
+  double keyBytes = 0;
+  countNodeBytes(*tree.root, slotBytes, keyBytes);
+  state.counters["slot_bytes"] = slotBytes;
+  state.counters["key_bytes"] = keyBytes;
+}
+
+// One search per iteration, through every distinct word in turn.
+void sweepSearchTree(benchmark::State& state) {
+  BTree tree(static_cast<int>(state.range(0)));
+  tree.buildIndex(TEXT_FILE);
+  const std::vector<std::string>& words = textFacts().words;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    WordEntry found = tree.search(tree.root, words[next]);
+    benchmark::DoNotOptimize(found);
+    if (++next == words.size()) next = 0;
   }
-  return std::string();
+}
+
+void sweepSearchMap(benchmark::State& state) {
+  MapIndex index;
+  buildMapIndex(TEXT_FILE, index);
+  const std::vector<std::string>& words = textFacts().words;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    std::vector<std::string> places = index.find(words[next])->second;
+    benchmark::DoNotOptimize(places);
+    if (++next == words.size()) next = 0;
+  }
+}
+
+void addSweep(const std::vector<int>& orders) {
+  const auto add = [](const char* name, benchmark::TimeUnit unit, auto fn) {
+    return benchmark::RegisterBenchmark(name, fn)->Unit(unit)->ComputeStatistics("min", minimumOf);
+  };
+  auto* build = add("build/tree", benchmark::kMillisecond, sweepBuildTree);
+  auto* search = add("search/tree", benchmark::kMicrosecond, sweepSearchTree);
+  for (const int order : orders) {
+    build->Arg(order);
+    search->Arg(order);
+  }
+  add("build/map", benchmark::kMillisecond, buildMap);
+  add("search/map", benchmark::kMicrosecond, sweepSearchMap);
 }
 
 bool writeBytes(const std::string& fileName, const std::string& bytes) {
@@ -169,6 +226,8 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   const std::string textFile = takeOption(argc, argv, "--text");
   const std::string writeTo = takeOption(argc, argv, "--write-text");
+  const bool sweep = takeFlag(argc, argv, "--sweep");
+  const bool shortSweep = takeFlag(argc, argv, "--short");
 
   std::string text;
   if (textFile.empty()) {
@@ -192,6 +251,10 @@ int main(int argc, char** argv) {
   std::printf("text: %zu bytes, %d lines, %zu distinct words\n", text.size(),
               textFacts().lineCount, textFacts().words.size());
 
+  if (sweep) {
+    addSweep(shortSweep ? SHORT_SWEEP_ORDERS : SWEEP_ORDERS);
+    return runBenchmarksWithRatios(argc, argv);
+  }
   for (const int order : ORDERS) {
     addCase("buildIndex/order:" + std::to_string(order), benchmark::kMillisecond,
             buildTree, order);
