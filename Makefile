@@ -64,7 +64,6 @@ coverage:
 	mkdir -p build/coverage/report
 	gcovr --root . --object-directory build/coverage \
 	  --filter 'versefind/' --filter 'heapsort/' --exclude '.*_test\.cpp' \
-	  --exclude 'versefind/(tree_check|text_model)\.cpp' \
 	  --exclude-unreachable-branches --exclude-throw-branches \
 	  --print-summary --html-details build/coverage/report/index.html
 

@@ -104,62 +104,38 @@ void refillFirst(benchmark::State& state, int n) {
   state.ResumeTiming();
 }
 
-void sweepBuildMaxHeap(benchmark::State& state) {
-  numberCount = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    refillFirst(state, numberCount);
-    buildMaxHeap(a);
-    benchmark::ClobberMemory();
-  }
-}
-
-void sweepHeapSortNumbers(benchmark::State& state) {
-  numberCount = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    refillFirst(state, numberCount);
-    heapSortNumbers(a);
-    benchmark::ClobberMemory();
-  }
-}
-
-void sweepStdMakeHeap(benchmark::State& state) {
+// Times `work` on n fresh numbers at a[1 .. n] per iteration.
+template <class Work>
+void sweep(benchmark::State& state, Work work) {
   const int n = static_cast<int>(state.range(0));
+  numberCount = n;
   for (auto _ : state) {
     refillFirst(state, n);
-    std::make_heap(a + 1, a + n + 1);
-    benchmark::ClobberMemory();
-  }
-}
-
-void sweepStdSortHeap(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    refillFirst(state, n);
-    std::make_heap(a + 1, a + n + 1);
-    std::sort_heap(a + 1, a + n + 1);
-    benchmark::ClobberMemory();
-  }
-}
-
-void sweepStdSort(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    refillFirst(state, n);
-    std::sort(a + 1, a + n + 1);
+    work(n);
     benchmark::ClobberMemory();
   }
 }
 
 void addSweep(const std::vector<int>& sizes) {
-  const std::pair<const char*, void (*)(benchmark::State&)> cases[] = {
-      {"buildMaxHeap", sweepBuildMaxHeap},     {"std_make_heap", sweepStdMakeHeap},
-      {"heapSortNumbers", sweepHeapSortNumbers}, {"std_sort_heap", sweepStdSortHeap},
-      {"std_sort", sweepStdSort}};
+  using Case = void (*)(benchmark::State&);
+  const std::pair<const char*, Case> cases[] = {
+      {"buildMaxHeap", [](benchmark::State& s) { sweep(s, [](int) { buildMaxHeap(a); }); }},
+      {"std_make_heap",
+       [](benchmark::State& s) { sweep(s, [](int n) { std::make_heap(a + 1, a + n + 1); }); }},
+      {"heapSortNumbers", [](benchmark::State& s) { sweep(s, [](int) { heapSortNumbers(a); }); }},
+      {"std_sort_heap", [](benchmark::State& s) {
+         sweep(s, [](int n) {
+           std::make_heap(a + 1, a + n + 1);
+           std::sort_heap(a + 1, a + n + 1);
+         });
+       }},
+      {"std_sort", [](benchmark::State& s) { sweep(s, [](int n) { std::sort(a + 1, a + n + 1); }); }},
+  };
   for (const auto& [name, fn] : cases) {
-    auto* sweep = benchmark::RegisterBenchmark(name, fn)
-                      ->Unit(benchmark::kMicrosecond)
-                      ->ComputeStatistics("min", minimumOf);
-    for (const int n : sizes) sweep->Arg(n);
+    auto* run = benchmark::RegisterBenchmark(name, fn)
+                    ->Unit(benchmark::kMicrosecond)
+                    ->ComputeStatistics("min", minimumOf);
+    for (const int n : sizes) run->Arg(n);
   }
 }
 

@@ -15,6 +15,7 @@
 #include "command_driver.h"
 #include "fuzz_check.h"
 #include "scratch_dir.h"
+#include "test_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const ScratchDir folder;

@@ -12,9 +12,10 @@
 #include "fuzz_check.h"
 #include "scratch_dir.h"
 #include "sonnet_text.h"
-#include "text_model.h"
+#include "test_files.h"
 #include "tree_check.h"
 #include "word_index.h"
+#include "word_rules_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const ScratchDir folder;

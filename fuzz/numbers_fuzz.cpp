@@ -15,6 +15,7 @@
 #include "heap.h"
 #include "number_files.h"
 #include "scratch_dir.h"
+#include "test_files.h"
 
 namespace {
 

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "dialogue_run.h"
 #include "heap.h"
+#include "program_run.h"
 #include "scratch_dir.h"
+#include "test_files.h"
 
 namespace {
 
@@ -311,9 +314,8 @@ std::string linesOf(const std::vector<int>& numbers) {
 TEST(CommandDriver, BuiltProgramAnswersEveryBadInput) {
   const std::string command = "heapsort -i initdata1.txt -t s";
   const std::string unable = "Unable to open file\n";
+  const std::string anyBytes = randomBytes(20000, 11);
   std::mt19937 random(11);
-  std::string anyBytes(20000, '\0');
-  for (char& c : anyBytes) c = static_cast<char>(random() & 0xFF);
   // Numbers in every form an int may take, between blanks of every kind,
   // then one past the int range, which ends the reading.
   const char* const forms[] = {"7", "-45", "+12", "0009", "-0", "2147483647", "-2147483648"};

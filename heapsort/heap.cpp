@@ -1,9 +1,13 @@
 #include "heap.h"
 
+#include <cassert>
+
 int numberCount = 0;
 int heapSize = 0;
 
 void maxHeapify(int a[], int i) {
+  // The subtrees below i are not checked: that would cost a walk of them.
+  assert(i >= 1 && i <= heapSize);
   // The sinking value is held aside and the hole it leaves moves down:
   // the same comparisons as exchanging pairs, with fewer writes.
   const int value = a[i];

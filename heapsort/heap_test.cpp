@@ -96,4 +96,13 @@ TEST(Heap, RandomArraysMatchTheReferenceAndStdSort) {
   }
 }
 
+// In Debug and sanitizer builds a node outside the heap stops the call.
+TEST(Heap, SiftDownStopsANodeOutsideTheHeap) {
+  std::vector<int> a = {0, 3, 2, 1};
+  numberCount = 3;
+  heapSize = 3;
+  EXPECT_DEBUG_DEATH(maxHeapify(a.data(), 0), "");
+  EXPECT_DEBUG_DEATH(maxHeapify(a.data(), 4), "");
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "heap.h"
 #include "make_directory.h"
 #include "scratch_dir.h"
+#include "test_files.h"
 
 namespace {
 

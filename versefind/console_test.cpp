@@ -27,6 +27,7 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 #include <thread>
 
 #include "scratch_dir.h"
+#include "test_files.h"
 
 namespace {
 

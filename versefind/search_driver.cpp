@@ -16,6 +16,11 @@
 
 namespace {
 
+// The orders accepted: from the smallest that makes a B-tree proper to one
+// whose nodes still fit in memory easily.
+constexpr int MIN_ORDER = 2;
+constexpr int MAX_ORDER = 10000;
+
 const char* const USAGE =
     "Usage: versefind [ORDER]\n"
     "       versefind --help | --version\n"

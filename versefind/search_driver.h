@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-constexpr int MIN_ORDER = 2;
-constexpr int MAX_ORDER = 10000;
 constexpr int TRIALS = 29;
 
 // The text that versefind indexes, in the working directory.

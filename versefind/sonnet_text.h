@@ -25,7 +25,8 @@ std::string makePlace(int line, int wordNumber);
 void readTextLine(std::istream& in, std::string& line);
 
 // Walks the fields of one line from the first, yielding each field's word.
-// REQUIRES: the line outlives the walk.
+// It reads the caller's line in place, so the line must outlive the walk
+// (a lifetime, which no check at run time can see).
 class LineFields {
  public:
   explicit LineFields(const std::string& line);

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "scratch_dir.h"
-#include "text_model.h"
+#include "test_files.h"
+#include "tree_check.h"
 #include "word_index.h"
+#include "word_rules_model.h"
 
 namespace {
 
@@ -22,10 +24,6 @@ std::vector<std::string> wordsOf(const std::string& line) {
   std::string word;
   while (fields.next(word)) words.push_back(word);
   return words;
-}
-
-std::vector<std::string> placesOf(const WordEntry& entry) {
-  return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
 }
 
 TEST(SonnetText, MakePlacePutsTheWordNumberFirst) {

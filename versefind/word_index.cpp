@@ -2,6 +2,7 @@
 // The operations that read the text file live in sonnet_reader.cpp.
 #include "word_index.h"
 
+#include <cassert>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -109,6 +110,7 @@ WordEntry& WordEntry::operator=(WordEntry&& other) noexcept {
 }
 
 void WordEntry::reset(std::string newWord, std::string place) {
+  assert(!place.empty());
   for (int p = 0; p < placeCount; ++p) places[p].clear();
   placeCount = 0;
   word = std::move(newWord);
@@ -117,6 +119,7 @@ void WordEntry::reset(std::string newWord, std::string place) {
 }
 
 void WordEntry::addPlace(std::string place) {
+  assert(!place.empty());
   // A word seen more often than there is room for keeps its first places;
   // the index never holds more than MAX_PLACES for one word.
   if (placeCount >= MAX_PLACES) return;
@@ -126,8 +129,17 @@ void WordEntry::addPlace(std::string place) {
 
 // ---- BTreeNode -----------------------------------------------------------------
 
+namespace {
+
+int checkedOrder(int t) {
+  assert(t >= 1);
+  return t;
+}
+
+}  // namespace
+
 BTreeNode::BTreeNode(int t)
-    : order(t),
+    : order(checkedOrder(t)),  // checked before the arrays are sized by it
       isLeaf(true),
       children(new BTreeNode*[2 * static_cast<std::size_t>(t) + 1]()),
       keys(new WordEntry[2 * static_cast<std::size_t>(t)]),
@@ -158,10 +170,7 @@ void freeSubtree(BTreeNode* top) {
 
 }  // namespace
 
-BTree::BTree(int t) : root(new BTreeNode(t)), order(t) {
-  root->keyCount = 0;
-  root->isLeaf = true;
-}
+BTree::BTree(int t) : root(new BTreeNode(t)), order(t) {}
 
 BTree::~BTree() { freeSubtree(root); }
 
@@ -173,7 +182,6 @@ void BTree::insert(std::string word, std::string place) {
     auto* s = new BTreeNode(order);
     root = s;
     s->isLeaf = false;
-    s->keyCount = 0;
     s->children[1] = r;
     splitChild(s, 1);
     insertNonFull(s, word, place);
@@ -196,6 +204,7 @@ void BTree::insertNonFull(BTreeNode* x, std::string& word, std::string& place) {
     }
 
     if (x->isLeaf) {
+      assert(!x->isFull());
       // Keys i+1 .. k are greater than the word: shift them up one slot.
       for (int q = k; q >= i + 1; --q) {
         if (q - SCAN_LOOKAHEAD > i) prefetchEntry(keys[q - SCAN_LOOKAHEAD]);
@@ -221,8 +230,10 @@ void BTree::insertNonFull(BTreeNode* x, std::string& word, std::string& place) {
 }
 
 void BTree::splitChild(BTreeNode* x, int i) {
+  assert(!x->isFull() && i >= 1 && i <= x->keyCount + 1);
   const int t = x->order;
   BTreeNode* const y = x->children[i];
+  assert(y->isFull());
   auto* z = new BTreeNode(t);
   z->isLeaf = y->isLeaf;
   z->keyCount = t - 1;

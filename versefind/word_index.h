@@ -62,8 +62,9 @@ struct BTreeNode {
   WordEntry* keys;       // 2t slots, used from 1
   std::int32_t keyCount;
 
-  // Allocates the key and child arrays for order t. The creator sets isLeaf
-  // and keyCount before the node is used. REQUIRES: t >= 1.
+  // An empty leaf of order t: its key array of 2t default entries, its child
+  // array of 2t + 1 null pointers, isLeaf true and keyCount 0. A creator that
+  // needs an inner node sets isLeaf. REQUIRES: t >= 1.
   explicit BTreeNode(int t);
   ~BTreeNode();
   BTreeNode(const BTreeNode&) = delete;
@@ -107,10 +108,13 @@ class BTree {
 
  private:
   // Inserts below x, splitting full children on the way down; `word` and
-  // `place` may be moved into the tree. REQUIRES: x is not full.
+  // `place` may be moved into the tree. REQUIRES: x is not full, so that it
+  // has room for a new key or for the middle key of a child's split (only
+  // in a tree of order 1 is a new root full: its children, without keys,
+  // then take the key and any split).
   void insertNonFull(BTreeNode* x, std::string& word, std::string& place);
   // Splits the full child i of x around its middle key, which moves up into
-  // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1.
+  // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1; child i is full.
   void splitChild(BTreeNode* x, int i);
 };
 

@@ -12,10 +12,6 @@
 
 namespace {
 
-std::vector<std::string> placesOf(const WordEntry& entry) {
-  return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
-}
-
 void verifyEntry(const WordEntry& entry) { EXPECT_EQ(findEntryFault(entry), ""); }
 
 // Verifies the whole tree and returns its number of keys.
@@ -260,6 +256,15 @@ TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
       EXPECT_EQ(tree.search(tree.root, absent).word, "");
     }
   }
+}
+
+// The contracts stop a caller that breaks them in Debug and sanitizer builds;
+// in Release they cost nothing and the call goes ahead.
+TEST(Contracts, StopACallerThatBreaksThem) {
+  WordEntry entry;
+  EXPECT_DEBUG_DEATH(entry.reset("word", ""), "");
+  EXPECT_DEBUG_DEATH(entry.addPlace(""), "");
+  EXPECT_DEBUG_DEATH(BTreeNode{0}, "");
 }
 
 }  // namespace

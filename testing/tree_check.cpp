@@ -3,6 +3,10 @@
 #include <cstring>
 #include <vector>
 
+std::vector<std::string> placesOf(const WordEntry& entry) {
+  return std::vector<std::string>(entry.places, entry.places + entry.placeCount);
+}
+
 namespace {
 
 // A node still to be checked, with the open interval its words must lie in

@@ -1,8 +1,8 @@
 // The word rules worked out a second time, as plainly as possible, to judge
 // the index builder and the lookup by: for the tests and the fuzz targets.
 // The programs themselves never call it.
-#ifndef VERSEFIND_TEXT_MODEL_H
-#define VERSEFIND_TEXT_MODEL_H
+#ifndef TESTING_WORD_RULES_MODEL_H
+#define TESTING_WORD_RULES_MODEL_H
 
 #include <string>
 #include <vector>
@@ -14,8 +14,13 @@
 // text that ends with a line feed has one more, empty, line.
 std::vector<std::vector<std::string>> wordsByLine(const std::string& text);
 
+// Every place of `word` in `lines` (as wordsByLine gives them), in reading
+// order, each as "(" word number "," line number ")".
+std::vector<std::string> placesInText(const std::vector<std::vector<std::string>>& lines,
+                                      const std::string& word);
+
 // The listing the index builder writes for `text`: each word followed by a
 // blank, each line followed by a line feed.
 std::string listingOf(const std::string& text);
 
-#endif  // VERSEFIND_TEXT_MODEL_H
+#endif  // TESTING_WORD_RULES_MODEL_H

@@ -1,11 +1,16 @@
-// Checks of the word index's invariants (those stated in word_index.h), for
-// the tests and the fuzz targets. The programs themselves never call them.
-#ifndef VERSEFIND_TREE_CHECK_H
-#define VERSEFIND_TREE_CHECK_H
+// Checks of the word index's invariants (those stated in word_index.h), and
+// an entry's places as a list, for the tests and the fuzz targets. The
+// programs themselves never call them.
+#ifndef TESTING_TREE_CHECK_H
+#define TESTING_TREE_CHECK_H
 
 #include <string>
+#include <vector>
 
 #include "word_index.h"
+
+// The places an entry holds, in order.
+std::vector<std::string> placesOf(const WordEntry& entry);
 
 // Describes the first broken invariant of an entry, or returns "" when the
 // entry is sound.
@@ -18,4 +23,4 @@ std::string findEntryFault(const WordEntry& entry);
 // walked.
 std::string findTreeFault(const BTree& tree, int& keyCount);
 
-#endif  // VERSEFIND_TREE_CHECK_H
+#endif  // TESTING_TREE_CHECK_H

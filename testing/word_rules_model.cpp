@@ -1,4 +1,4 @@
-#include "text_model.h"
+#include "word_rules_model.h"
 
 std::vector<std::vector<std::string>> wordsByLine(const std::string& text) {
   std::vector<std::vector<std::string>> lines;
@@ -31,4 +31,16 @@ std::string listingOf(const std::string& text) {
     listing += '\n';
   }
   return listing;
+}
+
+std::vector<std::string> placesInText(const std::vector<std::vector<std::string>>& lines,
+                                      const std::string& word) {
+  std::vector<std::string> places;
+  for (std::size_t line = 0; line < lines.size(); ++line) {
+    for (std::size_t field = 0; field < lines[line].size(); ++field) {
+      if (lines[line][field] != word) continue;
+      places.push_back("(" + std::to_string(field + 1) + "," + std::to_string(line + 1) + ")");
+    }
+  }
+  return places;
 }

@@ -1,0 +1,66 @@
+#include "program_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "test_files.h"
+
+#ifdef _WIN32
+
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+
+int runProgram(const std::string& program, const std::string& input,
+               std::string& output, const std::vector<std::string>& arguments,
+               std::string* errors) {
+  writeFile("program-input.txt", input);
+  // A child started with _spawn inherits standard input, output and error,
+  // so ours point at the files while it runs.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int saved[3] = {_dup(0), _dup(1), _dup(2)};
+  const int files[3] = {
+      _open("program-input.txt", _O_RDONLY | _O_BINARY),
+      _open("program-output.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE),
+      _open("program-errors.txt", _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE)};
+  for (int fd = 0; fd < 3; ++fd) {
+    _dup2(files[fd], fd);
+    _close(files[fd]);
+  }
+  std::vector<const char*> argv{program.c_str()};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
+  const std::intptr_t status = _spawnv(_P_WAIT, program.c_str(), argv.data());
+  for (int fd = 0; fd < 3; ++fd) {
+    _dup2(saved[fd], fd);
+    _close(saved[fd]);
+  }
+  output = readFile("program-output.txt");
+  if (errors != nullptr) *errors = readFile("program-errors.txt");
+  return status == -1 ? -1 : static_cast<int>(status);
+}
+
+#else
+
+#include <sys/wait.h>
+
+int runProgram(const std::string& program, const std::string& input,
+               std::string& output, const std::vector<std::string>& arguments,
+               std::string* errors) {
+  writeFile("program-input.txt", input);
+  std::string command = "'" + program + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " < program-input.txt > program-output.txt";
+  if (errors != nullptr) command += " 2> program-errors.txt";
+  const int status = std::system(command.c_str());
+  output = readFile("program-output.txt");
+  if (errors != nullptr) *errors = readFile("program-errors.txt");
+  if (status == -1 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+#endif

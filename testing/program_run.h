@@ -1,0 +1,18 @@
+// Running a built program, as a user does, with its standard streams in
+// files.
+#ifndef TESTING_PROGRAM_RUN_H
+#define TESTING_PROGRAM_RUN_H
+
+#include <string>
+#include <vector>
+
+// Runs `program` with `arguments` (plain words, no quoting needed) in the
+// working directory, with `input` on its standard input, its standard output
+// captured in `output` and, when `errors` is given, its standard error
+// there. Returns its exit status, or -1 when it did not exit normally. The
+// tests give it a time limit.
+int runProgram(const std::string& program, const std::string& input,
+               std::string& output, const std::vector<std::string>& arguments = {},
+               std::string* errors = nullptr);
+
+#endif  // TESTING_PROGRAM_RUN_H
