@@ -68,8 +68,12 @@ int hundredths(std::clock_t from, std::clock_t to) {
   return static_cast<int>((to - from) * 100 / CLOCKS_PER_SEC);
 }
 
-std::string numbersWritten(int count) {
-  return std::to_string(count) + (count == 1 ? " number" : " numbers");
+// Tells what a run wrote: the result of numberCount numbers, and after a
+// sort the time line.
+void tellWritten(std::ostream& errors, const std::string& fileName, bool timeLine) {
+  errors << "heapsort: wrote " << numberCount << (numberCount == 1 ? " number" : " numbers")
+         << " to " << resultPath(fileName)
+         << (timeLine ? std::string(", and a time line to ") + TIME_LOG : "") << std::endl;
 }
 
 // Reads, builds or sorts, writes and logs, for one accepted command.
@@ -89,18 +93,14 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   // Nothing was read, so nothing is written: a result from an earlier run
   // stays as it was, and no time line tells of a run that did nothing.
   if (reading == Reading::failed) return 1;
-  bool ok = reading == Reading::whole;
+  const bool ok = reading == Reading::whole;
 
   if (type == 'b') {
     buildMaxHeap(a.data());
     buildMode = true;
-    if (writeResult(fileName, a.data(), out, errors)) {
-      errors << "heapsort: wrote " << numbersWritten(numberCount) << " to "
-             << resultPath(fileName) << std::endl;
-    } else {
-      ok = false;
-    }
-    return ok ? 0 : 1;
+    const bool written = writeResult(fileName, a.data(), out, errors);
+    if (written) tellWritten(errors, fileName, false);
+    return ok && written ? 0 : 1;
   }
 
   const std::clock_t sortStart = std::clock();
@@ -112,11 +112,7 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   const bool logged = logTimes(command, hundredths(readStart, readEnd),
                                hundredths(sortStart, sortEnd),
                                hundredths(writeStart, writeEnd), out, errors);
-  if (written) {
-    errors << "heapsort: wrote " << numbersWritten(numberCount) << " to "
-           << resultPath(fileName)
-           << (logged ? std::string(", and a time line to ") + TIME_LOG : "") << std::endl;
-  }
+  if (written) tellWritten(errors, fileName, logged);
   return ok && written && logged ? 0 : 1;
 }
 
