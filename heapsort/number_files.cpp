@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <filesystem>
 #include <fstream>
 
@@ -34,33 +35,50 @@ bool isFolder(const std::string& path) {
 
 enum class Item { number, notAnInteger, outsideIntRange };
 
-// Reads one int from token[at ..] as stream extraction does: an optional
-// sign, then every decimal digit that follows. On a number, moves `at` past
-// it; what follows in the token is the next item.
-Item readInt(const std::string& token, std::size_t& at, int& value) {
+// The longest stretch of an item kept to be shown.
+constexpr std::size_t SHOWN_MOST = 40;
+
+bool isBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Reads one int from `in` as stream extraction does, white space already
+// skipped: an optional sign, then every decimal digit that follows; what
+// follows them is the next item. When it is no int, `item` receives its
+// first characters (up to the next blank), to be shown.
+Item readInt(std::streambuf& in, int& value, std::string& item) {
+  using Traits = std::char_traits<char>;
   constexpr long long INT_MAGNITUDE = 2147483648LL;  // of the smallest int
-  std::size_t i = at;
-  const bool negative = token[i] == '-';
-  if (token[i] == '-' || token[i] == '+') ++i;
-  const std::size_t digits = i;
-  long long magnitude = 0;  // stops growing once past any int
-  for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
-    if (magnitude <= INT_MAGNITUDE) magnitude = magnitude * 10 + (token[i] - '0');
+  item.clear();
+  const auto keep = [&item](int c) {
+    if (item.size() <= SHOWN_MOST) item += Traits::to_char_type(c);
+  };
+  int c = in.sgetc();
+  const bool negative = c == '-';
+  if (c == '-' || c == '+') {
+    keep(c);
+    c = in.snextc();
   }
-  if (i == digits) return Item::notAnInteger;
-  if (magnitude > (negative ? INT_MAGNITUDE : INT_MAGNITUDE - 1)) return Item::outsideIntRange;
-  value = static_cast<int>(negative ? -magnitude : magnitude);
-  at = i;
-  return Item::number;
+  bool digits = false;
+  long long magnitude = 0;  // stops growing once past any int
+  for (; c >= '0' && c <= '9'; c = in.snextc()) {
+    digits = true;
+    keep(c);
+    if (magnitude <= INT_MAGNITUDE) magnitude = magnitude * 10 + (c - '0');
+  }
+  const bool inRange = magnitude <= (negative ? INT_MAGNITUDE : INT_MAGNITUDE - 1);
+  if (digits && inRange) {
+    value = static_cast<int>(negative ? -magnitude : magnitude);
+    return Item::number;
+  }
+  for (; c != Traits::eof() && !isBlank(c) && item.size() <= SHOWN_MOST; c = in.snextc()) keep(c);
+  return digits ? Item::outsideIntRange : Item::notAnInteger;
 }
 
 // An item as it may be shown on a terminal: at most 40 characters, with
 // control bytes written as \xNN.
 std::string shown(const std::string& item) {
-  constexpr std::size_t MOST = 40;
   static const char* const HEX = "0123456789ABCDEF";
   std::string text;
-  for (std::size_t i = 0; i < item.size() && i < MOST; ++i) {
+  for (std::size_t i = 0; i < item.size() && i < SHOWN_MOST; ++i) {
     const auto c = static_cast<unsigned char>(item[i]);
     if (c < 0x20 || c == 0x7F) {
       text += "\\x";
@@ -70,7 +88,7 @@ std::string shown(const std::string& item) {
       text += item[i];
     }
   }
-  if (item.size() > MOST) text += "...";
+  if (item.size() > SHOWN_MOST) text += "...";
   return text;
 }
 
@@ -98,30 +116,27 @@ Reading readNumbers(std::string fileName, int a[], std::ostream& console,
   }
 
   int count = 0;
-  std::string token;
-  while (infile >> token) {
-    std::size_t at = 0;
-    while (at < token.size()) {
-      int value = 0;
-      const Item item = readInt(token, at, value);
-      if (item != Item::number) {
-        tellTrouble(errors, path,
-                    "stopped at item " + std::to_string(count + 1) + ", \"" +
-                        shown(token.substr(at)) + "\": " +
-                        (item == Item::notAnInteger ? "not an integer"
-                                                    : "outside the int range") +
-                        "; " + numbersUsed(count));
-        numberCount = count;
-        return Reading::stoppedEarly;
-      }
-      if (count == NUMBER_CAPACITY) {
-        console << "Only the first " << NUMBER_CAPACITY << " numbers were read."
-                << std::endl;
-        numberCount = count;
-        return Reading::stoppedEarly;
-      }
-      a[++count] = value;
+  std::string item;
+  // Skipping the white space first tells the clean end of the file apart
+  // from an item that is not a number.
+  while (!(infile >> std::ws).eof() && !infile.bad()) {
+    int value = 0;
+    const Item read = readInt(*infile.rdbuf(), value, item);
+    if (read != Item::number) {
+      tellTrouble(errors, path,
+                  "stopped at item " + std::to_string(count + 1) + ", \"" + shown(item) +
+                      "\": " +
+                      (read == Item::notAnInteger ? "not an integer" : "outside the int range") +
+                      "; " + numbersUsed(count));
+      numberCount = count;
+      return Reading::stoppedEarly;
     }
+    if (count == NUMBER_CAPACITY) {
+      console << "Only the first " << NUMBER_CAPACITY << " numbers were read." << std::endl;
+      numberCount = count;
+      return Reading::stoppedEarly;
+    }
+    a[++count] = value;
   }
 
   if (infile.bad()) {
