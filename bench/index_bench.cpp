@@ -149,12 +149,13 @@ void fetchLine(benchmark::State& state) {
 // each node has 2t entry slots and 2t + 1 child pointers, whether used or
 // not (the strings' own buffers, where a word or place outgrows the inline
 // one, are not counted).
-void countNodeBytes(const BTreeNode& x, double& slotBytes, double& keyBytes) {
-  const auto t = static_cast<double>(x.order);
-  slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * sizeof(BTreeNode*);
-  keyBytes += x.keyCount * static_cast<double>(sizeof(WordEntry));
-  if (x.isLeaf) return;
-  for (int j = 1; j <= x.keyCount + 1; ++j) countNodeBytes(*x.children[j], slotBytes, keyBytes);
+void countNodeBytes(const BTree& tree, double& slotBytes, double& keyBytes) {
+  tree.walkNodes([&](const BTreeNode& x, int) {
+    const auto t = static_cast<double>(x.order);
+    slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * sizeof(BTreeNode*);
+    keyBytes += x.keyCount * static_cast<double>(sizeof(WordEntry));
+    return true;
+  });
 }
 
 void sweepBuildTree(benchmark::State& state) {
@@ -164,7 +165,7 @@ void sweepBuildTree(benchmark::State& state) {
   tree.buildIndex(TEXT_FILE);
   double slotBytes = 0;
   double keyBytes = 0;
-  countNodeBytes(*tree.root, slotBytes, keyBytes);
+  countNodeBytes(tree, slotBytes, keyBytes);
   state.counters["slot_bytes"] = slotBytes;
   state.counters["key_bytes"] = keyBytes;
 }

@@ -47,21 +47,23 @@ void writeTreeDot(const BTree& tree, std::ostream& out) {
          "  node [shape=record, height=0.3, fontname=\"Helvetica\", fontsize=10];\n"
          "  edge [arrowsize=0.5];\n"
          "  nodesep=0.08;\n";
-  // Level by level: nodes[k] is node n(k+1).
-  std::vector<const BTreeNode*> nodes{tree.root};
+  // Nodes are numbered in the order the walk visits them, level by level;
+  // the children of each are numbered as they are met, which is the same.
+  std::size_t visited = 0;
+  std::size_t numbered = 1;
   std::vector<std::size_t> leaves;
-  for (std::size_t k = 0; k < nodes.size(); ++k) {
-    const BTreeNode& x = *nodes[k];
-    out << "  n" << k + 1 << " [label=\"" << label(x) << "\"];\n";
+  tree.walkNodes([&](const BTreeNode& x, int) {
+    const std::size_t n = ++visited;
+    out << "  n" << n << " [label=\"" << label(x) << "\"];\n";
     if (x.isLeaf) {
-      leaves.push_back(k + 1);
-      continue;
+      leaves.push_back(n);
+      return true;
     }
     for (int j = 1; j <= x.keyCount + 1; ++j) {
-      nodes.push_back(x.children[j]);
-      out << "  n" << k + 1 << ":c" << j << " -> n" << nodes.size() << ";\n";
+      out << "  n" << n << ":c" << j << " -> n" << ++numbered << ";\n";
     }
-  }
+    return true;
+  });
   out << "  { rank=same;";
   for (const std::size_t leaf : leaves) out << " n" << leaf << ";";
   out << " }\n}\n";

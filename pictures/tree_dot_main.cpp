@@ -5,7 +5,6 @@
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "tree_dot.h"
 #include "word_index.h"
@@ -17,14 +16,10 @@ constexpr int MOST_WORDS = 400;
 
 int keysOf(const BTree& tree) {
   int keys = 0;
-  std::vector<const BTreeNode*> pending{tree.root};
-  while (!pending.empty()) {
-    const BTreeNode* const x = pending.back();
-    pending.pop_back();
-    keys += x->keyCount;
-    if (x->isLeaf) continue;
-    for (int j = 1; j <= x->keyCount + 1; ++j) pending.push_back(x->children[j]);
-  }
+  tree.walkNodes([&keys](const BTreeNode& x, int) {
+    keys += x.keyCount;
+    return true;
+  });
   return keys;
 }
 

@@ -9,35 +9,22 @@ std::vector<std::string> placesOf(const WordEntry& entry) {
 
 namespace {
 
-// A node still to be checked, with the open interval its words must lie in
-// (a null bound is no bound) and its depth below the root.
-struct Pending {
-  const BTreeNode* node;
-  const std::string* low;
-  const std::string* high;
-  int depth;
-};
-
 std::string quoted(const std::string& word) { return "\"" + word + "\""; }
 
-std::string findNodeFault(const Pending& p, int order, bool isRoot) {
-  const BTreeNode* x = p.node;
-  if (x->order != order) return "a node of another order";
-  if (x->keyCount < 0 || x->keyCount > 2 * order - 1) {
-    return "a node holding " + std::to_string(x->keyCount) + " keys";
+// What can be checked of a node on its own: its order, its fill, its
+// children present, and the entries of its keys.
+std::string findNodeFault(const BTreeNode& x, int order, bool isRoot) {
+  if (x.order != order) return "a node of another order";
+  if (x.keyCount < 0 || x.keyCount > 2 * order - 1) {
+    return "a node holding " + std::to_string(x.keyCount) + " keys";
   }
-  if (!isRoot && x->keyCount < order - 1) return "a node below its minimum fill";
-  for (int j = 1; j <= x->keyCount; ++j) {
-    const std::string& word = x->keys[j].word;
-    std::string fault = findEntryFault(x->keys[j]);
+  if (!isRoot && x.keyCount < order - 1) return "a node below its minimum fill";
+  for (int j = 1; !x.isLeaf && j <= x.keyCount + 1; ++j) {
+    if (x.children[j] == nullptr) return "a missing child";
+  }
+  for (int j = 1; j <= x.keyCount; ++j) {
+    std::string fault = findEntryFault(x.keys[j]);
     if (!fault.empty()) return fault;
-    if (j > 1 && std::strcmp(x->keys[j - 1].word.c_str(), word.c_str()) >= 0) {
-      return "keys out of order at " + quoted(word);
-    }
-    if ((p.low != nullptr && std::strcmp(word.c_str(), p.low->c_str()) <= 0) ||
-        (p.high != nullptr && std::strcmp(word.c_str(), p.high->c_str()) >= 0)) {
-      return quoted(word) + " outside the range its parent gives";
-    }
   }
   return "";
 }
@@ -61,25 +48,27 @@ std::string findEntryFault(const WordEntry& entry) {
 std::string findTreeFault(const BTree& tree, int& keyCount) {
   keyCount = 0;
   if (tree.root == nullptr) return "no root";
+  std::string fault;
   int leafDepth = -1;
-  std::vector<Pending> pending{{tree.root, nullptr, nullptr, 0}};
-  while (!pending.empty()) {
-    const Pending p = pending.back();
-    pending.pop_back();
-    std::string fault = findNodeFault(p, tree.order, p.node == tree.root);
-    if (!fault.empty()) return fault;
-    const BTreeNode* x = p.node;
-    keyCount += x->keyCount;
-    if (x->isLeaf) {
-      if (leafDepth < 0) leafDepth = p.depth;
-      if (p.depth != leafDepth) return "leaves on different levels";
-      continue;
+  tree.walkNodes([&](const BTreeNode& x, int depth) {
+    fault = findNodeFault(x, tree.order, &x == tree.root);
+    if (fault.empty() && x.isLeaf) {
+      if (leafDepth < 0) leafDepth = depth;
+      if (depth != leafDepth) fault = "leaves on different levels";
     }
-    for (int j = 1; j <= x->keyCount + 1; ++j) {
-      if (x->children[j] == nullptr) return "a missing child";
-      pending.push_back({x->children[j], j > 1 ? &x->keys[j - 1].word : p.low,
-                         j <= x->keyCount ? &x->keys[j].word : p.high, p.depth + 1});
+    keyCount += x.keyCount;
+    return fault.empty();
+  });
+  if (!fault.empty()) return fault;
+  // Strictly ascending in order, the keys are in order inside each node and
+  // each lies between the keys its ancestors hold around it.
+  const std::string* previous = nullptr;
+  tree.walkInOrder([&](const WordEntry& entry) {
+    if (previous != nullptr && std::strcmp(previous->c_str(), entry.word.c_str()) >= 0) {
+      fault = "keys out of order at " + quoted(entry.word);
     }
-  }
-  return "";
+    previous = &entry.word;
+    return fault.empty();
+  });
+  return fault;
 }

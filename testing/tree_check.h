@@ -16,9 +16,9 @@ std::vector<std::string> placesOf(const WordEntry& entry);
 // entry is sound.
 std::string findEntryFault(const WordEntry& entry);
 
-// Walks the whole tree: key order inside each node and against the bounds
-// its parent sets, fill bounds, every node of the tree's order, all leaves
-// on one level, and every key's entry. Describes the first fault found, or
+// Walks the whole tree: every node of the tree's order, within its fill
+// bounds and with its children present, all leaves on one level, every key's
+// entry, then every key in order across the whole tree. Describes the first fault found, or
 // returns "" when the tree is sound. `keyCount` receives the number of keys
 // walked.
 std::string findTreeFault(const BTree& tree, int& keyCount);

@@ -1,4 +1,5 @@
-// WordEntry, BTreeNode and BTree: construction, insertion and search.
+// WordEntry, BTreeNode and BTree: construction, insertion, search and the
+// descents of the walks.
 // The operations that read the text file live in sonnet_reader.cpp.
 #include "word_index.h"
 
@@ -263,6 +264,26 @@ WordEntry BTree::search(const BTreeNode* x, std::string word) const {
     const int i = scanUpward(x->keys, k, word, cmp);
     if (i <= k && cmp == 0) return x->keys[i];
     if (x->isLeaf) return WordEntry();
+    x = x->children[i];
+  }
+}
+
+void BTree::descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path) {
+  for (;;) {
+    path.push_back({x, 1});
+    if (x->isLeaf) return;
+    x = x->children[1];
+  }
+}
+
+void BTree::descendTo(const std::string& from, std::vector<WalkStep>& path) const {
+  const BTreeNode* x = root;
+  for (;;) {
+    int cmp = 1;  // compareWords(from, key i) for the i the scan stopped at
+    const int i = scanUpward(x->keys, x->keyCount, from, cmp);
+    path.push_back({x, i});
+    // An equal key is the first one not below `from`: nothing below it is.
+    if (x->isLeaf || (i <= x->keyCount && cmp == 0)) return;
     x = x->children[i];
   }
 }

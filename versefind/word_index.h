@@ -23,8 +23,11 @@
 #ifndef VERSEFIND_WORD_INDEX_H
 #define VERSEFIND_WORD_INDEX_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 constexpr int MAX_PLACES = 50;
 
@@ -93,6 +96,45 @@ class BTree {
   // entry (empty word) when the word is not there. Changes nothing.
   WordEntry search(const BTreeNode* x, std::string word) const;
 
+  // The walks. Each calls `visit` for what it walks, in its order, as long as
+  // `visit` returns true; once it returns false the walk stops. None changes
+  // the tree, and none recurses: a tree of order 1 is as deep as it has keys.
+
+  // Calls visit(const WordEntry&) on every key in word order, the empty word
+  // first when the tree holds it.
+  template <typename Visit>
+  void walkInOrder(Visit visit) const {
+    std::vector<WalkStep> path;
+    descendLeftmost(root, path);
+    walkForward(path, visit);
+  }
+
+  // Calls visit(const WordEntry&) on every key whose word is not below
+  // `from` (in word order), in word order. The walk descends to the first
+  // such key as a search does, then goes forward: its cost grows with the
+  // keys visited, not with the size of the tree.
+  template <typename Visit>
+  void walkFrom(const std::string& from, Visit visit) const {
+    std::vector<WalkStep> path;
+    descendTo(from, path);
+    walkForward(path, visit);
+  }
+
+  // Calls visit(const BTreeNode&, int depth) on every node, level by level
+  // from the root (depth 0), each level from the left: the n-th node visited
+  // is the n-th a reader of a drawing counts.
+  template <typename Visit>
+  void walkNodes(Visit visit) const {
+    std::vector<std::pair<const BTreeNode*, int>> level{{root, 0}};
+    for (std::size_t n = 0; n < level.size(); ++n) {
+      const BTreeNode* const x = level[n].first;
+      const int depth = level[n].second;
+      if (!visit(*x, depth)) return;
+      if (x->isLeaf) continue;
+      for (int j = 1; j <= x->keyCount + 1; ++j) level.emplace_back(x->children[j], depth + 1);
+    }
+  }
+
   // Inserts every word of the text file `fileName` with its place and writes
   // the cleaned listing to "output.txt". Returns the number of passes of the
   // reading loop (the line count, plus one when the text ends with a line
@@ -116,6 +158,35 @@ class BTree {
   // Splits the full child i of x around its middle key, which moves up into
   // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1; child i is full.
   void splitChild(BTreeNode* x, int i);
+
+  // A node on the path of an in-order walk, and the number of its next key
+  // to visit: every key before that one, and the subtrees left of it, have
+  // been walked (or lie below, further along the path).
+  struct WalkStep {
+    const BTreeNode* node;
+    int next;
+  };
+  // Appends to `path` x and the first child of each node below it, down to a
+  // leaf, each at its first key.
+  static void descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path);
+  // Fills `path` with the nodes from the root down to the first key not
+  // below `from`, each at its first key not below `from`.
+  void descendTo(const std::string& from, std::vector<WalkStep>& path) const;
+  // Visits the keys from where `path` stands to the last key of the tree.
+  template <typename Visit>
+  static void walkForward(std::vector<WalkStep>& path, Visit& visit) {
+    while (!path.empty()) {
+      WalkStep& step = path.back();
+      const BTreeNode* const x = step.node;
+      if (step.next > x->keyCount) {
+        path.pop_back();
+        continue;
+      }
+      const int i = step.next++;
+      if (!visit(static_cast<const WordEntry&>(x->keys[i]))) return;
+      if (!x->isLeaf) descendLeftmost(x->children[i + 1], path);
+    }
+  }
 };
 
 #endif  // VERSEFIND_WORD_INDEX_H

@@ -40,6 +40,23 @@ std::vector<std::string> childWords(const BTree& tree, int child) {
   return words;
 }
 
+// The words of the keys that a walk visits, the walk told to stop once it
+// has `most`: an in-order walk, or one from `*from`.
+std::vector<std::string> walkedWords(const BTree& tree, const std::string* from,
+                                     std::size_t most) {
+  std::vector<std::string> words;
+  const auto visit = [&](const WordEntry& entry) {
+    words.push_back(entry.word);
+    return words.size() < most;
+  };
+  if (from == nullptr) {
+    tree.walkInOrder(visit);
+  } else {
+    tree.walkFrom(*from, visit);
+  }
+  return words;
+}
+
 WordEntry entryWithPlaces(const std::string& word, int count) {
   WordEntry entry;
   entry.reset(word, "(1,1)");
@@ -213,8 +230,9 @@ TEST(BTreeSearch, IsExactAndByteWise) {
 }
 
 // Many random insertions at several orders, against a simple reference.
+// The walks are checked against the same reference.
 TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
-  for (const int t : {2, 3, 5, 50}) {
+  for (const int t : {2, 3, 5, 7, 50}) {
     SCOPED_TRACE("order " + std::to_string(t));
     std::mt19937 random(static_cast<unsigned>(t));
     // A skewed vocabulary, so that some words pass the 50-place limit.
@@ -254,6 +272,25 @@ TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
     EXPECT_TRUE(sawFullEntry);
     for (const char* absent : {"A", "zzzzzzzz", "a b"}) {
       EXPECT_EQ(tree.search(tree.root, absent).word, "");
+    }
+
+    std::vector<std::string> all;
+    for (const auto& entry : reference) all.push_back(entry.first);
+    EXPECT_EQ(walkedWords(tree, nullptr, all.size() + 1), all);
+    EXPECT_EQ(walkedWords(tree, nullptr, 2),
+              std::vector<std::string>(all.begin(), all.begin() + 2));
+    // From a word present (in a leaf, and in the root), one absent just
+    // after it, the empty word, one absent before every other word and one
+    // after every word; whole, and stopped after the first or the third key.
+    const std::string middle = all[all.size() / 2];
+    const std::string froms[] = {middle, tree.root->keys[1].word, middle + "~", "", "A", "~"};
+    for (const std::string& from : froms) {
+      for (const std::size_t most : {std::size_t{1}, std::size_t{3}, all.size() + 1}) {
+        std::vector<std::string> expected;
+        auto it = reference.lower_bound(from);
+        for (; it != reference.end() && expected.size() < most; ++it) expected.push_back(it->first);
+        EXPECT_EQ(walkedWords(tree, &from, most), expected) << "from " << from << ", " << most;
+      }
     }
   }
 }
