@@ -2,7 +2,7 @@
 BUILD ?= build
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run heapsort-run test test-sanitize fuzz coverage lint bench clean \
+.PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
   charts tree-picture \
   windows test-windows test-libcxx install package package-windows lint-man
 
@@ -11,9 +11,13 @@ MAKEFLAGS += --no-print-directory
 need = @command -v $(1) >/dev/null 2>&1 || \
   { echo "$(1) was not found (Debian: $(2))" >&2; exit 1; }
 
-build:
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+# The programs and their tests; the benchmarks, the fuzz targets and the
+# picture tool are built only by the commands that use them.
+build: configure
 	cmake --build $(BUILD) --parallel
+
+configure:
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
 
 # versefind on the example text, in a scratch folder of its own.
 run: build
@@ -29,8 +33,10 @@ heapsort-run: build
 	cp -r examples/input $(BUILD)/run-heapsort/
 	cd $(BUILD)/run-heapsort && ../bin/heapsort
 
+# Fails, rather than passing with nothing run, when the tests were not built
+# (GoogleTest missing: CMake's warning says which package to install).
 test: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure --no-tests=error
 
 # The same tests, built with AddressSanitizer and UndefinedBehaviorSanitizer:
 # any report fails the test that caused it.
@@ -44,6 +50,10 @@ FUZZ_SECONDS ?= 60
 FUZZ_BUILD = build/fuzz
 FUZZ_TARGETS = index_fuzz numbers_fuzz order_dialogue_fuzz command_dialogue_fuzz
 fuzz:
+	$(call need,clang++,clang)
+	@echo 'extern "C" int LLVMFuzzerTestOneInput(const char *, long) { return 0; }' | \
+	  clang++ -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null || \
+	  { echo "libFuzzer was not found (Debian: libclang-rt-14-dev, for clang 14)" >&2; exit 1; }
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DFUZZ=ON \
 	  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) --parallel --target $(FUZZ_TARGETS)
@@ -66,6 +76,7 @@ coverage:
 	  --filter 'versefind/' --filter 'heapsort/' --exclude '.*_test\.cpp' \
 	  --exclude-unreachable-branches --exclude-throw-branches \
 	  --print-summary --html-details build/coverage/report/index.html
+	@echo "The report: build/coverage/report/index.html"
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.
@@ -80,14 +91,16 @@ lint: build
 	@cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
 	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
 	  -I versefind -I heapsort -I pictures $(PROGRAM_SOURCES)
+	@echo "clang-tidy and cppcheck find nothing in $(words $(PROGRAM_SOURCES)) files"
 
 # The benchmarks, every case beside its baseline, then the table of ratios.
 # Needs Google Benchmark; TEXT=FILE indexes FILE instead of the generated text.
 BENCH_ARGS ?= --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true
-bench: build
-	@test -x $(BUILD)/bin/index_bench || \
-	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)"; exit 1; }
+bench-programs: configure
+	cmake --build $(BUILD) --parallel --target heap_bench index_bench
+
+bench: bench-programs
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
 
@@ -96,10 +109,9 @@ bench: build
 # The benchmarks run as sweeps, drawn as SVG charts with gnuplot (a few
 # minutes; SWEEP=short for a quick check). TEXT=FILE indexes FILE instead of
 # the generated text.
-charts: build
+charts:
 	$(call need,gnuplot,gnuplot-nox)
-	@test -x $(BUILD)/bin/index_bench || \
-	  { echo "Google Benchmark was not found (Debian: libbenchmark-dev)" >&2; exit 1; }
+	$(MAKE) bench-programs
 	SWEEP=$(SWEEP) pictures/draw_charts.sh $(BUILD)/bin $(PICTURES)/charts $(TEXT)
 
 # The B-tree that versefind builds from TEXT at ORDER, drawn with Graphviz.
@@ -107,7 +119,7 @@ ORDER ?= 2
 PICTURES = $(BUILD)/pictures
 tree-picture:
 	$(call need,dot,graphviz)
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	$(MAKE) configure
 	cmake --build $(BUILD) --parallel --target tree_dot
 	rm -rf $(PICTURES)/tree && mkdir -p $(PICTURES)/tree
 	cd $(PICTURES)/tree && $(abspath $(BUILD))/bin/tree_dot \
