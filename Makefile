@@ -90,7 +90,7 @@ lint: build
 	@echo "cppcheck on the same files"
 	@cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
 	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
-	  -I versefind -I heapsort -I pictures $(PROGRAM_SOURCES)
+	  -I versefind -I heapsort $(PROGRAM_SOURCES)
 	@echo "clang-tidy and cppcheck find nothing in $(words $(PROGRAM_SOURCES)) files"
 
 # The benchmarks, every case beside its baseline, then the table of ratios.

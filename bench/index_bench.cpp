@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "index_views.h"
 #include "sample_text.h"
 #include "scratch_dir.h"
 #include "search_driver.h"
@@ -145,29 +146,14 @@ void fetchLine(benchmark::State& state) {
   }
 }
 
-// The bytes that a tree's nodes take, and the part of them holding keys:
-// each node has 2t entry slots and 2t + 1 child pointers, whether used or
-// not (the strings' own buffers, where a word or place outgrows the inline
-// one, are not counted).
-void countNodeBytes(const BTree& tree, double& slotBytes, double& keyBytes) {
-  tree.walkNodes([&](const BTreeNode& x, int) {
-    const auto t = static_cast<double>(x.order);
-    slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * sizeof(BTreeNode*);
-    keyBytes += x.keyCount * static_cast<double>(sizeof(WordEntry));
-    return true;
-  });
-}
-
 void sweepBuildTree(benchmark::State& state) {
   const int order = static_cast<int>(state.range(0));
   buildTree(state, order);
   BTree tree(order);
   tree.buildIndex(TEXT_FILE);
-  double slotBytes = 0;
-  double keyBytes = 0;
-  countNodeBytes(tree, slotBytes, keyBytes);
-  state.counters["slot_bytes"] = slotBytes;
-  state.counters["key_bytes"] = keyBytes;
+  const NodeMemory memory = nodeMemoryOf(tree);
+  state.counters["slot_bytes"] = static_cast<double>(memory.slotBytes);
+  state.counters["key_bytes"] = static_cast<double>(memory.keyBytes);
 }
 
 // One search per iteration, through every distinct word in turn.

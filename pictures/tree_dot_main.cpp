@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "tree_dot.h"
+#include "index_views.h"
 #include "word_index.h"
 
 namespace {
@@ -50,6 +50,6 @@ int main(int argc, char** argv) {
               << " is unreadable, so none is made\n";
     return 1;
   }
-  writeTreeDot(tree, std::cout);
+  writeDot(tree, std::cout);
   return 0;
 }

@@ -1,0 +1,215 @@
+#include "index_views.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A byte written as \xNN.
+std::string hexEscape(unsigned char byte) {
+  static const char* const HEX = "0123456789ABCDEF";
+  return std::string("\\x") + HEX[byte >> 4] + HEX[byte & 0xF];
+}
+
+// A child slot: a pointer to a node, whose own size is meant here.
+constexpr std::size_t CHILD_SLOT_BYTES = sizeof(BTreeNode*);  // NOLINT(bugprone-sizeof-expression)
+
+// ---- the figures ----------------------------------------------------------------
+
+// Where the values of writeStats begin.
+constexpr int LABEL_WIDTH = 22;
+// The line length the list of words is wrapped to.
+constexpr std::size_t LINE_WIDTH = 79;
+
+// A word as a terminal may show it: control bytes escaped, the rest as is,
+// so that a UTF-8 word reads as itself.
+std::string shownWord(const std::string& word) {
+  std::string text;
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += byte < 0x20 || byte == 0x7F ? hexEscape(byte) : std::string(1, c);
+  }
+  return text;
+}
+
+std::ostream& labelled(std::ostream& out, const std::string& label) {
+  return out << label << std::string(LABEL_WIDTH - label.size(), ' ');
+}
+
+std::string plural(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string oneDecimal(double value) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(1) << value;
+  return text.str();
+}
+
+std::string mebibytes(std::size_t bytes) {
+  return oneDecimal(static_cast<double>(bytes) / (1024.0 * 1024.0));
+}
+
+// Writes `words` after the label column, separated by blanks, as many on a
+// line as fit in LINE_WIDTH (a longer word stands alone on its line).
+void writeWordList(const std::vector<std::string>& words, std::ostream& out) {
+  std::size_t column = 0;
+  for (const std::string& word : words) {
+    if (column > 0 && column + 1 + word.size() > LINE_WIDTH) {
+      out << "\n";
+      column = 0;
+    }
+    if (column == 0) {
+      out << std::string(LABEL_WIDTH, ' ') << word;
+      column = LABEL_WIDTH + word.size();
+    } else {
+      out << ' ' << word;
+      column += 1 + word.size();
+    }
+  }
+  if (column > 0) out << "\n";
+}
+
+// ---- the drawing ----------------------------------------------------------------
+
+// A word as a field of a record label: the characters that structure a
+// record are escaped, and bytes that are not printable ASCII shown as \xNN.
+std::string fieldText(const std::string& word) {
+  if (word.empty()) return "(empty)";
+  std::string text;
+  for (const char c : word) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+      text += "\\" + hexEscape(byte);
+    } else {
+      if (std::string("{}|<>\"\\ ").find(c) != std::string::npos) text += '\\';
+      text += c;
+    }
+  }
+  return text;
+}
+
+// An inner node runs left to right, a port for each child around its keys;
+// a leaf stands as a column of its keys, which keeps a wide tree narrower.
+std::string label(const BTreeNode& x) {
+  if (x.isLeaf && x.keyCount == 0) return "(no keys)";
+  std::string text;
+  for (int j = 1; j <= x.keyCount; ++j) {
+    if (!x.isLeaf) text += "<c" + std::to_string(j) + ">|";
+    text += fieldText(x.keys[j].word) + "\\ (" + std::to_string(x.keys[j].placeCount) + ")";
+    if (j < x.keyCount || !x.isLeaf) text += "|";
+  }
+  if (x.isLeaf) return "{" + text + "}";
+  return text + "<c" + std::to_string(x.keyCount + 1) + ">";
+}
+
+}  // namespace
+
+void writeDot(const BTree& tree, std::ostream& out) {
+  out << "digraph btree {\n"
+         "  node [shape=record, height=0.3, fontname=\"Helvetica\", fontsize=10];\n"
+         "  edge [arrowsize=0.5];\n"
+         "  nodesep=0.08;\n";
+  // Nodes are numbered in the order the walk visits them, level by level;
+  // the children of each are numbered as they are met, which is the same.
+  std::size_t visited = 0;
+  std::size_t numbered = 1;
+  std::vector<std::size_t> leaves;
+  tree.walkNodes([&](const BTreeNode& x, int) {
+    const std::size_t n = ++visited;
+    out << "  n" << n << " [label=\"" << label(x) << "\"];\n";
+    if (x.isLeaf) {
+      leaves.push_back(n);
+      return true;
+    }
+    for (int j = 1; j <= x.keyCount + 1; ++j) {
+      out << "  n" << n << ":c" << j << " -> n" << ++numbered << ";\n";
+    }
+    return true;
+  });
+  out << "  { rank=same;";
+  for (const std::size_t leaf : leaves) out << " n" << leaf << ";";
+  out << " }\n}\n";
+}
+
+NodeMemory nodeMemoryOf(const BTree& tree) {
+  NodeMemory memory;
+  tree.walkNodes([&memory](const BTreeNode& x, int) {
+    const auto t = static_cast<std::size_t>(x.order);
+    memory.slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * CHILD_SLOT_BYTES;
+    memory.keyBytes += static_cast<std::size_t>(x.keyCount) * sizeof(WordEntry);
+    return true;
+  });
+  return memory;
+}
+
+void writeStats(const BTree& tree, std::ostream& out) {
+  const int t = tree.order;
+  const int most = 2 * t - 1;
+  std::size_t nodes = 0;
+  std::size_t leaves = 0;
+  std::size_t keys = 0;
+  int height = 0;
+  // Keys per node, the root aside: it alone may hold fewer than t - 1.
+  std::size_t others = 0;
+  int least = most;
+  int fullest = 0;
+  tree.walkNodes([&](const BTreeNode& x, int depth) {
+    ++nodes;
+    keys += static_cast<std::size_t>(x.keyCount);
+    height = std::max(height, depth + 1);
+    if (x.isLeaf) ++leaves;
+    if (&x != tree.root) {
+      ++others;
+      least = std::min(least, x.keyCount);
+      fullest = std::max(fullest, x.keyCount);
+    }
+    return true;
+  });
+  int emptyWordPlaces = 0;  // 0 when the tree holds no empty word
+  std::vector<std::string> fullWords;
+  tree.walkInOrder([&](const WordEntry& entry) {
+    if (entry.word.empty()) {
+      emptyWordPlaces = entry.placeCount;
+    } else if (entry.placeCount == MAX_PLACES) {
+      fullWords.push_back(shownWord(entry.word));
+    }
+    return true;
+  });
+  labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
+                         << " keys, the root up to " << most << "\n";
+  labelled(out, "height") << plural(static_cast<std::size_t>(height), "level", "levels") << "\n";
+  labelled(out, "nodes") << nodes << ", " << plural(leaves, "leaf", "leaves") << "\n";
+  labelled(out, "keys") << keys;
+  if (emptyWordPlaces > 0) {
+    out << ": " << plural(keys - 1, "word", "words") << " and the empty word of empty fields ("
+        << plural(static_cast<std::size_t>(emptyWordPlaces), "place", "places") << ")";
+  }
+  out << "\n";
+  labelled(out, "keys per node");
+  if (others == 0) {
+    out << "no node but the root\n";
+  } else {
+    const std::size_t otherKeys = keys - static_cast<std::size_t>(tree.root->keyCount);
+    out << "least " << least << ", mean "
+        << oneDecimal(static_cast<double>(otherKeys) / static_cast<double>(others)) << ", most "
+        << fullest << " (of " << most << "), the root aside\n";
+  }
+  labelled(out, "keys in the root") << tree.root->keyCount << " (of " << most << ")\n";
+  labelled(out, "words at " + std::to_string(MAX_PLACES) + " places") << fullWords.size();
+  if (!fullWords.empty()) out << " (each keeps only its first " << MAX_PLACES << "):";
+  out << "\n";
+  writeWordList(fullWords, out);
+  const NodeMemory memory = nodeMemoryOf(tree);
+  labelled(out, "memory of the nodes") << memory.slotBytes << " bytes (" << mebibytes(memory.slotBytes)
+                                       << " MiB), " << plural(nodes, "node", "nodes") << " of "
+                                       << memory.slotBytes / nodes << " bytes\n";
+  labelled(out, "held by keys")
+      << memory.keyBytes << " bytes (" << mebibytes(memory.keyBytes) << " MiB), "
+      << oneDecimal(100.0 * static_cast<double>(memory.keyBytes) /
+                    static_cast<double>(memory.slotBytes))
+      << "% of it\n";
+}
