@@ -1,6 +1,7 @@
 // The key wait on each platform: a console key read without echo on
 // Windows, the terminal switched to raw mode on POSIX systems, and one byte
-// of the stream everywhere else.
+// of the stream everywhere else. Then the questions about the terminal:
+// whether a stream is one, its width, its colours.
 #include "console.h"
 
 #include <iostream>
@@ -15,12 +16,34 @@ const char* const HINT = "  (press any key)";
 
 #include <conio.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
 namespace {
 
-bool isTerminal() { return _isatty(_fileno(stdin)) != 0; }
+bool inputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+bool outputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+int outputWidth() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+// Consoles before Windows 10 do not know the sequences: no colour there.
+bool outputShowsColor() {
+  const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(console, &mode) == 0) return false;
+  if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+  return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
 
 // Reads one key press from the console. A key without a character of its
 // own (an arrow, a function key) comes as two codes, the first 0 or 0xE0.
@@ -33,6 +56,7 @@ void readKey() {
 
 #else
 
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,10 +64,20 @@ void readKey() {
 
 namespace {
 
-bool isTerminal() {
+bool inputIsTerminal() {
   termios now{};
   return tcgetattr(STDIN_FILENO, &now) == 0;
 }
+
+bool outputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+int outputWidth() {
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+bool outputShowsColor() { return true; }
 
 // Reads one byte from the terminal; returns false when none came.
 bool readByte(unsigned char& byte) {
@@ -87,7 +121,7 @@ void readKey() {
 #endif
 
 void waitForKey(std::istream& in, std::ostream& hint) {
-  if (&in == &std::cin && isTerminal()) {
+  if (&in == &std::cin && inputIsTerminal()) {
     hint << HINT << std::flush;
     readKey();
     hint << std::endl;
@@ -95,3 +129,11 @@ void waitForKey(std::istream& in, std::ostream& hint) {
   }
   in.get();
 }
+
+bool isTerminal(const std::istream& in) { return &in == &std::cin && inputIsTerminal(); }
+
+bool isTerminal(const std::ostream& out) { return &out == &std::cout && outputIsTerminal(); }
+
+int terminalWidth(const std::ostream& out) { return isTerminal(out) ? outputWidth() : 0; }
+
+bool enableColor(const std::ostream& out) { return isTerminal(out) && outputShowsColor(); }

@@ -1,4 +1,5 @@
-// The small platform layer versefind needs: waiting for one key press.
+// The small platform layer versefind needs: waiting for one key press, and
+// what the terminal behind the standard streams can do.
 #ifndef VERSEFIND_CONSOLE_H
 #define VERSEFIND_CONSOLE_H
 
@@ -12,5 +13,20 @@
 // the terminal as it found it. Otherwise it reads one byte of `in`, writes
 // nothing, and returns at once at end of input, so a piped run never hangs.
 void waitForKey(std::istream& in, std::ostream& hint);
+
+// Whether `in` is std::cin and standard input is a terminal.
+bool isTerminal(const std::istream& in);
+
+// Whether `out` is std::cout and standard output is a terminal.
+bool isTerminal(const std::ostream& out);
+
+// The width in columns of the terminal that `out` writes to, or 0 when
+// `out` is not a terminal or its width is not known.
+int terminalWidth(const std::ostream& out);
+
+// Readies the terminal that `out` writes to for the colour sequences of
+// ECMA-48 (on Windows by turning on the console's processing of them), and
+// returns whether it shows them; false when `out` is no terminal.
+bool enableColor(const std::ostream& out);
 
 #endif  // VERSEFIND_CONSOLE_H

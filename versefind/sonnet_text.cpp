@@ -40,6 +40,15 @@ std::string makePlace(int line, int wordNumber) {
   return std::string(text, end);
 }
 
+std::string wordOfField(const std::string& field) {
+  std::string word;
+  for (const char c : field) {
+    if (!isRemovedMark(c)) word += c;
+  }
+  lowerCase(word);
+  return word;
+}
+
 void readTextLine(std::istream& in, std::string& line) {
   std::getline(in, line);
   // Only a line that ended at a line feed leaves the stream good; a carriage

@@ -19,6 +19,10 @@ void lowerCase(std::string& word);
 // Note the argument order: line first, although the text puts it second.
 std::string makePlace(int line, int wordNumber);
 
+// The word of one field: the field without the eight marks, A-Z
+// lower-cased. Every other byte, a blank included, stays.
+std::string wordOfField(const std::string& field);
+
 // Reads the next line into `line` like std::getline, and drops a carriage
 // return that stood right before the line feed. Like std::getline, a read
 // on a stream that has already failed leaves `line` untouched.

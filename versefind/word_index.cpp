@@ -256,17 +256,29 @@ void BTree::splitChild(BTreeNode* x, int i) {
   ++x->keyCount;
 }
 
-WordEntry BTree::search(const BTreeNode* x, std::string word) const {
+namespace {
+
+// The entry of `word` in the subtree of x, or null.
+const WordEntry* findBelow(const BTreeNode* x, const std::string& word) {
   // Each pass descends one level; the loop stands for the tail recursion.
   for (;;) {
     const int k = x->keyCount;
     int cmp = 1;  // compareWords(word, key i) for the i the scan stopped at
     const int i = scanUpward(x->keys, k, word, cmp);
-    if (i <= k && cmp == 0) return x->keys[i];
-    if (x->isLeaf) return WordEntry();
+    if (i <= k && cmp == 0) return &x->keys[i];
+    if (x->isLeaf) return nullptr;
     x = x->children[i];
   }
 }
+
+}  // namespace
+
+WordEntry BTree::search(const BTreeNode* x, std::string word) const {
+  const WordEntry* const found = findBelow(x, word);
+  return found != nullptr ? *found : WordEntry();
+}
+
+const WordEntry* BTree::find(const std::string& word) const { return findBelow(root, word); }
 
 void BTree::descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path) {
   for (;;) {

@@ -96,6 +96,11 @@ class BTree {
   // entry (empty word) when the word is not there. Changes nothing.
   WordEntry search(const BTreeNode* x, std::string word) const;
 
+  // The stored entry of `word`, or null when the word is not in the tree:
+  // the same descent as search from the root, without the copy. The entry
+  // stays valid until the next insertion.
+  const WordEntry* find(const std::string& word) const;
+
   // The walks. Each calls `visit` for what it walks, in its order, as long as
   // `visit` returns true; once it returns false the walk stops. None changes
   // the tree, and none recurses: a tree of order 1 is as deep as it has keys.
