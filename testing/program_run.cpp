@@ -44,23 +44,48 @@ int runProgram(const std::string& program, const std::string& input,
   return status == -1 ? -1 : static_cast<int>(status);
 }
 
+int runProgramOnFullDevice(const std::string&, const std::vector<std::string>&, std::string&) {
+  return -1;  // Windows has no such device
+}
+
 #else
 
 #include <sys/wait.h>
+
+namespace {
+
+// Runs `program` with `arguments` through the shell, with `redirections`
+// after them; returns its exit status, or -1 when it did not exit normally.
+int runWithRedirections(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& redirections) {
+  std::string command = "'" + program + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  const int status = std::system((command + redirections).c_str());
+  if (status == -1 || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+}  // namespace
 
 int runProgram(const std::string& program, const std::string& input,
                std::string& output, const std::vector<std::string>& arguments,
                std::string* errors) {
   writeFile("program-input.txt", input);
-  std::string command = "'" + program + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " < program-input.txt > program-output.txt";
-  if (errors != nullptr) command += " 2> program-errors.txt";
-  const int status = std::system(command.c_str());
+  const int status = runWithRedirections(
+      program, arguments,
+      std::string(" < program-input.txt > program-output.txt") +
+          (errors != nullptr ? " 2> program-errors.txt" : ""));
   output = readFile("program-output.txt");
   if (errors != nullptr) *errors = readFile("program-errors.txt");
-  if (status == -1 || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+  return status;
+}
+
+int runProgramOnFullDevice(const std::string& program, const std::vector<std::string>& arguments,
+                           std::string& errors) {
+  const int status =
+      runWithRedirections(program, arguments, " < /dev/null > /dev/full 2> program-errors.txt");
+  errors = readFile("program-errors.txt");
+  return status;
 }
 
 #endif

@@ -48,6 +48,8 @@ bool outputShowsColor() {
 // Reads one key press from the console. A key without a character of its
 // own (an arrow, a function key) comes as two codes, the first 0 or 0xE0.
 void readKey() {
+  // Keys typed ahead are dropped, so the wait asks for a new key press.
+  FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   const int first = _getch();
   if (first == 0 || first == 0xE0) static_cast<void>(_getch());
 }

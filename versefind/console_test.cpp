@@ -72,12 +72,14 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 
   std::string transcript;
   readTerminal(master, transcript, milliseconds(10000), "B-Tree:");
-  ASSERT_EQ(write(master, "3\n", 2), 2);
+  // A key typed with the order, before the wait starts, is discarded: the
+  // wait asks for a new key press.
+  ASSERT_EQ(write(master, "3\nz", 3), 3);
   readTerminal(master, transcript, milliseconds(10000), "(press any key)");
   ASSERT_NE(transcript.find(" second  (press any key)"), std::string::npos) << transcript;
 
   // The run is over, but the program waits for a key: it has turned the
-  // terminal's echo off and stays until a key comes.
+  // terminal's echo off and stays until a new key comes.
   const auto echoIsOff = [master] {
     termios now{};
     return tcgetattr(master, &now) == 0 && (now.c_lflag & ECHO) == 0;

@@ -4,6 +4,7 @@
 #ifndef VERSEFIND_SEARCH_DRIVER_H
 #define VERSEFIND_SEARCH_DRIVER_H
 
+#include <ctime>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -14,11 +15,24 @@ constexpr int TRIALS = 29;
 // The text that versefind indexes, in the working directory.
 inline constexpr char TEXT_FILE[] = "sonnets.txt";
 
+// What a run takes from its caller besides its streams, so that a test can
+// fix it: the clock that times the look-ups (ticks, and ticks per second),
+// and the seed of the places drawn when no --seed is given.
+struct RunSettings {
+  std::clock_t (*clock)();
+  double ticksPerSecond;
+  unsigned seed;
+};
+
 // Runs versefind with the program's `arguments` (without the program name),
 // the dialogue on `in` and `out`, diagnostics on `errors`, and the files in
-// the working directory. Returns the exit status: 0 after the trials; 1 when
-// no order was entered or the index could not be built; 2 for arguments
-// that are no order.
+// the working directory. Returns the exit status: 0 after the trials, the
+// help or the version; 1 when no order was entered or the index could not be
+// built; 2 for arguments that make no run (one line on `errors` says why).
+int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
+                    std::ostream& out, std::ostream& errors, const RunSettings& settings);
+
+// The same with the C library's clock and the time of day as the seed.
 int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
                     std::ostream& out, std::ostream& errors);
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <regex>
@@ -165,35 +167,51 @@ TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
     ScratchDir scratch;
     if (c.makeText) writeFile("sonnets.txt", TEXT);
     if (c.folderForText) std::filesystem::create_directory("sonnets.txt");
-    if (c.folderForListing) std::filesystem::create_directory("output.txt");
+    if (c.folderForListing) {
+      std::filesystem::create_directory("output.txt");
+    } else {
+      writeFile("output.txt", "an earlier listing\n");
+    }
     const DialogueRun run = runDriver(c.input);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, c.output);
+    if (!c.folderForListing) {
+      EXPECT_EQ(readFile("output.txt"), "an earlier listing\n");
+    }
     const std::string folder = std::filesystem::current_path().string();
     const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
     EXPECT_EQ(run.errors, c.errors.empty() ? "" : "versefind: " + folder + separator + c.errors);
   }
 }
 
-// From the shell: the order as the argument, no prompt and no key wait.
+// From the shell: the order as the argument, no prompt and no key wait. A
+// usage error is one line naming the problem, and where to find help.
 TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
   struct Case {
     std::vector<std::string> arguments;
     int status;
     std::string outputStart;
-    std::string errorsStart;
+    std::string errors;  // without the line that points to --help
   };
-  const std::string usage = "Usage: versefind [ORDER]\n";
-  const std::string refused = "versefind: not an order from 2 to 10000:";
+  const std::string usage = "Usage: versefind [--seed N] [ORDER]\n       versefind -h | --help";
+  const std::string refused = "versefind: not an order from 2 to 10000: ";
+  const std::string badSeed = "versefind: not a seed from 0 to 4294967295: ";
   const std::vector<Case> cases = {
       {{"3"}, 0, "\n\n", ""},
       {{"10000"}, 0, "\n\n", ""},
-      {{"1"}, 2, "", refused + " 1\n\n" + usage},
-      {{"10001"}, 2, "", refused},
-      {{"03x"}, 2, "", refused},
-      {{"-3"}, 2, "", refused},
-      {{""}, 2, "", refused},
-      {{"3", "4"}, 2, "", refused + " 3 4\n"},
+      {{"--seed", "7", "3"}, 0, "\n\n", ""},
+      {{"3", "--seed", "4294967295"}, 0, "\n\n", ""},
+      {{"1"}, 2, "", refused + "1\n"},
+      {{"10001"}, 2, "", refused + "10001\n"},
+      {{"03x"}, 2, "", refused + "03x\n"},
+      {{"-3"}, 2, "", refused + "-3\n"},
+      {{""}, 2, "", refused + "\n"},
+      {{"3", "4"}, 2, "", "versefind: more than one order: 4\n"},
+      {{"--order"}, 2, "", "versefind: unknown option: --order\n"},
+      {{"3", "--seed"}, 2, "", "versefind: option '--seed' needs a number\n"},
+      {{"--seed", "4294967296", "3"}, 2, "", badSeed + "4294967296\n"},
+      {{"--seed", "-1", "3"}, 2, "", badSeed + "-1\n"},
+      {{"--seed", "7x", "3"}, 2, "", badSeed + "7x\n"},
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
       {{"--version"}, 0, "versefind ", ""},
@@ -205,7 +223,8 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     const DialogueRun run = runDialogue(runSearchDriver, "5\n", c.arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.output.substr(0, c.outputStart.size()), c.outputStart);
-    EXPECT_EQ(run.errors.substr(0, c.errorsStart.size()), c.errorsStart);
+    EXPECT_EQ(run.errors, c.errors.empty() ? ""
+                                           : c.errors + "Try 'versefind --help' for more information.\n");
     EXPECT_EQ(run.output.find(PROMPT), std::string::npos);
     if (c.outputStart == "\n\n") {
       const std::vector<std::string> lines = trialLines(run.output);
@@ -214,6 +233,61 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     } else {
       EXPECT_FALSE(std::filesystem::exists("output.txt"));
     }
+  }
+}
+
+// The run's settings: a clock whose look-up k (from 0) takes 4k + 3 ticks,
+// and the caller's seed.
+RunSettings fixedSettings;
+int clockCalls = 0;
+
+// With the clock and the seed fixed a run is exact: the places are those the
+// C library's generator draws from the seed (--seed before the caller's),
+// and the total adds up every look-up.
+TEST(SearchDriver, DrawsFromTheSeedAndAddsUpEveryLookUp) {
+  std::string text;  // every place holds a word that names it
+  for (int line = 1; line <= 6; ++line) {
+    for (int word = 1; word <= 8; ++word) {
+      text += "l" + std::to_string(line) + "w" + std::to_string(word) + (word < 8 ? " " : "\n");
+    }
+  }
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* input;
+    unsigned callersSeed;
+    unsigned drawnSeed;
+  };
+  const Case cases[] = {
+      {{}, "3\n", 7, 7},
+      {{"--seed", "7"}, "3\n", 99, 7},
+      {{"3", "--seed", "4294967295"}, "", 1, 4294967295u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.drawnSeed);
+    ScratchDir scratch;
+    writeFile("sonnets.txt", text);
+    fixedSettings = {[] {
+                       ++clockCalls;
+                       return static_cast<std::clock_t>(clockCalls * clockCalls);
+                     },
+                     1000.0, c.callersSeed};
+    clockCalls = 0;
+    const DialogueRun run = runDialogue(
+        [](const std::vector<std::string>& arguments, std::istream& in, std::ostream& out,
+           std::ostream& errors) { return runSearchDriver(arguments, in, out, errors, fixedSettings); },
+        c.input, c.arguments);
+
+    const bool fromShell = *c.input == '\0';
+    std::string expected = fromShell ? "" : PROMPT;
+    std::srand(c.drawnSeed);  // NOLINT(cert-msc32-c,cert-msc51-cpp)
+    for (int trial = 0; trial < TRIALS; ++trial) {
+      const std::string word = std::to_string(std::rand() % 8 + 1);  // NOLINT(cert-msc30-c,cert-msc50-cpp)
+      const std::string line = std::to_string(std::rand() % 6 + 1);  // NOLINT(cert-msc30-c,cert-msc50-cpp)
+      expected += "\n\nl" + line + "w" + word + " is placed in: (" + word + "," + line + ")  ";
+    }
+    expected += "\n\nTotal time of searching: 1.711 second";
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, expected + (fromShell ? "\n" : ""));
   }
 }
 
@@ -244,6 +318,20 @@ TEST(SearchDriver, BuiltProgramRunsWithPipedInput) {
 
   // No standard input at all: the dialogue ends instead of waiting.
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output), 1);
+}
+
+// Standard output on a device where every write fails: the output is lost,
+// and the run says so and fails.
+TEST(SearchDriver, BuiltProgramFailsWhenStandardOutputIsLost) {
+  if (ON_WINDOWS) GTEST_SKIP() << "no /dev/full there";
+  ScratchDir scratch;
+  writeFile("sonnets.txt", TEXT);
+  for (const char* argument : {"3", "--help", "--version"}) {
+    SCOPED_TRACE(argument);
+    std::string errors;
+    EXPECT_EQ(runProgramOnFullDevice(VERSEFIND_PROGRAM, {argument}, errors), 1);
+    EXPECT_EQ(errors, "versefind: standard output: No space left on device\n");
+  }
 }
 
 // Verse that uses every word rule, repeated to a given number of lines.
@@ -307,7 +395,7 @@ TEST(SearchDriver, BuiltProgramAnswersEveryBadText) {
       EXPECT_EQ(console, c.console);
       if (c.listing == Listing::fullDisk) {
         EXPECT_EQ(errors, "versefind: " + (std::filesystem::current_path() / "output.txt").string() +
-                              ": could not be written: No space left on device\n");
+                              ": No space left on device\n");
       }
       continue;
     }

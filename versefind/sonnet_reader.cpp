@@ -1,9 +1,11 @@
 // BTree::buildIndex and BTree::wordAt: the two operations that read the text
 // file, both by the word rules of sonnet_text.h.
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "sonnet_text.h"
 #include "word_index.h"
@@ -17,14 +19,34 @@ bool isFolder(const std::string& path) {
   return std::filesystem::is_directory(path, unknown);
 }
 
+// Records what failed and returns buildIndex's failure value.
+int failed(IndexFailure& failure, const std::string& file, int cause) {
+  failure.file = file;
+  failure.cause = cause;
+  return 0;
+}
+
 }  // namespace
 
 int BTree::buildIndex(std::string fileName) {
-  // Both files are opened before either is checked, so the listing is
-  // created (or emptied) even when the text cannot be opened.
+  IndexFailure ignored;
+  return buildIndex(std::move(fileName), ignored);
+}
+
+int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
+  // The listing is opened, and so emptied, only once the text is known to
+  // be readable: a missing text leaves an earlier listing as it was.
+  errno = 0;
   std::ifstream dosya(fileName);
+  const int textCause = errno;
+  if (isFolder(fileName)) return failed(failure, fileName, EISDIR);
+  if (!dosya.is_open()) return failed(failure, fileName, textCause);
+  errno = 0;
   std::ofstream dosya2(LISTING_FILE);
-  if (!dosya.is_open() || isFolder(fileName) || !dosya2.is_open()) return 0;
+  const int listingCause = errno;
+  if (!dosya2.is_open()) {
+    return failed(failure, LISTING_FILE, isFolder(LISTING_FILE) ? EISDIR : listingCause);
+  }
 
   int lineCount = 0;
   std::string line;
@@ -32,10 +54,13 @@ int BTree::buildIndex(std::string fileName) {
   // The stream is tested before each read, not after it: a text that ends
   // with a line break therefore takes one more pass, which reads an empty
   // line and is counted like any other. good() rather than !eof(), so that a
-  // read error (a folder opened as a file) ends the loop as well.
+  // read error ends the loop as well.
+  // errno is cleared once a pass: a failing read or write of the pass sets
+  // it, and nothing else in between does.
   while (dosya.good()) {
+    errno = 0;
     readTextLine(dosya, line);
-    if (dosya.bad()) break;
+    if (dosya.bad()) return failed(failure, fileName, errno);
     ++lineCount;
     LineFields fields(line);
     for (int wordNumber = 1; fields.next(word); ++wordNumber) {
@@ -43,11 +68,12 @@ int BTree::buildIndex(std::string fileName) {
       dosya2 << word << ' ';
     }
     dosya2 << std::endl;
+    if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);
   }
 
-  const bool textRead = !dosya.bad();
+  errno = 0;
   dosya2.close();
-  if (!textRead || dosya2.fail()) return 0;
+  if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);
   return lineCount;
 }
 

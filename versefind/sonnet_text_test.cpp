@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -123,29 +124,41 @@ TEST(BuildIndex, GathersEveryPlaceOfAWordInReadingOrder) {
   EXPECT_EQ(tree.search(tree.root, "Thee").word, "");
 }
 
+// A failure returns 0 and names the file and the system's reason; the
+// listing is opened only once the text has, so an earlier one is kept.
 TEST(BuildIndex, ReportsTextsThatCannotBeReadWithZero) {
-  {
-    ScratchDir scratch;  // no text at all: the listing is still created
+  struct Case {
+    const char* name;
+    bool text;
+    bool textIsFolder;
+    bool listingIsFolder;
+    const char* file;
+    int cause;
+  };
+  const Case cases[] = {
+      {"no text", false, false, false, "sonnets.txt", ENOENT},
+      {"a folder for the text", false, true, false, "sonnets.txt", EISDIR},
+      {"a folder for the listing", true, false, true, "output.txt", EISDIR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    if (c.text) writeFile("sonnets.txt", "Shall I\n");
+    if (c.textIsFolder) std::filesystem::create_directory("sonnets.txt");
+    if (c.listingIsFolder) {
+      std::filesystem::create_directory("output.txt");
+    } else {
+      writeFile("output.txt", "an earlier listing\n");
+    }
     BTree tree(3);
-    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
-    EXPECT_TRUE(std::filesystem::exists("output.txt"));
-    EXPECT_EQ(readFile("output.txt"), "");
-  }
-  {
-    ScratchDir scratch;  // a folder where the text should be
-    std::filesystem::create_directory("sonnets.txt");
-    BTree tree(3);
-    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
-    EXPECT_EQ(readFile("output.txt"), "");
+    IndexFailure failure;
+    EXPECT_EQ(tree.buildIndex("sonnets.txt", failure), 0);
+    EXPECT_EQ(failure.file, c.file);
+    EXPECT_EQ(failure.cause, c.cause);
     EXPECT_EQ(tree.root->keyCount, 0);
-  }
-  {
-    ScratchDir scratch;  // a listing that cannot be written
-    writeFile("sonnets.txt", "Shall I\n");
-    std::filesystem::create_directory("output.txt");
-    BTree tree(3);
-    EXPECT_EQ(tree.buildIndex("sonnets.txt"), 0);
-    EXPECT_EQ(tree.root->keyCount, 0);
+    if (!c.listingIsFolder) {
+      EXPECT_EQ(readFile("output.txt"), "an earlier listing\n");
+    }
   }
 }
 

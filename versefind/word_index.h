@@ -58,6 +58,14 @@ struct WordEntry {
   void addPlace(std::string place);
 };
 
+// Why buildIndex failed: the file (the text's name or LISTING_FILE) and the
+// system's reason, errno as the failing open, read, write or close left it
+// (EISDIR for a folder; 0 when the system gave no reason).
+struct IndexFailure {
+  std::string file;
+  int cause = 0;
+};
+
 struct BTreeNode {
   std::int32_t order;
   bool isLeaf;
@@ -141,10 +149,12 @@ class BTree {
   }
 
   // Inserts every word of the text file `fileName` with its place and writes
-  // the cleaned listing to "output.txt". Returns the number of passes of the
+  // the cleaned listing to "output.txt", which is opened (and so emptied)
+  // only once the text has opened. Returns the number of passes of the
   // reading loop (the line count, plus one when the text ends with a line
   // break), or 0 when the text cannot be read or the listing cannot be
-  // written. Prints nothing.
+  // written; `failure` then tells which and why. Prints nothing.
+  int buildIndex(std::string fileName, IndexFailure& failure);
   int buildIndex(std::string fileName);
 
   // Returns the word standing at word number `wordNumber` of line `lineNumber`

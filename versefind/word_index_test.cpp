@@ -101,8 +101,10 @@ TEST(WordEntry, ResetAddAndCopyKeepTheInvariant) {
   EXPECT_EQ(placesOf(fullToFull), std::vector<std::string>{"(7,7)"});
   verifyEntry(fullToFull);
 
+  // Copied over an entry with more places: the extra ones are emptied.
   WordEntry nine = entryWithPlaces("nine", 9);
-  nine = entryWithPlaces("two", 2);
+  const WordEntry two = entryWithPlaces("two", 2);
+  nine = two;
   EXPECT_EQ(nine.word, "two");
   EXPECT_EQ(placesOf(nine), (std::vector<std::string>{"(1,1)", "(2,1)"}));
   verifyEntry(nine);
