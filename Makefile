@@ -3,7 +3,7 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
-  charts tree-picture \
+  bench-concordance charts tree-picture \
   windows test-windows test-libcxx install package package-windows lint-man
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
@@ -103,6 +103,15 @@ bench-programs: configure
 bench: bench-programs
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
+	$(MAKE) bench-concordance
+
+# versefind's query mode as whole processes, with hyperfine: 500 words of the
+# text answered by one versefind, beside a std::map concordance and a grep
+# per word. TEXT=FILE as above; RUNS=N times each command N times.
+bench-concordance: configure
+	$(call need,hyperfine,hyperfine)
+	cmake --build $(BUILD) --parallel --target versefind map_concordance index_bench
+	bench/concordance_bench.sh $(BUILD)/bin $(BUILD)/bench-concordance $(TEXT)
 
 # ---- pictures ----------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // versefind's word index beside an index kept in a std::map, on the same
 // text: building it (reading, cleaning, listing), looking every word up, and
-// fetching the word at a place.
+// fetching the word at a place; and the walk through the words of a prefix,
+// beside one search.
 //
 //   index_bench [--text FILE] [--write-text FILE] [--sweep [--short]]
 //               [Google Benchmark options]
@@ -146,6 +147,69 @@ void fetchLine(benchmark::State& state) {
   }
 }
 
+// The order at which the walks are timed, as `versefind 10` would build it.
+constexpr int WALK_ORDER = 10;
+
+// A walk through the words that begin with `prefix`, each copied as a
+// search copies the word it finds: all of them when the prefix is empty.
+void walkPrefix(benchmark::State& state, const std::string& prefix) {
+  BTree tree(WALK_ORDER);
+  tree.buildIndex(TEXT_FILE);
+  const auto visit = [&prefix](const WordEntry& entry) {
+    if (entry.word.compare(0, prefix.size(), prefix) != 0) return false;
+    WordEntry found(entry);
+    benchmark::DoNotOptimize(found);
+    return true;
+  };
+  for (auto _ : state) {
+    if (prefix.empty()) {
+      tree.walkInOrder(visit);
+    } else {
+      tree.walkFrom(prefix, visit);
+    }
+  }
+}
+
+// One search per iteration, through every distinct word in turn: what the
+// walks' cost is measured in.
+void searchOnce(benchmark::State& state) {
+  BTree tree(WALK_ORDER);
+  tree.buildIndex(TEXT_FILE);
+  const std::vector<std::string>& words = textFacts().words;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    WordEntry found = tree.search(tree.root, words[next]);
+    benchmark::DoNotOptimize(found);
+    if (++next == words.size()) next = 0;
+  }
+}
+
+// The prefixes timed: a rare one, the three bytes that begin the fewest
+// words but at least three (the first such in word order), and a common
+// one, the first byte that begins the most words.
+struct Prefix {
+  std::string text;
+  std::size_t words = 0;
+};
+
+void choosePrefixes(Prefix& rare, Prefix& common) {
+  std::vector<std::string> words = textFacts().words;
+  std::sort(words.begin(), words.end());
+  const auto countOf = [&words](std::size_t length) {
+    std::map<std::string, std::size_t> counts;
+    for (const std::string& word : words) {
+      if (word.size() >= length) ++counts[word.substr(0, length)];
+    }
+    return counts;
+  };
+  for (const auto& [prefix, count] : countOf(3)) {
+    if (count >= 3 && (rare.words == 0 || count < rare.words)) rare = {prefix, count};
+  }
+  for (const auto& [prefix, count] : countOf(1)) {
+    if (count > common.words) common = {prefix, count};
+  }
+}
+
 void sweepBuildTree(benchmark::State& state) {
   const int order = static_cast<int>(state.range(0));
   buildTree(state, order);
@@ -252,6 +316,17 @@ int main(int argc, char** argv) {
             searchTree, order);
   }
   addCase("search/baseline", benchmark::kMicrosecond, searchMap);
+  Prefix rare;
+  Prefix common;
+  choosePrefixes(rare, common);
+  std::printf("walks at order %d: \"%s\" begins %zu words, \"%s\" %zu, the whole walk %zu;"
+              " the baseline is one search\n",
+              WALK_ORDER, rare.text.c_str(), rare.words, common.text.c_str(), common.words,
+              textFacts().words.size());
+  if (rare.words > 0) addCase("prefix/rare", benchmark::kMicrosecond, walkPrefix, rare.text);
+  addCase("prefix/common", benchmark::kMicrosecond, walkPrefix, common.text);
+  addCase("prefix/whole walk", benchmark::kMicrosecond, walkPrefix, std::string());
+  addCase("prefix/baseline", benchmark::kMicrosecond, searchOnce);
   addCase("wordAt", benchmark::kMicrosecond, fetchWord);
   addCase("wordAt/baseline", benchmark::kMicrosecond, fetchLine);
   return runBenchmarksWithRatios(argc, argv);

@@ -139,7 +139,8 @@ NodeMemory nodeMemoryOf(const BTree& tree) {
   NodeMemory memory;
   tree.walkNodes([&memory](const BTreeNode& x, int) {
     const auto t = static_cast<std::size_t>(x.order);
-    memory.slotBytes += sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * CHILD_SLOT_BYTES;
+    memory.slotBytes +=
+        sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * CHILD_SLOT_BYTES;
     memory.keyBytes += static_cast<std::size_t>(x.keyCount) * sizeof(WordEntry);
     return true;
   });
@@ -204,9 +205,9 @@ void writeStats(const BTree& tree, std::ostream& out) {
   out << "\n";
   writeWordList(fullWords, out);
   const NodeMemory memory = nodeMemoryOf(tree);
-  labelled(out, "memory of the nodes") << memory.slotBytes << " bytes (" << mebibytes(memory.slotBytes)
-                                       << " MiB), " << plural(nodes, "node", "nodes") << " of "
-                                       << memory.slotBytes / nodes << " bytes\n";
+  labelled(out, "memory of the nodes")
+      << memory.slotBytes << " bytes (" << mebibytes(memory.slotBytes) << " MiB), "
+      << plural(nodes, "node", "nodes") << " of " << memory.slotBytes / nodes << " bytes\n";
   labelled(out, "held by keys")
       << memory.keyBytes << " bytes (" << mebibytes(memory.keyBytes) << " MiB), "
       << oneDecimal(100.0 * static_cast<double>(memory.keyBytes) /
