@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "concordance.h"
+
 namespace {
 
 // A byte written as \xNN.
@@ -23,17 +25,6 @@ constexpr std::size_t CHILD_SLOT_BYTES = sizeof(BTreeNode*);  // NOLINT(bugprone
 constexpr int LABEL_WIDTH = 22;
 // The line length the list of words is wrapped to.
 constexpr std::size_t LINE_WIDTH = 79;
-
-// A word as a terminal may show it: control bytes escaped, the rest as is,
-// so that a UTF-8 word reads as itself.
-std::string shownWord(const std::string& word) {
-  std::string text;
-  for (const char c : word) {
-    const auto byte = static_cast<unsigned char>(c);
-    text += byte < 0x20 || byte == 0x7F ? hexEscape(byte) : std::string(1, c);
-  }
-  return text;
-}
 
 std::ostream& labelled(std::ostream& out, const std::string& label) {
   return out << label << std::string(LABEL_WIDTH - label.size(), ' ');

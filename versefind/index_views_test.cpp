@@ -60,7 +60,7 @@ TEST(WriteStats, GivesTheFiguresOfTheTree) {
             "keys per node         least 1, mean 1.7, most 2 (of 3), the root aside\n"
             "keys in the root      2 (of 3)\n"
             "words at 50 places    2 (each keeps only its first 50):\n"
-            "                      bee \\x7F\n"
+            "                      bee \\x7f\n"
             "memory of the nodes   " + std::to_string(4 * node));
   EXPECT_NE(text.find(" MiB), 4 nodes of " + std::to_string(node) + " bytes\n"
                       "held by keys          " + std::to_string(7 * sizeof(WordEntry)) + " bytes ("),
