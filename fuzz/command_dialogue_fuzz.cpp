@@ -3,9 +3,9 @@
 // 1, and a run without a usable command must end with the message that says
 // so.
 //
-// A typed file name may climb out of the working folder ("../"), and the
-// result goes to "output/" plus its first nine characters, so each run works
-// four folders deep inside a private folder, which no name can climb out of.
+// A typed file name that climbs out of its folder ("../") is refused; should
+// that ever fail, each run works four folders deep inside a private folder,
+// which no 13-character name can climb out of.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

@@ -24,7 +24,9 @@ const char* const USAGE =
     "any other TYPE it sorts them in ascending order and appends the command\n"
     "and the reading, sorting and writing times (hundredths of a second) to\n"
     "output/time.txt. The result goes to output/BASE_b.txt or output/BASE_s.txt,\n"
-    "one number per line, where BASE is the first 9 characters of NAME.\n"
+    "one number per line, where BASE is the first 9 characters of NAME; it\n"
+    "replaces the earlier result only once it is whole. NAME is a file name\n"
+    "inside input/, never a path.\n"
     "\n"
     "NAME is the 13 characters after \"heapsort -i \" and TYPE the character after\n"
     "the next \" -t \", as in:\n"
@@ -81,7 +83,7 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   const std::string fileName = command.substr(FILE_NAME_INDEX, FILE_NAME_LENGTH);
   const char type = command[TYPE_INDEX];
   const std::size_t afterName = FILE_NAME_INDEX + FILE_NAME_LENGTH;
-  if (command[afterName] != ' ') {
+  if (command[afterName] != ' ' && isFileName(fileName)) {
     errors << "heapsort: the file name is cut to " << FILE_NAME_LENGTH
            << " characters: reading " << inputPath(fileName) << std::endl;
   }
@@ -109,9 +111,10 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   const std::clock_t writeStart = std::clock();
   const bool written = writeResult(fileName, a.data(), out, errors);
   const std::clock_t writeEnd = std::clock();
-  const bool logged = logTimes(command, hundredths(readStart, readEnd),
-                               hundredths(sortStart, sortEnd),
-                               hundredths(writeStart, writeEnd), out, errors);
+  // A run whose result was not written is not logged as a run.
+  const bool logged = written && logTimes(command, hundredths(readStart, readEnd),
+                                          hundredths(sortStart, sortEnd),
+                                          hundredths(writeStart, writeEnd), out, errors);
   if (written) tellWritten(errors, fileName, logged);
   return ok && written && logged ? 0 : 1;
 }

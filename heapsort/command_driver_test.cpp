@@ -119,14 +119,17 @@ TEST(CommandDriver, AsksAgainUntilACommandIsUsable) {
 
 // Each row: what stands in the folder, the typed line, then standard output,
 // standard error, the status, and the files of output/ afterwards. A run
-// that reads nothing leaves output/ as it was.
+// that reads nothing, or cannot write its result, leaves output/ as it was.
 TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
   const std::string sort = "heapsort -i initdata1.txt -t s";
   const std::string build = "heapsort -i initdata1.txt -t b";
   const std::string unable = "Unable to open file\n";
   const std::string notADirectory = ON_WINDOWS ? "No such file or directory" : "Not a directory";
+  const std::string isADirectory = ON_WINDOWS ? "Permission denied" : "Is a directory";
   const std::string kept = "earlier result\n";
-  enum class Output { folder, file, fullDisk };
+  // fullDisk: the result's temporary file fails every write; fullLog: the
+  // time log does.
+  enum class Output { folder, file, fullDisk, fullLog, resultFolder };
   struct Case {
     const char* name;
     const char* numbers;  // input/initdata1.txt, or nullptr for no input folder
@@ -150,27 +153,41 @@ TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
        "heapsort: the file name is cut to 13 characters: reading input/initdata12.tx\n"
        "heapsort: input/initdata12.tx: No such file or directory\n",
        1, kept, 1},
+      {"a climbing name", "1", Output::folder, "heapsort -i ../in/nums.tx -t s", unable,
+       "heapsort: ../in/nums.tx: a file name, not a path, is expected inside input/\n", 1, kept, 1},
       {"a word among the numbers", "5 3 9 apple 1 2", Output::folder, sort, "",
        "heapsort: input/initdata1.txt: stopped at item 4, \"apple\": not an integer; 3 numbers used\n"
        "heapsort: wrote 3 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n",
        1, "3\n5\n9\n", 2},
-      {"output is a file", "3 1 2", Output::file, sort, unable + unable,
-       "heapsort: output/initdata1_s.txt: " + notADirectory + "\n" +
-           "heapsort: output/time.txt: " + notADirectory + "\n",
-       1, "", 0},
+      {"output is a file", "3 1 2", Output::file, sort, unable,
+       "heapsort: output/initdata1_s.txt: " + notADirectory + "\n", 1, "", 0},
       {"output is a file, build", "3 1 2", Output::file, build, unable,
        "heapsort: output/initdata1_b.txt: " + notADirectory + "\n", 1, "", 0},
+      {"the result is a folder", "3 1 2", Output::resultFolder, sort, unable,
+       "heapsort: output/initdata1_s.txt: " + isADirectory + "\n", 1, "", 1},
       {"a result on a full disk", "3 1 2", Output::fullDisk, build, "",
-       "heapsort: output/initdata1_b.txt: No space left on device\n", 1, "", 0},
+       "heapsort: output/initdata1_b.txt: No space left on device\n", 1, kept, 1},
+      {"a sort on a full disk", "3 1 2", Output::fullDisk, sort, "",
+       "heapsort: output/initdata1_s.txt: No space left on device\n", 1, kept, 1},
+      {"a time log on a full disk", "3 1 2", Output::fullLog, sort, "",
+       "heapsort: output/time.txt: No space left on device\n"
+       "heapsort: wrote 3 numbers to output/initdata1_s.txt\n",
+       1, "1\n2\n3\n", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.output == Output::fullDisk && ON_WINDOWS) continue;  // no /dev/full there
+    const bool full = c.output == Output::fullDisk || c.output == Output::fullLog;
+    if (full && ON_WINDOWS) continue;  // no /dev/full there
     ScratchDir scratch;
     if (c.numbers != nullptr) {
       std::filesystem::create_directory("input");
       writeFile("input/initdata1.txt", c.numbers);
     }
+    std::filesystem::create_directory("in");
+    writeFile("in/nums.tx", "9 8 7");  // within reach of a climbing name
+    const bool built = c.typed == build;
+    const std::string result = built ? "output/initdata1_b.txt" : "output/initdata1_s.txt";
+    const std::string other = built ? "output/initdata1_s.txt" : "output/initdata1_b.txt";
     if (c.output == Output::file) {
       writeFile("output", kept);
     } else {
@@ -179,22 +196,29 @@ TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
       writeFile("output/initdata1_s.txt", kept);
       writeFile("output/initdata1_b.txt", kept);
     }
-    if (c.output == Output::fullDisk) {
-      std::filesystem::remove("output/initdata1_b.txt");
-      std::filesystem::create_symlink("/dev/full", "output/initdata1_b.txt");
+    if (c.output == Output::fullDisk) std::filesystem::create_symlink("/dev/full", result + ".tmp");
+    if (c.output == Output::fullLog) {
+      std::filesystem::remove("output/time.txt");
+      std::filesystem::create_symlink("/dev/full", "output/time.txt");
+    }
+    if (c.output == Output::resultFolder) {
+      std::filesystem::remove(result);
+      std::filesystem::create_directory(result);
     }
     const DialogueRun run = runDriver(c.typed + "\n");
     EXPECT_EQ(run.output, CYCLE + c.console);
     EXPECT_EQ(run.errors, c.errors);
     EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(outputFiles().size(), c.output == Output::file ? 0u : 3u);  // no temporary file
     if (c.output == Output::file) {
       EXPECT_EQ(readFile("output"), kept);
       continue;
     }
-    if (c.output == Output::fullDisk) continue;
-    const bool built = c.typed == build;
-    EXPECT_EQ(readFile(built ? "output/initdata1_b.txt" : "output/initdata1_s.txt"), c.result);
-    EXPECT_EQ(readFile(built ? "output/initdata1_s.txt" : "output/initdata1_b.txt"), kept);
+    if (c.output != Output::resultFolder) {
+      EXPECT_EQ(readFile(result), c.result);
+    }
+    EXPECT_EQ(readFile(other), kept);
+    if (c.output == Output::fullLog) continue;  // /dev/full reads without end
     const std::string log = readFile("output/time.txt");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), c.timeLines) << log;
   }
@@ -274,8 +298,34 @@ TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
   EXPECT_EQ(console, "");
   EXPECT_EQ(errors, "heapsort: wrote 10 numbers to output/initdata1_b.txt\n");
   EXPECT_EQ(readFile("output/initdata1_b.txt"), HEAP);
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", console, {"--help"}), 0);
+  EXPECT_EQ(console.rfind("Usage: heapsort", 0), 0u);
   EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", console, {"-t", "b"}, &errors), 2);
   EXPECT_EQ(errors.rfind("heapsort: not a command", 0), 0u) << errors;
+
+  // Standard output that cannot be written fails the run, with one line that
+  // says so; a run with nothing to show there keeps its status.
+  if (ON_WINDOWS) return;  // no /dev/full there
+  const std::string full = "heapsort: standard output: No space left on device\n";
+  const struct {
+    std::vector<std::string> arguments;
+    const char* typed;
+    int status;
+    std::string errors;
+  } fullCases[] = {
+      {{"--help"}, "", 1, full},
+      {{"--version"}, "", 1, full},
+      {{}, "heapsort -i initdata1.txt -t s\n", 1,
+       "heapsort: wrote 10 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n" +
+           full},
+      {{"-i", "initdata1.txt", "-t", "b"}, "", 0,
+       "heapsort: wrote 10 numbers to output/initdata1_b.txt\n"},
+  };
+  for (const auto& c : fullCases) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, c.arguments, errors, c.typed), c.status);
+    EXPECT_EQ(errors, c.errors);
+  }
 }
 
 // What reading whitespace-separated ints from `text` must give, worked out
@@ -344,7 +394,7 @@ TEST(CommandDriver, BuiltProgramAnswersEveryBadInput) {
        CYCLE, 1},
       {"120,000 numbers", true, manyNumbers, command + "\n", false,
        CYCLE + "Only the first 99999 numbers were read.\n", 1},
-      {"output is a file", true, "3 1 2\n", command + "\n", true, CYCLE + unable + unable, 1},
+      {"output is a file", true, "3 1 2\n", command + "\n", true, CYCLE + unable, 1},
       {"a typed line of 1 MB", true, "3 1 2\n", command + std::string(1 << 20, 'x') + "\n",
        false, CYCLE, 0},
       {"1 MB typed without the markers", true, "3 1 2\n", std::string(1 << 20, 'x') + "\n",

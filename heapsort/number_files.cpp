@@ -1,6 +1,8 @@
 #include "number_files.h"
 
+#include <cassert>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <filesystem>
@@ -100,9 +102,18 @@ std::string numbersUsed(int count) {
 
 std::string inputPath(const std::string& fileName) { return "input/" + fileName; }
 
+bool isFileName(const std::string& name) {
+  return name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
 Reading readNumbers(std::string fileName, int a[], std::ostream& console,
                     std::ostream& errors) {
   numberCount = 0;
+  if (!isFileName(fileName)) {
+    console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, fileName, "a file name, not a path, is expected inside input/");
+    return Reading::failed;
+  }
   const std::string path = inputPath(fileName);
   errno = 0;
   std::ifstream infile(path);
@@ -154,12 +165,16 @@ std::string resultPath(const std::string& fileName) {
 
 bool writeResult(std::string fileName, const int a[], std::ostream& console,
                  std::ostream& errors) {
+  assert(isFileName(fileName));
   // Whether the folder was made is of no interest: it is usually there
   // already, and the file opened in it next reports any trouble.
   static_cast<void>(makeDirectory("./output"));
   const std::string path = resultPath(fileName);
+  // The numbers go to a file beside the result first, so that a run that
+  // cannot finish its writing leaves the earlier result whole.
+  const std::string partPath = path + ".tmp";
   errno = 0;
-  std::ofstream outfile(path, std::ios::out | std::ios::trunc);
+  std::ofstream outfile(partPath, std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, path, systemReason("cannot be opened"));
@@ -167,8 +182,14 @@ bool writeResult(std::string fileName, const int a[], std::ostream& console,
   }
   for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
   outfile.close();
-  if (outfile.fail()) {
-    tellTrouble(errors, path, systemReason("could not be written"));
+  const bool whole = !outfile.fail();
+  if (!whole || !replaceFile(partPath.c_str(), path.c_str())) {
+    const std::string why = systemReason(whole ? "cannot be replaced" : "could not be written");
+    static_cast<void>(std::remove(partPath.c_str()));
+    // A result that cannot be put in place (a folder of that name, a file
+    // held by another program) is one that cannot be opened for writing.
+    if (whole) console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, path, why);
     return false;
   }
   return true;

@@ -19,11 +19,17 @@ enum class Reading {
   failed,        // the file could not be opened or read: nothing was read
 };
 
+// Whether `name` names a file inside its folder: it holds no "/" or "\" and
+// is neither "." nor "..", so that no name reaches outside input/ or output/.
+bool isFileName(const std::string& name);
+
 // Reads whitespace-separated integers from "input/" + fileName into
 // a[1 ..] and sets numberCount. Reading ends at the end of the file, at the
 // first item that is not an int (read as stream extraction reads one: an
 // optional sign and decimal digits), or after NUMBER_CAPACITY numbers (a
-// line on `console` then says so); nothing is stored beyond the array.
+// line on `console` then says so); nothing is stored beyond the array. A
+// fileName that is not a file name (see isFileName) is answered as a file
+// that cannot be opened, and nothing is read.
 Reading readNumbers(std::string fileName, int a[], std::ostream& console,
                     std::ostream& errors);
 
@@ -34,9 +40,11 @@ std::string inputPath(const std::string& fileName);
 // suffix chosen by buildMode.
 std::string resultPath(const std::string& fileName);
 
-// Creates "./output" if it can, then writes a[1 .. numberCount] to the result
-// file, one number per line, flushing each line. Returns true when the whole
-// file was written and closed.
+// Creates "./output" if it can, then writes a[1 .. numberCount], one number
+// per line, flushing each line, to the result file + ".tmp", and renames that
+// over the result file once it is whole and closed. Returns true when it was;
+// otherwise the result file is as it was and the temporary file is removed.
+// REQUIRES: isFileName(fileName).
 bool writeResult(std::string fileName, const int a[], std::ostream& console,
                  std::ostream& errors);
 
@@ -44,7 +52,7 @@ bool writeResult(std::string fileName, const int a[], std::ostream& console,
 extern const char* const TIME_LOG;
 
 // Appends "command TAB readTime TAB sortTime TAB writeTime" and a line break
-// to the time log. Returns true when the line was written.
+// to the time log. Returns true when the line was written and the log closed.
 bool logTimes(std::string command, int readTime, int sortTime, int writeTime,
               std::ostream& console, std::ostream& errors);
 

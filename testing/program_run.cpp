@@ -44,7 +44,8 @@ int runProgram(const std::string& program, const std::string& input,
   return status == -1 ? -1 : static_cast<int>(status);
 }
 
-int runProgramOnFullDevice(const std::string&, const std::vector<std::string>&, std::string&) {
+int runProgramOnFullDevice(const std::string&, const std::vector<std::string>&, std::string&,
+                           const std::string&) {
   return -1;  // Windows has no such device
 }
 
@@ -81,9 +82,10 @@ int runProgram(const std::string& program, const std::string& input,
 }
 
 int runProgramOnFullDevice(const std::string& program, const std::vector<std::string>& arguments,
-                           std::string& errors) {
-  const int status =
-      runWithRedirections(program, arguments, " < /dev/null > /dev/full 2> program-errors.txt");
+                           std::string& errors, const std::string& input) {
+  writeFile("program-input.txt", input);
+  const int status = runWithRedirections(
+      program, arguments, " < program-input.txt > /dev/full 2> program-errors.txt");
   errors = readFile("program-errors.txt");
   return status;
 }

@@ -15,11 +15,12 @@ int runProgram(const std::string& program, const std::string& input,
                std::string& output, const std::vector<std::string>& arguments = {},
                std::string* errors = nullptr);
 
-// Runs `program` with `arguments` and its standard output on /dev/full,
-// where every write fails for want of space, with its standard error
-// captured in `errors`. Returns its exit status, or -1 when it did not exit
-// normally. POSIX systems only: on Windows it returns -1 at once.
+// Runs `program` with `arguments`, `input` on its standard input and its
+// standard output on /dev/full, where every write fails for want of space,
+// with its standard error captured in `errors`. Returns its exit status, or
+// -1 when it did not exit normally. POSIX systems only: on Windows it
+// returns -1 at once.
 int runProgramOnFullDevice(const std::string& program, const std::vector<std::string>& arguments,
-                           std::string& errors);
+                           std::string& errors, const std::string& input = "");
 
 #endif  // TESTING_PROGRAM_RUN_H
