@@ -1,6 +1,7 @@
-// The whole run of versefind: take the order (typed at the prompt or given
-// as the argument), index "sonnets.txt", time 29 random look-ups and print
-// what they found.
+// The whole run of versefind: read the arguments, take the order (typed at
+// the prompt or given as the first argument), index the text ("sonnets.txt"
+// unless --text names another), and then either time 29 random look-ups and
+// print what they found, or answer the words asked as a concordance.
 #ifndef VERSEFIND_SEARCH_DRIVER_H
 #define VERSEFIND_SEARCH_DRIVER_H
 
@@ -27,8 +28,9 @@ struct RunSettings {
 // Runs versefind with the program's `arguments` (without the program name),
 // the dialogue on `in` and `out`, diagnostics on `errors`, and the files in
 // the working directory. Returns the exit status: 0 after the trials, the
-// help or the version; 1 when no order was entered or the index could not be
-// built; 2 for arguments that make no run (one line on `errors` says why).
+// help, the version, or answers that found every word asked; 1 when no order
+// was entered, the index could not be built or a word asked was not found;
+// 2 for arguments that make no run (one line on `errors` says why).
 int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
                     std::ostream& out, std::ostream& errors, const RunSettings& settings);
 

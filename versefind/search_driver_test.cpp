@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -193,7 +196,7 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     std::string outputStart;
     std::string errors;  // without the line that points to --help
   };
-  const std::string usage = "Usage: versefind [--seed N] [ORDER]\n       versefind -h | --help";
+  const std::string usage = "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot]]\n";
   const std::string refused = "versefind: not an order from 2 to 10000: ";
   const std::string badSeed = "versefind: not a seed from 0 to 4294967295: ";
   const std::vector<Case> cases = {
@@ -206,7 +209,15 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"03x"}, 2, "", refused + "03x\n"},
       {{"-3"}, 2, "", refused + "-3\n"},
       {{""}, 2, "", refused + "\n"},
-      {{"3", "4"}, 2, "", "versefind: more than one order: 4\n"},
+      {{"3", "--words", "4"}, 2, "", "versefind: option '--words' takes no word: 4\n"},
+      {{"--dot"}, 2, "", "versefind: option '--dot' needs an order\n"},
+      {{"3", "--stats", "--dot"}, 2, "", "versefind: more than one of --words, --stats and --dot\n"},
+      {{"3", "-", "x"}, 2, "", "versefind: '-' reads the words from standard input, and takes no other word\n"},
+      {{"--width", "x", "3"}, 2, "", "versefind: not a width from 0 to 100000: x\n"},
+      {{"--color=sometimes", "3"}, 2, "", "versefind: not auto, always or never: --color=sometimes\n"},
+      {{"3", "--text"}, 2, "", "versefind: option '--text' needs a file name\n"},
+      {{"3", "--dot"}, 0, "digraph btree {\n", ""},
+      {{"--stats", "3"}, 0, "order                 3", ""},
       {{"--order"}, 2, "", "versefind: unknown option: --order\n"},
       {{"3", "--seed"}, 2, "", "versefind: option '--seed' needs a number\n"},
       {{"--seed", "4294967296", "3"}, 2, "", badSeed + "4294967296\n"},
@@ -412,6 +423,196 @@ TEST(SearchDriver, BuiltProgramAnswersEveryBadText) {
     for (int trial = 0; trial < TRIALS; ++trial) {
       checkTrial(lines[trial], text, std::max(passes - 1, 1));
     }
+  }
+}
+
+// ---- The concordance -------------------------------------------------------
+
+// A text for the queries: a word past 50 places, marks, shared beginnings.
+std::string queryText() {
+  std::string text = TEXT;
+  for (int n = 0; n < 30; ++n) text += "Love, lovely lover love\n";
+  return text;
+}
+
+// Judges an answer against the model of the word rules: one block for each
+// of `words`, in order, with its header, its places in reading order (the
+// first MAX_PLACES), each line of the text whole after its place, and the
+// found field at one column in the block.
+void checkBlocks(const std::string& output, const std::vector<std::string>& words,
+                 const std::string& text) {
+  const TextWords model = wordsByLine(text);
+  std::istringstream lines(output);
+  std::string line;
+  for (const std::string& word : words) {
+    SCOPED_TRACE(word);
+    std::vector<std::string> places = placesInText(model, word);
+    const int kept = std::min(static_cast<int>(places.size()), MAX_PLACES);
+    std::getline(lines, line);
+    EXPECT_EQ(line, word + ": " + std::to_string(kept) + (kept == 1 ? " place" : " places") +
+                        (kept == MAX_PLACES ? " (a word keeps only its first 50 places)" : ""));
+    std::size_t column = std::string::npos;
+    for (int k = 0; k < kept; ++k) {
+      std::getline(lines, line);
+      int wordNumber = 0;
+      int lineNumber = 0;
+      ASSERT_EQ(std::sscanf(places[k].c_str(), "(%d,%d)", &wordNumber, &lineNumber), 2);
+      EXPECT_EQ(line.rfind(std::to_string(lineNumber) + ":" + std::to_string(wordNumber) + "  ", 0), 0u) << line;
+      std::size_t at = 0;  // the text's own line, and where its field stands in it
+      for (int n = 1; n < lineNumber; ++n) at = text.find('\n', at) + 1;
+      const std::string own = text.substr(at, text.find('\n', at) - at);
+      ASSERT_GE(line.size(), own.size());
+      EXPECT_EQ(line.substr(line.size() - own.size()), own);
+      std::size_t field = 0;
+      for (int n = 1; n < wordNumber; ++n) field = own.find(' ', field) + 1;
+      if (column == std::string::npos) column = line.size() - own.size() + field;
+      EXPECT_EQ(line.size() - own.size() + field, column) << line;
+    }
+    std::getline(lines, line);
+    EXPECT_EQ(line, "");
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+}
+
+// Queries at several orders, judged against the model; the words not found
+// named on standard error; nothing written to disk.
+TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
+  struct Case {
+    std::vector<std::string> asked;
+    std::vector<std::string> found;
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {{"love"}, {"love"}, ""},
+      {{"Love,", "STARS!", "bright"}, {"love", "stars", "bright"}, ""},
+      {{"lov*", "th*"}, {"love", "lovely", "lover", "the"}, ""},
+      {{"nothere", "fair", "'!", "zz*", "*"}, {"fair"},
+       "versefind: nothere: not in the text\nversefind: '!: not in the text\n"
+       "versefind: zz*: not in the text\n"
+       "versefind: *: a star needs a beginning before it (--words lists every word)\n"},
+      {{"--", "-and-", "--width"}, {"and"}, "versefind: --width: not in the text\n"},
+  };
+  const std::string text = queryText();
+  for (const char* order : {"2", "3", "10"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(order) + " " + c.asked.front());
+      ScratchDir scratch;
+      writeFile("sonnets.txt", text);
+      std::vector<std::string> arguments = {"--width", "0", order};
+      arguments.insert(arguments.end(), c.asked.begin(), c.asked.end());
+      const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
+      EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
+      EXPECT_EQ(run.errors, c.errors);
+      checkBlocks(run.output, c.found, text);
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+    }
+    // The vocabulary: every word but the empty one, in word order.
+    std::map<std::string, int> counts;
+    for (const std::vector<std::string>& words : wordsByLine(text)) {
+      for (const std::string& word : words) counts[word] = std::min(counts[word] + 1, MAX_PLACES);
+    }
+    std::string vocabulary;
+    for (const auto& [word, count] : counts) {
+      if (!word.empty()) vocabulary += word + "\t" + std::to_string(count) + "\n";
+    }
+    ScratchDir scratch;
+    writeFile("sonnets.txt", text);
+    const DialogueRun run = runDialogue(runSearchDriver, "", {order, "--words"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, vocabulary);
+    EXPECT_FALSE(std::filesystem::exists("output.txt"));
+  }
+}
+
+// versefind ORDER - as a program in a pipe: the same answers as the words
+// given as arguments, each line a query.
+TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", queryText());
+  const DialogueRun asArguments = runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars"});
+  std::string output;
+  std::string errors;
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "love\n\nnothere\r\n  lov*\nstars", output, {"3", "-"}, &errors), 1);
+  EXPECT_EQ(output, asReadInTextMode(asArguments.output));
+  EXPECT_EQ(errors, "versefind: an empty line asks for no word\nversefind: nothere: not in the text\n");
+  EXPECT_FALSE(std::filesystem::exists("output.txt"));
+}
+
+// --text in every mode; a text that cannot be read, or that is no text.
+TEST(SearchDriver, IndexesTheTextNamed) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* input;
+    int status;
+    std::string outputStart;
+    std::string errors;  // after "versefind: ", and the folder when it ends in '/'
+    bool listing;        // whether output.txt is written
+  };
+  const std::string noIndex =
+      "\n\nThe index could not be built: sub could not be read or output.txt could not be written.\n";
+  const std::vector<Case> cases = {
+      {{"--text", "verse.txt", "3", "fair"}, "", 0, "fair: 1 place\n2:6  ", "", false},
+      {{"--text=verse.txt"}, "3\n", 0, std::string(PROMPT) + "\n\n", "", true},
+      {{"3", "--text", "verse.txt"}, "", 0, "\n\n", "", true},
+      {{"--text", "missing.txt", "3", "fair"}, "", 1, "", "/missing.txt: No such file or directory\n", false},
+      {{"--text", "sub", "3", "--words"}, "", 1, "", "/sub: Is a directory\n", false},
+      {{"--text", "sub"}, "3\n", 1, PROMPT + noIndex, "/sub: Is a directory\n", false},
+      {{"--text", "utf16.txt", "3"}, "", 0, "\n\n", "utf16.txt: looks like UTF-16; save it as UTF-8\n", true},
+      {{"--text", "marks.txt", "3", "fair"}, "", 1, "",
+       "marks.txt: has no words\nversefind: fair: not in the text\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+    ScratchDir scratch;
+    writeFile("verse.txt", TEXT);
+    writeFile("utf16.txt", std::string("\xFF\xFEl\0o\0v\0e\0\n\0", 12));
+    writeFile("marks.txt", "-- ...\n\n, !\n");
+    std::filesystem::create_directory("sub");
+    const DialogueRun run = runDialogue(runSearchDriver, c.input, c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output.substr(0, c.outputStart.size()), c.outputStart);
+    const std::string folder = c.errors[0] == '/' ? std::filesystem::current_path().string() : "";
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(run.errors, c.errors.empty()     ? ""
+                          : c.errors[0] != '/' ? "versefind: " + c.errors
+                                               : "versefind: " + folder + separator + c.errors.substr(1));
+    EXPECT_EQ(std::filesystem::exists("output.txt"), c.listing);
+  }
+}
+
+// Place lines fill the width asked for, or 80 off a terminal, and no more;
+// the found field is coloured when asked for, and by default only on a
+// terminal.
+TEST(SearchDriver, CutsToTheWidthAndColoursWhenAsked) {
+  std::string text = TEXT;
+  for (int n = 0; n < 3; ++n) text += std::string(60, 'x') + " and " + std::string(60, 'y') + "\n";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::size_t longest;
+    bool colour;
+  };
+  const std::vector<Case> cases = {
+      {{"3", "and"}, 80, false},           {{"--width", "30", "3", "and"}, 30, false},
+      {{"--width=0", "3", "and"}, 130, false}, {{"--color", "3", "and"}, 80, true},
+      {{"3", "and", "--color=always"}, 80, true}, {{"--color=never", "3", "and"}, 80, false},
+      {{"--color=auto", "3", "and"}, 80, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    ScratchDir scratch;
+    writeFile("sonnets.txt", text);
+    const DialogueRun run = runDialogue(runSearchDriver, "", c.arguments);
+    EXPECT_EQ(run.status, 0);
+    const std::string on = "\x1b[1;31m";
+    const std::string off = "\x1b[0m";
+    EXPECT_EQ(run.output.find(on + "and" + off) != std::string::npos, c.colour);
+    EXPECT_EQ(run.output.find('\x1b') != std::string::npos, c.colour);
+    std::size_t longest = 0;
+    std::istringstream lines(run.output);
+    for (std::string line; std::getline(lines, line);) {
+      longest = std::max(longest, line.size() - (line.find(on) != std::string::npos ? on.size() + off.size() : 0));
+    }
+    EXPECT_EQ(longest, c.longest);
   }
 }
 

@@ -157,6 +157,12 @@ class BTree {
   int buildIndex(std::string fileName, IndexFailure& failure);
   int buildIndex(std::string fileName);
 
+  // Indexes the text file as buildIndex does, but writes no listing: each
+  // line read is kept in `lines` instead (the line of pass n as element
+  // n - 1), for showing places in their lines. Returns the number of
+  // passes, or 0 when the text cannot be read; `failure` then tells why.
+  int buildIndex(std::string fileName, IndexFailure& failure, std::vector<std::string>& lines);
+
   // Returns the word standing at word number `wordNumber` of line `lineNumber`
   // of the text file, cleaned like the index's words; empty when there is no
   // word there or the file cannot be read. Reads the file afresh every call
@@ -173,6 +179,10 @@ class BTree {
   // Splits the full child i of x around its middle key, which moves up into
   // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1; child i is full.
   void splitChild(BTreeNode* x, int i);
+  // buildIndex: with the listing when `keptLines` is null, else keeping the
+  // lines there instead.
+  int indexText(const std::string& fileName, IndexFailure& failure,
+                std::vector<std::string>* keptLines);
 
   // A node on the path of an in-order walk, and the number of its next key
   // to visit: every key before that one, and the subtrees left of it, have
