@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
   bench-concordance charts tree-picture \
-  windows test-windows test-libcxx install package package-windows lint-man
+  windows test-windows test-libcxx install uninstall package package-windows lint-man
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
 # when COMMAND is missing.
@@ -173,11 +173,34 @@ test-libcxx:
 
 # ---- install and packages ------------------------------------------------------
 
-# The programs, their manual pages, the README and the examples under PREFIX
-# (and under DESTDIR, for staging).
+# The programs, their manual pages, the README with docs/ and the examples
+# under PREFIX (and under DESTDIR, for staging).
 PREFIX ?= /usr/local
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+	@echo "$(if $(DESTDIR),$(abspath $(DESTDIR)))" > $(BUILD)/install_destdir
+
+# Removes what the last `make install` put in place: the files it lists in
+# build/install_manifest.txt, under the DESTDIR it was given (kept beside the
+# list; the list's last line has no line break), then the package's own
+# folders under share/doc once they are empty.
+# Folders shared with other programs (bin/, share/man/man1/) stay.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt -a -f $(BUILD)/install_destdir || \
+	  { echo "$(BUILD)/install_manifest.txt was not found: nothing was installed from $(BUILD)" >&2; exit 1; }
+	@destdir="$$(cat $(BUILD)/install_destdir)"; \
+	  while IFS= read -r file || [ -n "$$file" ]; do \
+	    if [ -e "$$destdir$$file" ] || [ -L "$$destdir$$file" ]; then \
+	      rm -f "$$destdir$$file" && echo "removed $$destdir$$file" || exit 1; \
+	    fi; \
+	  done < $(BUILD)/install_manifest.txt; \
+	  sed -n 's|^\(.*/share/doc/versefind-heapsort\)/.*|\1|p' $(BUILD)/install_manifest.txt | sort -u | \
+	  while IFS= read -r dir; do \
+	    if [ -d "$$destdir$$dir" ]; then \
+	      find "$$destdir$$dir" -depth -type d -empty -print -delete | sed 's/^/removed /'; \
+	    fi; \
+	  done
+	@rm -f $(BUILD)/install_manifest.txt $(BUILD)/install_destdir
 
 # A Debian package of the same, installed under /usr.
 package: build

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command_driver.h"
+#include "platform.h"
 
 namespace {
 
@@ -65,5 +66,7 @@ int main(int argc, char** argv) {
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
   const int status = runCommandDriver(arguments, std::cin, std::cout, std::cerr);
-  return closeStandardOutput(status, buffer);
+  const int finalStatus = closeStandardOutput(status, buffer);
+  holdConsoleAfterFailure(finalStatus);
+  return finalStatus;
 }

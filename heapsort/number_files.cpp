@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "heap.h"
-#include "make_directory.h"
+#include "platform.h"
 
 bool buildMode = false;
 const char* const TIME_LOG = "output/time.txt";

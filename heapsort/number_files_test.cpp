@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "heap.h"
-#include "make_directory.h"
+#include "platform.h"
 #include "scratch_dir.h"
 #include "test_files.h"
 

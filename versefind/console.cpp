@@ -56,6 +56,15 @@ void readKey() {
 
 }  // namespace
 
+void holdConsoleAfterFailure(int status) {
+  // A console shared with a command prompt counts at least two processes.
+  DWORD processes[2];
+  if (status == 0 || GetConsoleProcessList(processes, 2) != 1) return;
+  std::cerr << HINT << std::flush;
+  readKey();
+  std::cerr << std::endl;
+}
+
 #else
 
 #include <sys/ioctl.h>
@@ -119,6 +128,9 @@ void readKey() {
 }
 
 }  // namespace
+
+// A terminal window outlives the programs run in it.
+void holdConsoleAfterFailure(int /*status*/) {}
 
 #endif
 

@@ -1,5 +1,6 @@
-// The small platform layer versefind needs: waiting for one key press, and
-// what the terminal behind the standard streams can do.
+// The small platform layer versefind needs: waiting for one key press, what
+// the terminal behind the standard streams can do, and keeping a console
+// window of its own open after a failure.
 #ifndef VERSEFIND_CONSOLE_H
 #define VERSEFIND_CONSOLE_H
 
@@ -28,5 +29,13 @@ int terminalWidth(const std::ostream& out);
 // ECMA-48 (on Windows by turning on the console's processing of them), and
 // returns whether it shows them; false when `out` is no terminal.
 bool enableColor(const std::ostream& out);
+
+// Called by main with the status the run ends with. On Windows, when the
+// run failed (status not 0) and the console window was opened for this
+// program alone (it was started by a double-click, not from a command
+// prompt, which would keep the window), shows "(press any key)" on standard
+// error and waits for a key, so that the failure's message can be read
+// before the window closes. Elsewhere it does nothing.
+void holdConsoleAfterFailure(int status);
 
 #endif  // VERSEFIND_CONSOLE_H

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "console.h"
 #include "search_driver.h"
 
 namespace {
@@ -66,5 +67,7 @@ int main(int argc, char** argv) {
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
   std::cout.flush();
   std::cout.rdbuf(standard);
-  return closeStandardOutput(status, buffer);
+  const int finalStatus = closeStandardOutput(status, buffer);
+  holdConsoleAfterFailure(finalStatus);
+  return finalStatus;
 }
