@@ -39,8 +39,6 @@ Answer answer(const std::string& text, const std::string& query, Layout layout) 
 }
 
 TEST(Concordance, LaysOutEachPlaceWithTheFieldAtOneColumn) {
-  std::string fifty;
-  for (int n = 0; n < 51; ++n) fifty += "la ";
   const std::string nul("x word\0 y\n", 10);
   const auto one = [](const std::string& placeLine) { return "word: 1 place\n" + placeLine + "\n\n"; };
   struct Case {
@@ -68,8 +66,6 @@ TEST(Concordance, LaysOutEachPlaceWithTheFieldAtOneColumn) {
       {"colour on the field alone", "the Word, said\n", "word", {0, true},
        one("1:2  the \x1b[1;31mWord,\x1b[0m said")},
       {"a NUL ends the fields, not the line", nul, "word", {0, false}, one("1:2  x word\\x00 y")},
-      {"fifty places kept", fifty, "la", {0, false},
-       "la: 50 places (a word keeps only its first 50 places)\n1:1   "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
