@@ -3,12 +3,16 @@
 // listing must be whole, and at every place of the text wordAt must return
 // the word standing there and search must find that word with the place at
 // its occurrence number (the first 50 occurrences are kept, in order).
+// Indexed again for the concordance, the text keeps its lines, and every
+// word of its first line, asked as a query, is answered.
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "concordance.h"
 #include "fuzz_check.h"
 #include "scratch_dir.h"
 #include "sonnet_text.h"
@@ -48,5 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(tree.wordAt("sonnets.txt", line, static_cast<int>(words.size()) + 1).empty());
   }
   FUZZ_CHECK(keyCount == static_cast<int>(occurrences.size()));
+
+  BTree quiet(order);
+  std::vector<std::string> kept;
+  IndexFailure failure;
+  FUZZ_CHECK(quiet.buildIndex("sonnets.txt", failure, kept) == passes);
+  FUZZ_CHECK(kept.size() == lines.size());
+  std::ostringstream out;
+  std::ostringstream errors;
+  const Concordance concordance{quiet, kept, {order % 7 * 10, order % 2 == 0}, out, errors};
+  for (const std::string& word : lines[0]) {
+    // A star alone asks for a beginning, not for the word "*".
+    FUZZ_CHECK(word.empty() || word == "*" || answerQuery(concordance, word));
+  }
+  FUZZ_CHECK(errors.str().empty());
   return 0;
 }
