@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
   bench-concordance charts tree-picture \
-  windows test-windows test-libcxx install uninstall package package-windows lint-man
+  windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
 # when COMMAND is missing.
@@ -112,6 +112,15 @@ bench-concordance: configure
 	$(call need,hyperfine,hyperfine)
 	cmake --build $(BUILD) --parallel --target versefind map_concordance index_bench
 	bench/concordance_bench.sh $(BUILD)/bin $(BUILD)/bench-concordance $(TEXT)
+
+# Mutation analysis: small changes to the programs' sources, each rebuilt (in
+# build/mutate) and tested; build/mutate/report.txt lists the changes that no
+# test noticed. Minutes per file, so it is not part of the tests or of CI.
+# FILES=... mutates only those; MUTATE_ARGS adds options (--filter RE, --max N,
+# --sanitize).
+mutate:
+	$(call need,python3,python3)
+	python3 testing/mutate.py $(MUTATE_ARGS) $(FILES)
 
 # ---- pictures ----------------------------------------------------------------
 
