@@ -11,8 +11,8 @@ MAKEFLAGS += --no-print-directory
 need = @command -v $(1) >/dev/null 2>&1 || \
   { echo "$(1) was not found (Debian: $(2))" >&2; exit 1; }
 
-# The programs and their tests; the benchmarks, the fuzz targets and the
-# picture tool are built only by the commands that use them.
+# The programs and their tests; the benchmarks and the fuzz targets are built
+# only by the commands that use them.
 build: configure
 	cmake --build $(BUILD) --parallel
 
@@ -80,7 +80,7 @@ coverage:
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.
-PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp pictures/*.cpp))
+PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp))
 lint: build
 	$(call need,clang-tidy,clang-tidy)
 	$(call need,cppcheck,cppcheck)
@@ -132,16 +132,23 @@ charts:
 	$(MAKE) bench-programs
 	SWEEP=$(SWEEP) pictures/draw_charts.sh $(BUILD)/bin $(PICTURES)/charts $(TEXT)
 
-# The B-tree that versefind builds from TEXT at ORDER, drawn with Graphviz.
+# The B-tree that versefind builds from TEXT at ORDER, written as DOT by
+# versefind itself and drawn with Graphviz. versefind writes a tree of any
+# size; a drawing of more than MOST_KEYS keys is unreadable, so none is made.
 ORDER ?= 2
+MOST_KEYS = 400
 PICTURES = $(BUILD)/pictures
+TREE_TEXT = $(abspath $(or $(TEXT),examples/sonnets.txt))
 tree-picture:
 	$(call need,dot,graphviz)
 	$(MAKE) configure
-	cmake --build $(BUILD) --parallel --target tree_dot
+	cmake --build $(BUILD) --parallel --target versefind
 	rm -rf $(PICTURES)/tree && mkdir -p $(PICTURES)/tree
-	cd $(PICTURES)/tree && $(abspath $(BUILD))/bin/tree_dot \
-	  $(abspath $(or $(TEXT),examples/sonnets.txt)) $(ORDER) > tree.dot
+	@keys=$$($(BUILD)/bin/versefind --text $(TREE_TEXT) $(ORDER) --stats | \
+	  awk '$$1 == "keys" && $$2 ~ /^[0-9]/ { print $$2 + 0 }'); test -n "$$keys" || exit 1; \
+	  if [ "$$keys" -gt $(MOST_KEYS) ]; then echo "$(TREE_TEXT) has $$keys keys; a drawing of" \
+	    "more than $(MOST_KEYS) is unreadable, so none is made" >&2; exit 1; fi
+	cd $(PICTURES)/tree && $(abspath $(BUILD))/bin/versefind --text $(TREE_TEXT) $(ORDER) --dot > tree.dot
 	dot -Tsvg $(PICTURES)/tree/tree.dot -o $(PICTURES)/tree-order-$(ORDER).svg
 	@echo "The drawing: $(PICTURES)/tree-order-$(ORDER).svg"
 
