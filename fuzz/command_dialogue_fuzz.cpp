@@ -8,6 +8,7 @@
 // which no 13-character name can climb out of.
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   std::ostringstream out;
   std::ostringstream errors;
-  const int status = runCommandDriver({}, in, out, errors);
+  const int status = runCommandDriver({}, in, out, errors, std::clock);
   FUZZ_CHECK(status == 0 || status == 1);
   FUZZ_CHECK(!endsWith(out.str(), "\nNo command was given.\n") || status == 1);
   return 0;

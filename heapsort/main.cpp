@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <streambuf>
 #include <string>
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
-  const int status = runCommandDriver(arguments, std::cin, std::cout, std::cerr);
+  const int status = runCommandDriver(arguments, std::cin, std::cout, std::cerr, std::clock);
   const int finalStatus = closeStandardOutput(status, buffer);
   holdConsoleAfterFailure(finalStatus);
   return finalStatus;
