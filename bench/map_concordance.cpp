@@ -6,12 +6,15 @@
 //   map_concordance TEXT --words    prints the vocabulary, one word a line
 //
 // It reads the text with versefind's word rules, keeps each word's first
-// MAX_PLACES places and every line of the text, and answers as
+// MAX_PLACES places as the same place strings (makePlace), so that only the
+// container differs from versefind's, keeps every line of the text, and
+// answers as
 // `versefind --text TEXT --width 0 ORDER -` does: a header per word, then
 // each place in its line with the word at one column, flushed after each
 // query. It writes nothing to disk.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -23,14 +26,9 @@
 
 namespace {
 
-struct Place {
-  int line;
-  int wordNumber;
-};
-
 struct Text {
   std::vector<std::string> lines;
-  std::map<std::string, std::vector<Place>> words;
+  std::map<std::string, std::vector<std::string>> words;
 };
 
 bool readText(const char* fileName, Text& text) {
@@ -45,8 +43,8 @@ bool readText(const char* fileName, Text& text) {
     const int lineNumber = static_cast<int>(text.lines.size());
     LineFields fields(line);
     for (int wordNumber = 1; fields.next(word); ++wordNumber) {
-      std::vector<Place>& places = text.words[word];
-      if (places.size() < MAX_PLACES) places.push_back({lineNumber, wordNumber});
+      std::vector<std::string>& places = text.words[word];
+      if (places.size() < MAX_PLACES) places.push_back(makePlace(lineNumber, wordNumber));
     }
   }
   return true;
@@ -80,7 +78,14 @@ void appendShown(std::string& out, const char* begin, const char* end) {
   }
 }
 
-void writeBlock(const Text& text, const std::string& word, const std::vector<Place>& places,
+// The numbers of a place string "(WORDNO,LINE)".
+void readPlace(const std::string& place, int& line, int& wordNumber) {
+  char* comma = nullptr;
+  wordNumber = static_cast<int>(std::strtol(place.c_str() + 1, &comma, 10));
+  line = static_cast<int>(std::strtol(comma + 1, nullptr, 10));
+}
+
+void writeBlock(const Text& text, const std::string& word, const std::vector<std::string>& places,
                 std::string& out) {
   appendShown(out, word.data(), word.data() + word.size());
   out += ": " + std::to_string(places.size()) + (places.size() == 1 ? " place" : " places");
@@ -97,15 +102,18 @@ void writeBlock(const Text& text, const std::string& word, const std::vector<Pla
   std::vector<Shown> shown;
   std::size_t locationWidth = 0;
   int leftMost = 0;
-  for (const Place& place : places) {
-    const std::string& line = text.lines[static_cast<std::size_t>(place.line - 1)];
+  for (const std::string& place : places) {
+    int lineNumber = 0;
+    int wordNumber = 0;
+    readPlace(place, lineNumber, wordNumber);
+    const std::string& line = text.lines[static_cast<std::size_t>(lineNumber - 1)];
     const std::size_t scanned = std::min(line.size(), line.find('\0'));
     std::size_t field = 0;
-    for (int n = 1; n < place.wordNumber && field < scanned; ++n) {
+    for (int n = 1; n < wordNumber && field < scanned; ++n) {
       field = std::min(scanned, line.find(' ', field));
       if (field < scanned) ++field;
     }
-    Shown s{std::to_string(place.line) + ":" + std::to_string(place.wordNumber), &line, field,
+    Shown s{std::to_string(lineNumber) + ":" + std::to_string(wordNumber), &line, field,
             columnsOf(line.data(), line.data() + field)};
     locationWidth = std::max(locationWidth, s.location.size());
     leftMost = std::max(leftMost, s.leftColumns);
