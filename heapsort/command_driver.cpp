@@ -9,43 +9,77 @@
 
 namespace {
 
-// A command holds the file name and the type letter at fixed positions, as
-// in the examples; it is usable when it reaches the type letter.
+// A typed command holds the file name and the type letter at fixed
+// positions, as in the examples; it is usable when it reaches the type
+// letter.
 constexpr std::size_t FILE_NAME_INDEX = 12;
 constexpr std::size_t FILE_NAME_LENGTH = 13;
 constexpr std::size_t TYPE_INDEX = 29;
+const char* const NAME_MARKER = " -i ";
+const char* const TYPE_MARKER = " -t ";
 
 const char* const USAGE =
-    "Usage: heapsort [-i NAME -t TYPE]\n"
-    "       heapsort --help | --version\n"
+    "Usage: heapsort -i NAME -t TYPE\n"
+    "       heapsort\n"
+    "       heapsort -h | --help | --version\n"
     "\n"
     "Reads the whitespace-separated integers of input/NAME, up to the first\n"
-    "item that is not an int. With TYPE b it arranges them as a max-heap; with\n"
-    "any other TYPE it sorts them in ascending order and appends the command\n"
-    "and the reading, sorting and writing times (hundredths of a second) to\n"
-    "output/time.txt. The result goes to output/BASE_b.txt or output/BASE_s.txt,\n"
-    "one number per line, where BASE is the first 9 characters of NAME; it\n"
-    "replaces the earlier result only once it is whole. NAME is a file name\n"
-    "inside input/, never a path.\n"
+    "item that is not an int. With TYPE b it arranges them as a max-heap;\n"
+    "with TYPE s it sorts them in ascending order and appends the command and\n"
+    "the reading, sorting and writing times (hundredths of a second) to\n"
+    "output/time.txt. The result goes to output/BASE_b.txt or\n"
+    "output/BASE_s.txt, one number per line; it replaces the earlier result\n"
+    "only once it is whole. NAME is a file name inside input/, never a path.\n"
     "\n"
-    "NAME is the 13 characters after \"heapsort -i \" and TYPE the character after\n"
-    "the next \" -t \", as in:\n"
+    "From the shell: -i NAME and -t TYPE in either order (also -iNAME, -tb);\n"
+    "TYPE is b or s, and BASE is NAME without its last extension.\n"
+    "\n"
+    "Without arguments it shows two examples and asks for a command typed in\n"
+    "their layout:\n"
     "  heapsort -i initdata1.txt -t s\n"
     "  heapsort -i initdata1.txt -t b\n"
-    "Without arguments it shows these examples and asks for the command.\n";
+    "NAME is then the 13 characters after \"heapsort -i \", TYPE the 30th\n"
+    "character, which must be the one after \" -t \" (b builds, any other\n"
+    "sorts), and BASE the first 9 characters of NAME.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n";
 
-bool hasBothMarkers(const std::string& command) {
-  return command.find(" -i ") != std::string::npos &&
-         command.find(" -t ") != std::string::npos;
+// One accepted command: the line the time log records, the file name, the
+// type letter, and how the result is named.
+struct Command {
+  std::string line;
+  std::string fileName;
+  char type;
+  Naming naming;
+};
+
+// What a typed line lacks to be a command, or "".
+std::string missingMarkers(const std::string& line) {
+  const bool name = line.find(NAME_MARKER) != std::string::npos;
+  const bool type = line.find(TYPE_MARKER) != std::string::npos;
+  if (name && type) return "";
+  if (!name && !type) return "\" -i \" and \" -t \" are missing";
+  return std::string("\"") + (name ? TYPE_MARKER : NAME_MARKER) + "\" is missing";
 }
 
-bool isUsable(const std::string& command) {
-  return hasBothMarkers(command) && command.size() > TYPE_INDEX;
+// Why the type the fixed cut takes is not the one typed after " -t ", or "".
+// REQUIRES: line holds " -t " and reaches the type letter.
+std::string typeMismatch(const std::string& line) {
+  const std::size_t typed = line.find(TYPE_MARKER) + 4;
+  if (typed < line.size() && line[typed] == line[TYPE_INDEX]) return "";
+  return std::string("the type is cut from the 30th character, '") + line[TYPE_INDEX] +
+         "', but " +
+         (typed < line.size() ? std::string("\" -t \" is followed by '") + line[typed] + "'"
+                              : std::string("nothing follows \" -t \"")) +
+         ": type the command in the layout of the examples";
 }
 
-// Repeats the prompt cycle until a usable command is typed. Returns false
-// at end of input.
-bool readCommand(std::istream& in, std::ostream& out, std::string& command) {
+// Repeats the prompt cycle until a usable command is typed; a line that is
+// not one is answered on `errors` (a line too short for the layout, on
+// `out`). Returns false at end of input.
+bool readCommand(std::istream& in, std::ostream& out, std::ostream& errors, Command& command) {
+  std::string& line = command.line;
   for (;;) {
     out << std::endl;
     out << "Command Example for sorting the numbers: heapsort -i initdata1.txt -t s"
@@ -54,15 +88,77 @@ bool readCommand(std::istream& in, std::ostream& out, std::string& command) {
         << std::endl
         << std::endl;
     out << "Please write a command: ";
-    if (!std::getline(in, command)) return false;
-    if (!hasBothMarkers(command)) continue;
+    if (!std::getline(in, line)) return false;
+    const std::string missing = missingMarkers(line);
+    if (!missing.empty()) {
+      errors << "heapsort: not a command: " << missing << std::endl;
+      continue;
+    }
     // The file name and the type letter are cut at fixed positions, so a
     // shorter line has nothing to cut there.
-    if (isUsable(command)) return true;
-    out << "The command must follow the layout of the examples, with a "
-           "13-character file name."
-        << std::endl;
+    if (line.size() <= TYPE_INDEX) {
+      out << "The command must follow the layout of the examples, with a "
+             "13-character file name."
+          << std::endl;
+      continue;
+    }
+    const std::string mismatch = typeMismatch(line);
+    if (!mismatch.empty()) {
+      errors << "heapsort: " << mismatch << std::endl;
+      continue;
+    }
+    command.fileName = line.substr(FILE_NAME_INDEX, FILE_NAME_LENGTH);
+    command.type = line[TYPE_INDEX];
+    command.naming = Naming::firstNineCharacters;
+    return true;
   }
+}
+
+enum class Request { command, help, version };
+
+// Reads the arguments as a shell tool does: -i NAME and -t TYPE in either
+// order, each also as one word (-iNAME, -tTYPE); or -h, --help, --version.
+// Returns "" when they make a request, or the problem.
+std::string parseArguments(const std::vector<std::string>& arguments, Request& request,
+                           Command& command) {
+  bool haveName = false;
+  bool haveType = false;
+  command.line = "heapsort";
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const std::string& argument = arguments[k];
+    command.line += " " + argument;
+    if (argument == "-h" || argument == "--help" || argument == "--version") {
+      request = argument == "--version" ? Request::version : Request::help;
+      return "";
+    }
+    const bool option = argument.size() >= 2 && argument[0] == '-';
+    if (!option) return "extra argument '" + argument + "'";
+    if (argument[1] != 'i' && argument[1] != 't') return "unknown option '" + argument + "'";
+    const bool name = argument[1] == 'i';
+    if (name ? haveName : haveType) return "option " + argument.substr(0, 2) + " is given twice";
+    std::string value = argument.substr(2);
+    if (value.empty() && k + 1 < arguments.size()) {
+      value = arguments[++k];
+      command.line += " " + value;
+    }
+    if (name) {
+      if (value.empty()) return "option -i needs a file name";
+      haveName = true;
+      command.fileName = value;
+    } else {
+      if (value != "b" && value != "s") {
+        return value.empty() ? "option -t needs a type, b or s"
+                             : "the type is b or s, not '" + value + "'";
+      }
+      haveType = true;
+      command.type = value[0];
+    }
+  }
+  if (!haveName) return "option -i NAME is missing";
+  if (!haveType) return "option -t TYPE is missing";
+  request = Request::command;
+  command.naming = Naming::withoutLastExtension;
+  return "";
 }
 
 // Clock ticks between two readings, in hundredths of a second.
@@ -72,19 +168,19 @@ int hundredths(std::clock_t from, std::clock_t to) {
 
 // Tells what a run wrote: the result of numberCount numbers, and after a
 // sort the time line.
-void tellWritten(std::ostream& errors, const std::string& fileName, bool timeLine) {
+void tellWritten(std::ostream& errors, const Command& command, bool timeLine) {
   errors << "heapsort: wrote " << numberCount << (numberCount == 1 ? " number" : " numbers")
-         << " to " << resultPath(fileName)
+         << " to " << resultPath(command.fileName, command.naming)
          << (timeLine ? std::string(", and a time line to ") + TIME_LOG : "") << std::endl;
 }
 
 // Reads, builds or sorts, writes and logs, for one accepted command.
-int runCommand(const std::string& command, std::ostream& out, std::ostream& errors,
+int runCommand(const Command& command, std::ostream& out, std::ostream& errors,
                std::clock_t (*readClock)()) {
-  const std::string fileName = command.substr(FILE_NAME_INDEX, FILE_NAME_LENGTH);
-  const char type = command[TYPE_INDEX];
+  const std::string& fileName = command.fileName;
   const std::size_t afterName = FILE_NAME_INDEX + FILE_NAME_LENGTH;
-  if (command[afterName] != ' ' && isFileName(fileName)) {
+  if (command.naming == Naming::firstNineCharacters && command.line[afterName] != ' ' &&
+      isFileName(fileName)) {
     errors << "heapsort: the file name is cut to " << FILE_NAME_LENGTH
            << " characters: reading " << inputPath(fileName) << std::endl;
   }
@@ -98,11 +194,11 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   if (reading == Reading::failed) return 1;
   const bool ok = reading == Reading::whole;
 
-  if (type == 'b') {
+  if (command.type == 'b') {
     buildMaxHeap(a.data());
     buildMode = true;
-    const bool written = writeResult(fileName, a.data(), out, errors);
-    if (written) tellWritten(errors, fileName, false);
+    const bool written = writeResult(fileName, command.naming, a.data(), out, errors);
+    if (written) tellWritten(errors, command, false);
     return ok && written ? 0 : 1;
   }
 
@@ -110,13 +206,13 @@ int runCommand(const std::string& command, std::ostream& out, std::ostream& erro
   heapSortNumbers(a.data());
   const std::clock_t sortEnd = readClock();
   const std::clock_t writeStart = readClock();
-  const bool written = writeResult(fileName, a.data(), out, errors);
+  const bool written = writeResult(fileName, command.naming, a.data(), out, errors);
   const std::clock_t writeEnd = readClock();
   // A run whose result was not written is not logged as a run.
-  const bool logged = written && logTimes(command, hundredths(readStart, readEnd),
+  const bool logged = written && logTimes(command.line, hundredths(readStart, readEnd),
                                           hundredths(sortStart, sortEnd),
                                           hundredths(writeStart, writeEnd), out, errors);
-  if (written) tellWritten(errors, fileName, logged);
+  if (written) tellWritten(errors, command, logged);
   return ok && written && logged ? 0 : 1;
 }
 
@@ -129,28 +225,29 @@ int runCommandDriver(const std::vector<std::string>& arguments, std::istream& in
   heapSize = 0;
   buildMode = false;
 
-  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+  Command command;
+  if (arguments.empty()) {
+    if (!readCommand(in, out, errors, command)) {
+      out << std::endl << "No command was given." << std::endl;
+      return 1;
+    }
+    return runCommand(command, out, errors, readClock);
+  }
+
+  Request request = Request::command;
+  const std::string problem = parseArguments(arguments, request, command);
+  if (!problem.empty()) {
+    errors << "heapsort: " << problem << "\n"
+           << "Try 'heapsort --help' for more information." << std::endl;
+    return 2;
+  }
+  if (request == Request::help) {
     out << USAGE;
     return 0;
   }
-  if (arguments.size() == 1 && arguments[0] == "--version") {
+  if (request == Request::version) {
     out << "heapsort " << PROGRAM_VERSION << std::endl;
     return 0;
-  }
-
-  std::string command;
-  if (!arguments.empty()) {
-    // Given at the shell, the command is the line that would have been typed.
-    command = "heapsort";
-    for (const std::string& argument : arguments) command += " " + argument;
-    if (!isUsable(command)) {
-      errors << "heapsort: not a command of the examples' layout: " << command << "\n\n"
-             << USAGE;
-      return 2;
-    }
-  } else if (!readCommand(in, out, command)) {
-    out << std::endl << "No command was given." << std::endl;
-    return 1;
   }
   return runCommand(command, out, errors, readClock);
 }

@@ -159,17 +159,22 @@ Reading readNumbers(std::string fileName, int a[], std::ostream& console,
   return Reading::whole;
 }
 
-std::string resultPath(const std::string& fileName) {
-  return "output/" + fileName.substr(0, 9) + (buildMode ? "_b.txt" : "_s.txt");
+std::string resultPath(const std::string& fileName, Naming naming) {
+  std::string base = fileName.substr(0, 9);
+  if (naming == Naming::withoutLastExtension) {
+    const std::size_t dot = fileName.rfind('.');
+    base = dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+  }
+  return "output/" + base + (buildMode ? "_b.txt" : "_s.txt");
 }
 
-bool writeResult(std::string fileName, const int a[], std::ostream& console,
+bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
                  std::ostream& errors) {
   assert(isFileName(fileName));
   // Whether the folder was made is of no interest: it is usually there
   // already, and the file opened in it next reports any trouble.
   static_cast<void>(makeDirectory("./output"));
-  const std::string path = resultPath(fileName);
+  const std::string path = resultPath(fileName, naming);
   // The numbers go to a file beside the result first, so that a run that
   // cannot finish its writing leaves the earlier result whole.
   const std::string partPath = path + ".tmp";

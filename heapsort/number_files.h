@@ -36,16 +36,23 @@ Reading readNumbers(std::string fileName, int a[], std::ostream& console,
 // The input file: "input/" + fileName.
 std::string inputPath(const std::string& fileName);
 
-// The result file: "output/" + the first 9 characters of fileName + the
-// suffix chosen by buildMode.
-std::string resultPath(const std::string& fileName);
+// How the result file is named after the number file.
+enum class Naming {
+  firstNineCharacters,   // a typed command: "initdata1.txt" gives "initdata1"
+  withoutLastExtension,  // a name given at the shell: "nums.txt" gives "nums"
+};
+
+// The result file: "output/" + the base that `naming` takes from fileName +
+// the suffix chosen by buildMode. Without its last extension, a name keeps
+// a dot it starts with (".hidden" stays ".hidden") and loses a final one.
+std::string resultPath(const std::string& fileName, Naming naming);
 
 // Creates "./output" if it can, then writes a[1 .. numberCount], one number
 // per line, flushing each line, to the result file + ".tmp", and renames that
 // over the result file once it is whole and closed. Returns true when it was;
 // otherwise the result file is as it was and the temporary file is removed.
 // REQUIRES: isFileName(fileName).
-bool writeResult(std::string fileName, const int a[], std::ostream& console,
+bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
                  std::ostream& errors);
 
 // The time log, "output/time.txt".

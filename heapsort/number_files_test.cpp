@@ -14,6 +14,10 @@
 
 namespace {
 
+// How a typed name, and a name given at the shell, name the result.
+constexpr Naming TYPED = Naming::firstNineCharacters;
+constexpr Naming GIVEN = Naming::withoutLastExtension;
+
 struct ReadOutcome {
   bool complete;
   std::vector<int> numbers;
@@ -107,22 +111,33 @@ TEST(ReadNumbers, AnswersAFileThatCannotBeOpened) {
                           "heapsort: input/folder.txt: Is a directory\n");
 }
 
-TEST(ResultFiles, NameTakesTheFirstNineCharacters) {
+// Typed, the name gives its first 9 characters; given at the shell, all but
+// its last extension.
+TEST(ResultFiles, NameTakesNineCharactersOrDropsTheExtension) {
   struct Case {
     const char* fileName;
+    Naming naming;
     bool build;
     const char* path;
   };
   const Case cases[] = {
-      {"initdata1.txt", false, "output/initdata1_s.txt"},
-      {"initdata1.txt", true, "output/initdata1_b.txt"},
-      {"initdata10.tx", false, "output/initdata1_s.txt"},
-      {"a.txt", true, "output/a.txt_b.txt"},
-      {"", false, "output/_s.txt"},
+      {"initdata1.txt", TYPED, false, "output/initdata1_s.txt"},
+      {"initdata1.txt", TYPED, true, "output/initdata1_b.txt"},
+      {"initdata10.tx", TYPED, false, "output/initdata1_s.txt"},
+      {"a.txt", TYPED, true, "output/a.txt_b.txt"},
+      {"", TYPED, false, "output/_s.txt"},
+      {"initdata1.txt", GIVEN, true, "output/initdata1_b.txt"},
+      {"initdata10.txt", GIVEN, false, "output/initdata10_s.txt"},
+      {"data.v2.txt", GIVEN, false, "output/data.v2_s.txt"},
+      {"nums", GIVEN, false, "output/nums_s.txt"},
+      {"nums.", GIVEN, false, "output/nums_s.txt"},
+      {".hidden", GIVEN, false, "output/.hidden_s.txt"},
+      {".hidden.txt", GIVEN, false, "output/.hidden_s.txt"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.fileName);
     buildMode = c.build;
-    EXPECT_EQ(resultPath(c.fileName), c.path);
+    EXPECT_EQ(resultPath(c.fileName, c.naming), c.path);
   }
   buildMode = false;
 }
@@ -134,13 +149,13 @@ TEST(ResultFiles, WritesOneNumberPerLineAndAppendsTimes) {
   std::vector<int> a = {0, -12, 0, 7, 2147483647};
   numberCount = 4;
   buildMode = false;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
+  ASSERT_TRUE(writeResult("initdata1.txt", TYPED, a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "-12\n0\n7\n2147483647\n");
   numberCount = 1;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
+  ASSERT_TRUE(writeResult("initdata1.txt", TYPED, a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "-12\n");
   numberCount = 0;
-  ASSERT_TRUE(writeResult("initdata1.txt", a.data(), console, errors));
+  ASSERT_TRUE(writeResult("initdata1.txt", TYPED, a.data(), console, errors));
   EXPECT_EQ(readFile("output/initdata1_s.txt"), "");
 
   ASSERT_TRUE(logTimes("heapsort -i initdata1.txt -t s", 1, 22, 333, console, errors));
@@ -158,7 +173,7 @@ TEST(ResultFiles, AnswersAnOutputThatIsNotAFolder) {
   std::ostringstream errors;
   std::vector<int> a = {0, 1};
   numberCount = 1;
-  EXPECT_FALSE(writeResult("initdata1.txt", a.data(), console, errors));
+  EXPECT_FALSE(writeResult("initdata1.txt", TYPED, a.data(), console, errors));
   EXPECT_FALSE(logTimes("command", 0, 0, 0, console, errors));
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
   const std::string reason = ON_WINDOWS ? "No such file or directory" : "Not a directory";
