@@ -530,9 +530,11 @@ TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
   const DialogueRun asArguments = runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars"});
   std::string output;
   std::string errors;
-  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "love\n\nnothere\r\n  lov*\nstars", output, {"3", "-"}, &errors), 1);
+  const std::string input = "love\n\nnothere\r\n" + std::string(70000, 'x') + "\n  lov*\nstars";
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, input, output, {"3", "-"}, &errors), 1);
   EXPECT_EQ(output, asReadInTextMode(asArguments.output));
-  EXPECT_EQ(errors, "versefind: an empty line asks for no word\nversefind: nothere: not in the text\n");
+  EXPECT_EQ(errors, "versefind: an empty line asks for no word\nversefind: nothere: not in the text\n"
+                    "versefind: a query line of more than 65536 bytes is not read\n");
   EXPECT_FALSE(std::filesystem::exists("output.txt"));
 }
 
