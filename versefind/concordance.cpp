@@ -16,9 +16,9 @@ const char* const COLOR_OFF = "\x1b[0m";
 const char* const CUT = "...";
 constexpr int CUT_WIDTH = 3;
 
-// A query is named in a message at most this many bytes long, so that a
+// A query is named in a message in at most this many columns, so that a
 // huge line read as a query does not flood the terminal.
-constexpr std::size_t MAX_NAMED = 60;
+constexpr int MAX_NAMED = 60;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
@@ -205,8 +205,10 @@ void writeBlock(const Concordance& c, const WordEntry& entry) {
 
 // The query as a message names it: escaped, and cut when it is long.
 std::string namedQuery(const std::string& asked) {
-  if (asked.size() <= MAX_NAMED) return shownWord(asked);
-  return shownWord(asked.substr(0, MAX_NAMED)) + CUT;
+  const char* const begin = asked.data();
+  const char* const end = headEnd(begin, begin + asked.size(), MAX_NAMED);
+  const std::string named = shownWord(std::string(begin, end));
+  return end == begin + asked.size() ? named : named + CUT;
 }
 
 }  // namespace

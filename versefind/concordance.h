@@ -4,8 +4,8 @@
 // An answer is one block per word found:
 //
 //   bright: 2 places
-//   1:1  Bright stars, fade -- and  Time's away!
-//   2:5     the stars are bright and fair
+//   1:1                Bright stars, fade -- and  Time's away!
+//   2:4  the stars are bright and fair
 //   (an empty line)
 //
 // Each place line names the line and the word number ("LINE:WORDNO"), then,
