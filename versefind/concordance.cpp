@@ -152,8 +152,9 @@ void writeBlock(const Concordance& c, const WordEntry& entry) {
     int line = 0;
     int wordNumber = 0;
     if (!parsePlace(entry.places[k], line, wordNumber)) continue;
-    const std::string& text =
-        line <= static_cast<int>(c.lines.size()) ? c.lines[static_cast<std::size_t>(line - 1)] : noLine;
+    const std::string& text = line <= static_cast<int>(c.lines.size())
+                                  ? c.lines[static_cast<std::size_t>(line - 1)]
+                                  : noLine;
     places.push_back(placeLine(text, line, wordNumber));
   }
 
@@ -172,7 +173,8 @@ void writeBlock(const Concordance& c, const WordEntry& entry) {
   // half of what the longest field leaves, and never less than the mark of
   // a cut. The right context takes the rest of each line.
   const int textWidth = c.layout.width - static_cast<int>(locationWidth) - 2;
-  const int leftRoom = std::max({CUT_WIDTH, (textWidth - fieldMost) / 2, textWidth - fieldMost - rightMost});
+  const int leftRoom =
+      std::max({CUT_WIDTH, (textWidth - fieldMost) / 2, textWidth - fieldMost - rightMost});
   const int leftWidth = c.layout.width == 0 ? leftMost : std::min(leftMost, leftRoom);
 
   for (const PlaceLine& p : places) {
@@ -216,7 +218,8 @@ std::string namedQuery(const std::string& asked) {
 bool answerQuery(const Concordance& c, const std::string& asked) {
   const std::size_t first = asked.find_first_not_of(' ');
   const std::size_t last = asked.find_last_not_of(' ');
-  std::string query = first == std::string::npos ? std::string() : asked.substr(first, last - first + 1);
+  std::string query =
+      first == std::string::npos ? std::string() : asked.substr(first, last - first + 1);
   // A query, like a line of the text, ends at a NUL.
   query.resize(std::min(query.size(), query.find('\0')));
   const bool prefix = !query.empty() && query.back() == '*';

@@ -159,7 +159,8 @@ bool isOption(const std::string& argument) {
 // Reads the option arguments[i] into `request`. An option's value follows
 // an "=" in the same argument, or is the next argument. Returns what is
 // wrong, or an empty string.
-std::string parseOption(const std::vector<std::string>& arguments, std::size_t& i, Request& request) {
+std::string parseOption(const std::vector<std::string>& arguments, std::size_t& i,
+                        Request& request) {
   const std::string& argument = arguments[i];
   const std::size_t equals = argument.find('=');
   const std::string name = argument.substr(0, equals);
@@ -173,7 +174,8 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   }
   if (name == "--seed") {
     if (!parseSeed(value, request.seed)) {
-      return "not a seed from 0 to " + std::to_string(std::numeric_limits<unsigned>::max()) + ": " + value;
+      return "not a seed from 0 to " + std::to_string(std::numeric_limits<unsigned>::max()) +
+             ": " + value;
     }
     request.seeded = true;
   } else if (name == "--text") {
@@ -231,10 +233,11 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       operands.push_back(argument);
     }
   }
-  const char* const modeOption =
-      request.mode == Mode::vocabulary ? "--words" : request.mode == Mode::stats ? "--stats" : "--dot";
+  const std::string modeOption = request.mode == Mode::vocabulary ? "--words"
+                                 : request.mode == Mode::stats      ? "--stats"
+                                                                    : "--dot";
   if (operands.empty()) {
-    if (request.mode != Mode::dialogue) return std::string("option '") + modeOption + "' needs an order";
+    if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
     return "";
   }
   if (!parseOrder(operands[0], request.order)) {
@@ -243,9 +246,13 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
   }
   request.words.assign(operands.begin() + 1, operands.end());
   if (request.mode != Mode::dialogue) {
-    if (!request.words.empty()) return std::string("option '") + modeOption + "' takes no word: " + request.words[0];
+    if (!request.words.empty()) {
+      return "option '" + modeOption + "' takes no word: " + request.words[0];
+    }
   } else if (dashAt != 0) {
-    if (operands.size() != 2) return "'-' reads the words from standard input, and takes no other word";
+    if (operands.size() != 2) {
+      return "'-' reads the words from standard input, and takes no other word";
+    }
     request.mode = Mode::standardInput;
   } else {
     request.mode = request.words.empty() ? Mode::trials : Mode::words;
@@ -306,7 +313,8 @@ void warnAboutText(const BTree& tree, const std::string& text, std::ostream& err
 // Builds the index of the text with its listing, as the dialogue and the
 // trials do. Returns the builder's line count; on a failure, 0, after the
 // dialogue's line on `out` and the reason on `errors`.
-int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out, std::ostream& errors) {
+int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
+                     std::ostream& errors) {
   IndexFailure failure;
   const int lineCount = tree.buildIndex(text, failure);
   if (lineCount == 0) {
