@@ -283,17 +283,15 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
   const auto misuse = [](const std::string& problem) {
     return "heapsort: " + problem + "\nTry 'heapsort --help' for more information.\n";
   };
-  const auto wrote = [](const std::string& file) {
-    return "heapsort: wrote 10 numbers to output/" + file +
-           (file.find("_s.") != std::string::npos ? ", and a time line to output/time.txt\n"
-                                                  : "\n");
-  };
+  const std::string sorted = "heapsort: wrote 10 numbers to output/initdata1_s.txt, and a time "
+                             "line to output/time.txt\n";
   const std::string unable = "Unable to open file\n";
   const std::string climbing = ": a file name, not a path, is expected inside input/\n";
   const std::vector<Case> cases = {
-      {{"-i", "initdata1.txt", "-t", "s"}, 0, "", wrote("initdata1_s.txt"), "initdata1_s.txt"},
-      {{"-t", "s", "-iinitdata1.txt"}, 0, "", wrote("initdata1_s.txt"), "initdata1_s.txt"},
-      {{"-tb", "-i", "data.v2.txt"}, 0, "", wrote("data.v2_b.txt"), "data.v2_b.txt"},
+      {{"-i", "initdata1.txt", "-t", "s"}, 0, "", sorted, "initdata1_s.txt"},
+      {{"-t", "s", "-iinitdata1.txt"}, 0, "", sorted, "initdata1_s.txt"},
+      {{"-tb", "-i", "data.v2.txt"}, 0, "", "heapsort: wrote 10 numbers to output/data.v2_b.txt\n",
+       "data.v2_b.txt"},
       {{"-i", "initdata1.txt"}, 2, "", misuse("option -t TYPE is missing"), ""},
       {{"-t", "s"}, 2, "", misuse("option -i NAME is missing"), ""},
       {{"-i", "initdata1.txt", "-t"}, 2, "", misuse("option -t needs a type, b or s"), ""},
@@ -328,9 +326,9 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
       EXPECT_FALSE(std::filesystem::exists("output"));
       continue;
     }
-    const bool sorted = c.resultFile.find("_s.") != std::string::npos;
-    EXPECT_EQ(readFile("output/" + c.resultFile), sorted ? SORTED : HEAP);
-    if (sorted) {
+    const bool sort = c.resultFile.find("_s.") != std::string::npos;
+    EXPECT_EQ(readFile("output/" + c.resultFile), sort ? SORTED : HEAP);
+    if (sort) {
       EXPECT_EQ(readFile("output/time.txt"), line + TIMES);
     }
   }
@@ -362,25 +360,16 @@ TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
   // says so; a run with nothing to show there keeps its status.
   if (ON_WINDOWS) return;  // no /dev/full there
   const std::string full = "heapsort: standard output: No space left on device\n";
-  const struct {
-    std::vector<std::string> arguments;
-    const char* typed;
-    int status;
-    std::string errors;
-  } fullCases[] = {
-      {{"--help"}, "", 1, full},
-      {{"--version"}, "", 1, full},
-      {{}, "heapsort -i initdata1.txt -t s\n", 1,
-       "heapsort: wrote 10 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n" +
-           full},
-      {{"-i", "initdata1.txt", "-t", "b"}, "", 0,
-       "heapsort: wrote 10 numbers to output/initdata1_b.txt\n"},
-  };
-  for (const auto& c : fullCases) {
-    SCOPED_TRACE(c.typed);
-    EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, c.arguments, errors, c.typed), c.status);
-    EXPECT_EQ(errors, c.errors);
+  for (const char* option : {"--help", "--version"}) {
+    EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, {option}, errors), 1);
+    EXPECT_EQ(errors, full);
   }
+  const std::string sort = "heapsort -i initdata1.txt -t s\n";
+  EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, {}, errors, sort), 1);
+  EXPECT_EQ(errors, "heapsort: wrote 10 numbers to output/initdata1_s.txt, and a time line to "
+                    "output/time.txt\n" + full);
+  const std::vector<std::string> build = {"-i", "initdata1.txt", "-t", "b"};
+  EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, build, errors), 0);  // nothing to show
 }
 
 // What reading whitespace-separated ints from `text` must give, worked out
