@@ -63,10 +63,12 @@ int columnsOf(const char* begin, const char* end) {
   return columns;
 }
 
-void appendShown(std::string& out, const char* begin, const char* end) {
+// Appends the bytes [begin, end) as shown: control bytes escaped, and in a
+// line (not in a word) a tab as one blank.
+void appendShown(std::string& out, const char* begin, const char* end, bool inLine = true) {
   for (const char* p = begin; p != end; ++p) {
     const auto c = static_cast<unsigned char>(*p);
-    if (c == '\t') {
+    if (c == '\t' && inLine) {
       out += ' ';
     } else if (isControl(c)) {
       out += "\\x";
@@ -87,7 +89,7 @@ void readPlace(const std::string& place, int& line, int& wordNumber) {
 
 void writeBlock(const Text& text, const std::string& word, const std::vector<std::string>& places,
                 std::string& out) {
-  appendShown(out, word.data(), word.data() + word.size());
+  appendShown(out, word.data(), word.data() + word.size(), false);
   out += ": " + std::to_string(places.size()) + (places.size() == 1 ? " place" : " places");
   if (places.size() == MAX_PLACES) {
     out += " (a word keeps only its first " + std::to_string(MAX_PLACES) + " places)";
