@@ -101,6 +101,7 @@ bench-programs: configure
 	cmake --build $(BUILD) --parallel --target heap_bench index_bench
 
 bench: bench-programs
+	$(call need,hyperfine,hyperfine)
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
 	$(MAKE) bench-concordance
