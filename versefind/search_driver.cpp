@@ -94,16 +94,6 @@ bool readOrder(std::istream& in, std::ostream& out, int& order) {
   }
 }
 
-// The order given as the argument: the whole argument is the number.
-bool parseOrder(const std::string& argument, int& order) {
-  if (argument.empty() || argument.size() > 5) return false;
-  order = 0;
-  for (const char c : argument) {
-    if (c < '0' || c > '9') return false;
-    order = order * 10 + (c - '0');
-  }
-  return isOrder(order);
-}
 
 // The seed given as an argument: a whole number in the range of unsigned.
 bool parseSeed(const std::string& argument, unsigned& seed) {
@@ -129,8 +119,13 @@ bool parseCount(const std::string& argument, int most, int& count) {
   return count <= most;
 }
 
-// What a run does: the Parts of a plain run (the dialogue, the trials from
-// the shell), or one of the concordance's answers.
+// The order given as the argument: the whole argument is the number.
+bool parseOrder(const std::string& argument, int& order) {
+  return parseCount(argument, MAX_ORDER, order) && isOrder(order);
+}
+
+// What a run does: a plain run (the dialogue, or the trials from the
+// shell), or one of the concordance's answers.
 enum class Mode { dialogue, trials, words, standardInput, vocabulary, stats, dot };
 
 enum class ColorChoice { automatic, always, never };
