@@ -136,73 +136,68 @@ PlaceLine placeLine(const std::string& text, int line, int wordNumber) {
   return p;
 }
 
-// Writes the block of one entry.
-void writeBlock(const Concordance& c, const WordEntry& entry) {
-  std::string block = shownWord(entry.word);
-  block += ": " + std::to_string(entry.placeCount) + (entry.placeCount == 1 ? " place" : " places");
-  if (entry.placeCount == MAX_PLACES) {
-    block += " (a word keeps only its first " + std::to_string(MAX_PLACES) + " places)";
-  }
-  block += '\n';
+// Where the parts of a block's place lines stand: the widest location, the
+// columns that it and its two blanks leave for the text (when a width is
+// set), and the columns of the left context, which put every found field at
+// one column.
+struct BlockColumns {
+  std::size_t location = 0;
+  int text = 0;
+  int left = 0;
+};
 
-  static const std::string noLine;
-  std::vector<PlaceLine> places;
-  places.reserve(static_cast<std::size_t>(entry.placeCount));
-  for (int k = 0; k < entry.placeCount; ++k) {
-    int line = 0;
-    int wordNumber = 0;
-    if (!parsePlace(entry.places[k], line, wordNumber)) continue;
-    const std::string& text = line <= static_cast<int>(c.lines.size())
-                                  ? c.lines[static_cast<std::size_t>(line - 1)]
-                                  : noLine;
-    places.push_back(placeLine(text, line, wordNumber));
-  }
-
-  std::size_t locationWidth = 0;
+BlockColumns blockColumns(const std::vector<PlaceLine>& shown, int width) {
+  BlockColumns columns;
   int leftMost = 0;
   int fieldMost = 0;
   int rightMost = 0;
-  for (const PlaceLine& p : places) {
-    locationWidth = std::max(locationWidth, p.location.size());
+  for (const PlaceLine& p : shown) {
+    columns.location = std::max(columns.location, p.location.size());
     leftMost = std::max(leftMost, p.leftColumns);
     fieldMost = std::max(fieldMost, p.fieldColumns);
     rightMost = std::max(rightMost, columnsOf(p.fieldEnd, p.end));
   }
-  // The text gets what the location and its two blanks leave. The left
-  // context gets what it needs, when the right context leaves it; else
-  // half of what the longest field leaves, and never less than the mark of
-  // a cut. The right context takes the rest of each line.
-  const int textWidth = c.layout.width - static_cast<int>(locationWidth) - 2;
-  const int leftRoom =
-      std::max({CUT_WIDTH, (textWidth - fieldMost) / 2, textWidth - fieldMost - rightMost});
-  const int leftWidth = c.layout.width == 0 ? leftMost : std::min(leftMost, leftRoom);
+  if (width == 0) {
+    columns.left = leftMost;
+    return columns;
+  }
+  // The left context gets what it needs, when the right context leaves it;
+  // else half of what the longest field leaves, and never less than the
+  // mark of a cut. The right context takes the rest of each line.
+  columns.text = width - static_cast<int>(columns.location) - 2;
+  const int leftRoom = std::max(
+      {CUT_WIDTH, (columns.text - fieldMost) / 2, columns.text - fieldMost - rightMost});
+  columns.left = std::min(leftMost, leftRoom);
+  return columns;
+}
 
-  for (const PlaceLine& p : places) {
-    block += p.location;
-    block.append(locationWidth - p.location.size() + 2, ' ');
-    if (p.leftColumns <= leftWidth) {
-      block.append(static_cast<std::size_t>(leftWidth - p.leftColumns), ' ');
-      appendShown(block, p.begin, p.field);
-    } else {
-      const char* const tail = tailStart(p.begin, p.field, leftWidth - CUT_WIDTH);
-      block.append(static_cast<std::size_t>(leftWidth - CUT_WIDTH - columnsOf(tail, p.field)), ' ');
-      block += CUT;
-      appendShown(block, tail, p.field);
-    }
-    if (c.layout.color) block += COLOR_ON;
-    appendShown(block, p.field, p.fieldEnd);
-    if (c.layout.color) block += COLOR_OFF;
-    const int rightWidth = textWidth - leftWidth - p.fieldColumns;
-    if (c.layout.width == 0 || columnsOf(p.fieldEnd, p.end) <= rightWidth) {
-      appendShown(block, p.fieldEnd, p.end);
-    } else {
-      appendShown(block, p.fieldEnd, headEnd(p.fieldEnd, p.end, rightWidth - CUT_WIDTH));
-      block += CUT;
-    }
-    block += '\n';
+// Appends one place line: the location, the left context (its start cut
+// when it does not fit), the found field whole, and the right context (its
+// end cut when it does not fit).
+void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns& columns,
+                     const Layout& layout) {
+  block += p.location;
+  block.append(columns.location - p.location.size() + 2, ' ');
+  if (p.leftColumns <= columns.left) {
+    block.append(static_cast<std::size_t>(columns.left - p.leftColumns), ' ');
+    appendShown(block, p.begin, p.field);
+  } else {
+    const char* const tail = tailStart(p.begin, p.field, columns.left - CUT_WIDTH);
+    block.append(static_cast<std::size_t>(columns.left - CUT_WIDTH - columnsOf(tail, p.field)), ' ');
+    block += CUT;
+    appendShown(block, tail, p.field);
+  }
+  if (layout.color) block += COLOR_ON;
+  appendShown(block, p.field, p.fieldEnd);
+  if (layout.color) block += COLOR_OFF;
+  const int rightWidth = columns.text - columns.left - p.fieldColumns;
+  if (layout.width == 0 || columnsOf(p.fieldEnd, p.end) <= rightWidth) {
+    appendShown(block, p.fieldEnd, p.end);
+  } else {
+    appendShown(block, p.fieldEnd, headEnd(p.fieldEnd, p.end, rightWidth - CUT_WIDTH));
+    block += CUT;
   }
   block += '\n';
-  c.out << block;
 }
 
 // The query as a message names it: escaped, and cut when it is long.
@@ -214,6 +209,33 @@ std::string namedQuery(const std::string& asked) {
 }
 
 }  // namespace
+
+void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
+                const std::string& word, const std::string* places, int count, std::ostream& out) {
+  std::string block = shownWord(word);
+  block += ": " + std::to_string(count) + (count == 1 ? " place" : " places");
+  if (count == MAX_PLACES) {
+    block += " (a word keeps only its first " + std::to_string(MAX_PLACES) + " places)";
+  }
+  block += '\n';
+
+  static const std::string noLine;
+  std::vector<PlaceLine> shown;
+  shown.reserve(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    int line = 0;
+    int wordNumber = 0;
+    if (!parsePlace(places[k], line, wordNumber)) continue;
+    const std::string& text = line <= static_cast<int>(lines.size())
+                                  ? lines[static_cast<std::size_t>(line - 1)]
+                                  : noLine;
+    shown.push_back(placeLine(text, line, wordNumber));
+  }
+  const BlockColumns columns = blockColumns(shown, layout.width);
+  for (const PlaceLine& p : shown) appendPlaceLine(block, p, columns, layout);
+  block += '\n';
+  out << block;
+}
 
 bool answerQuery(const Concordance& c, const std::string& asked) {
   const std::size_t first = asked.find_first_not_of(' ');
@@ -232,7 +254,7 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
       c.errors << "versefind: " << namedQuery(asked) << ": not in the text\n";
       return false;
     }
-    writeBlock(c, *entry);
+    writeBlock(c.lines, c.layout, entry->word, entry->places, entry->placeCount, c.out);
     return true;
   }
   if (word.empty()) {
@@ -245,7 +267,7 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   bool found = false;
   c.tree.walkFrom(word, [&](const WordEntry& entry) {
     if (entry.word.compare(0, word.size(), word) != 0) return false;
-    writeBlock(c, entry);
+    writeBlock(c.lines, c.layout, entry.word, entry.places, entry.placeCount, c.out);
     found = true;
     return true;
   });

@@ -40,6 +40,12 @@ struct Concordance {
   std::ostream& errors;
 };
 
+// Writes the block of `word`: its header, then each of its `count` places
+// (place strings, as makePlace writes them) in its line of `lines` (line n
+// is lines[n - 1]), laid out by `layout`.
+void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
+                const std::string& word, const std::string* places, int count, std::ostream& out);
+
 // Answers one query as asked (an argument, or a line read): a word, cleaned
 // by the word rules ("Love," asks for "love"), or a prefix followed by a
 // star ("lov*"), which asks for every word that begins with it, in word
