@@ -200,8 +200,10 @@ void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns&
   block += '\n';
 }
 
-// The query as a message names it: escaped, and cut when it is long.
+// The query as a message names it: escaped, and cut when it is long; one
+// of blanks alone, or nothing, in quotes, so that the line shows it.
 std::string namedQuery(const std::string& asked) {
+  if (asked.find_first_not_of(' ') == std::string::npos) return "'" + asked + "'";
   const char* const begin = asked.data();
   const char* const end = headEnd(begin, begin + asked.size(), MAX_NAMED);
   const std::string named = shownWord(std::string(begin, end));

@@ -484,8 +484,9 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
       {{"love"}, {"love"}, ""},
       {{"Love,", "STARS!", "bright"}, {"love", "stars", "bright"}, ""},
       {{"lov*", "th*"}, {"love", "lovely", "lover", "the"}, ""},
-      {{"nothere", "fair", "'!", "zz*", "*"}, {"fair"},
+      {{"nothere", "fair", "'!", "", "zz*", "*"}, {"fair"},
        "versefind: nothere: not in the text\nversefind: '!: not in the text\n"
+       "versefind: '': not in the text\n"
        "versefind: zz*: not in the text\n"
        "versefind: *: a star needs a beginning before it (--words lists every word)\n"},
       {{"--", "-and-", "--width"}, {"and"}, "versefind: --width: not in the text\n"},
