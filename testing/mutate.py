@@ -8,6 +8,8 @@ boolean literal), rebuilds, runs ctest and records whether the tests noticed:
   killed          a test failed, or the tests hung past the time limit
   survived        every test passed: either a test is missing, or the change
                   makes no difference anyone can see
+  same code       the change compiles to the same object code: it is
+                  equivalent, or stands where only another platform compiles
   not compiled    the change does not build (it tells nothing)
 
 The working tree is never written: its files are mirrored into
@@ -16,17 +18,24 @@ the build in build/mutate/build stays incremental) and the mutants are made
 there. Each mutant is undone right after its test run, whatever happens.
 
 Usage:
-  testing/mutate.py [FILE ...] [--filter REGEX] [--max N] [--timeout S]
+  testing/mutate.py [FILE ...] [--filter REGEX] [--max N] [--timeout S] [--sanitize]
   testing/mutate.py --list [FILE ...]      only show the mutants
 
 FILE defaults to every program source (not the tests) in versefind/ and
 heapsort/. --filter keeps the mutants whose "file:line: text" matches REGEX,
 so `--filter 'heap.cpp:(19|23):'` picks two lines and `--filter return` every
-line with a return. The survivors, with the original and the mutated line,
-go to build/mutate/report.txt.
+line with a return. --sanitize tests in a sanitizer build instead of the
+Release one, for the changes that only overrun memory or break a contract.
+
+The survivors, with the original and the mutated line, go to
+build/mutate/report.txt. Those judged already, with the reason no test can
+catch them (the change is equivalent, or what it changes cannot be seen),
+are kept in testing/mutation_survivors.txt and reported apart, so that a run
+after a change shows only what is new.
 """
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -39,11 +48,15 @@ from pathlib import Path
 
 REPOSITORY = Path(__file__).resolve().parent.parent
 WORK = REPOSITORY / "build" / "mutate"
-MIRROR = WORK / "src"
-BUILD = WORK / "build"  # or build-sanitize, with --sanitize
-REPORT = WORK / "report.txt"
+# Each build has a mirror of its own, so a Release run and a sanitizer run
+# may go on side by side.
+MIRROR = WORK / "src"      # src-sanitize with --sanitize
+BUILD = WORK / "build"     # build-sanitize with --sanitize
+REPORT = WORK / "report.txt"  # report-sanitize.txt with --sanitize
+EXPLAINED = REPOSITORY / "testing" / "mutation_survivors.txt"
 BUILD_OPTIONS = ["-DCMAKE_BUILD_TYPE=Release"]  # as the programs ship
 PROGRAM_FOLDERS = ("versefind", "heapsort")
+TESTS = {}  # test program -> the names of its tests, read once the build is made
 # What is not mirrored: build output, history, and nothing the build reads.
 NOT_MIRRORED = {"build", ".git", "docs"}
 
@@ -56,6 +69,7 @@ class Mutant:
     original: str   # the line as it is
     mutated: str    # the line as the mutant has it
     outcome: str = ""
+    explained: str = ""  # why it survives, when testing/mutation_survivors.txt says
     hung: bool = False  # killed because the tests ran past the time limit
 
 
@@ -275,16 +289,30 @@ def build(targets):
     return run(command, REPOSITORY) == 0
 
 
-def run_tests(timeout):
-    """Runs ctest: "passed", "failed", or "hung" when it ran past `timeout`."""
+def tests_by_program():
+    """The names of the tests each test program holds, as ctest knows them."""
+    listing = subprocess.run(["ctest", "--test-dir", str(BUILD), "--show-only=json-v1"],
+                             check=True, capture_output=True, text=True).stdout
+    programs = {}
+    for test in json.loads(listing)["tests"]:
+        programs.setdefault(Path(test["command"][0]).name, []).append(test["name"])
+    return programs
+
+
+def run_tests(timeout, targets=None):
+    """Runs ctest, only the tests of the test programs `targets` when given:
+    "passed", "failed", or "hung" when it ran past `timeout`."""
     command = ["ctest", "--test-dir", str(BUILD), "--parallel", "2", "--stop-on-failure"]
+    if targets:
+        names = [n for t in targets for n in TESTS.get(t, [])]
+        command += ["--tests-regex", "^(" + "|".join(re.escape(n) for n in names) + ")$"]
     status = run(command, REPOSITORY, timeout)
     return "hung" if status is None else "passed" if status == 0 else "failed"
 
 
 def prepare():
-    """Mirrors, configures once, builds and checks that
-    the unchanged sources pass. Returns the seconds one test run takes."""
+    """Mirrors, configures once, builds and checks that the unchanged sources
+    pass. Returns the seconds one test run takes."""
     mirror_sources()
     if not (BUILD / "CMakeCache.txt").exists():
         environment = dict(os.environ, CXXFLAGS="")  # a warning is no kill
@@ -292,11 +320,20 @@ def prepare():
                         "-DBUILD_BENCHMARKS=OFF"],
                        check=True, stdout=subprocess.DEVNULL, env=environment)
     if not build(test_targets("")):
-        sys.exit("mutate: the unchanged sources do not build (see cmake --build build/mutate/build)")
+        sys.exit(f"mutate: the unchanged sources do not build (see cmake --build {BUILD})")
+    TESTS.update(tests_by_program())
     started = time.monotonic()
     if run_tests(timeout=600) != "passed":
-        sys.exit("mutate: the unchanged sources fail their tests (see ctest --test-dir build/mutate/build)")
+        sys.exit(f"mutate: the unchanged sources fail their tests (see ctest --test-dir {BUILD})")
     return time.monotonic() - started
+
+
+def object_code(path):
+    """The bytes of the object files compiled from `path` (none for a header)."""
+    return [o.read_bytes() for o in sorted(BUILD.glob(f"CMakeFiles/*.dir/{path}.o"))]
+
+
+ORIGINAL_CODE = {}  # path -> its object code unchanged, read before its first mutant
 
 
 def try_mutant(mutant, timeout):
@@ -306,13 +343,22 @@ def try_mutant(mutant, timeout):
     original = copy.read_text()
     lines = original.split("\n")
     lines[mutant.line - 1] = mutant.mutated
+    ORIGINAL_CODE.setdefault(mutant.path, object_code(mutant.path))
     try:
         copy.write_text("\n".join(lines))
         if not build(test_targets(mutant.path)):
             mutant.outcome = "not compiled"
+        elif ORIGINAL_CODE[mutant.path] and object_code(mutant.path) == ORIGINAL_CODE[mutant.path]:
+            # Compiled to the very same code: the change is equivalent, or
+            # stands in a part compiled only on another platform.
+            mutant.outcome = "same code"
         else:
-            tests = run_tests(timeout)
+            # The other program's tests cannot notice: its binaries are as they were.
+            tests = run_tests(timeout, test_targets(mutant.path))
             mutant.outcome = "survived" if tests == "passed" else "killed"
+            if mutant.outcome == "survived":
+                key = (mutant.path, shown(mutant.original), shown(mutant.mutated))
+                mutant.explained = explained_survivors().get(key, "")
             mutant.hung = tests == "hung"
     finally:
         # Written anew rather than copied with its old time stamp: the build
@@ -322,25 +368,58 @@ def try_mutant(mutant, timeout):
 
 # ---- the summary and the report --------------------------------------------
 
-OUTCOMES = ("killed", "survived", "not compiled")
+def explained_survivors():
+    """The survivors already judged, from testing/mutation_survivors.txt:
+    (file, original line, mutated line) -> why no test can catch it. Each
+    entry is a line "FILE: WHY", then one or more pairs of lines "  - ORIGINAL"
+    and "  + MUTATED" (stripped, as the report shows them)."""
+    reasons = {}
+    path = reason = original = None
+    lines = EXPLAINED.read_text().splitlines() if EXPLAINED.exists() else []
+    for text in lines:
+        if not text.strip() or text.startswith("#"):
+            continue
+        if not text.startswith(" "):
+            path, _, reason = text.partition(": ")
+        elif text.lstrip().startswith("- "):
+            original = text.lstrip()[2:]
+        else:
+            reasons[(path, original, text.lstrip()[2:])] = reason
+    return reasons
+
+
+def shown(line):
+    return line.strip() or "(deleted)"
+
+
+OUTCOMES = ("killed", "survived", "same code", "not compiled")
 
 
 def summary(mutants, files):
-    rows = [f"{'file':34} {'mutants':>8} {'killed':>7} {'survived':>9} {'not compiled':>13}"]
+    rows = [f"{'file':34} {'mutants':>7} {'killed':>7} {'survived':>9} "
+            f"{'(explained)':>11} {'same code':>10} {'not compiled':>13}"]
     for path in files:
         mine = [m for m in mutants if m.path == path and m.outcome]
+        if not mine:
+            continue
         counts = [sum(m.outcome == o for m in mine) for o in OUTCOMES]
-        rows.append(f"{path:34} {len(mine):8} {counts[0]:7} {counts[1]:9} {counts[2]:13}")
+        explained = sum(bool(m.explained) for m in mine if m.outcome == "survived")
+        rows.append(f"{path:34} {len(mine):7} {counts[0]:7} {counts[1]:9} "
+                    f"{explained:11} {counts[2]:10} {counts[3]:13}")
     return "\n".join(rows)
 
 
 def write_report(mutants, files, header):
     survivors = [m for m in mutants if m.outcome == "survived"]
-    parts = [header, "", summary(mutants, files), "", f"Survivors ({len(survivors)}):"]
-    for m in survivors:
+    new = [m for m in survivors if not m.explained]
+    parts = [header, "", summary(mutants, files), "",
+             f"Survivors not explained in {EXPLAINED.relative_to(REPOSITORY)} ({len(new)}):"]
+    for m in new:
         parts += [f"{m.path}:{m.line}: {m.kind}",
-                  f"  - {m.original.strip()}",
-                  f"  + {m.mutated.strip() or '(deleted)'}"]
+                  f"  - {shown(m.original)}",
+                  f"  + {shown(m.mutated)}"]
+    parts += ["", f"Survivors explained there ({len(survivors) - len(new)}):"]
+    parts += [f"{m.path}:{m.line}: {m.kind}: {m.explained}" for m in survivors if m.explained]
     REPORT.write_text("\n".join(parts) + "\n")
 
 
@@ -359,7 +438,7 @@ def parse_arguments():
     parser.add_argument("--max", type=int, help="try at most this many mutants")
     parser.add_argument("--timeout", type=float,
                         help="seconds a test run may take before it counts as a hang "
-                             "(default: 10 times the unchanged run, at least 30)")
+                             "(default: 10 times the unchanged run, at least 20)")
     parser.add_argument("--sanitize", action="store_true",
                         help="test a build with AddressSanitizer and UndefinedBehaviorSanitizer "
                              "(Debug, so asserts are checked too) instead of the Release build")
@@ -377,20 +456,22 @@ def main():
     mutants = mutants[:arguments.max]
     if arguments.list:
         for m in mutants:
-            print(f"{m.path}:{m.line}: {m.kind}: {m.mutated.strip() or '(deleted)'}")
+            print(f"{m.path}:{m.line}: {m.kind}: {shown(m.mutated)}")
         return 0
 
     if arguments.sanitize:
         # A fault that only overruns memory or breaks a contract shows here,
         # as in the sanitizer build the tests also run in.
-        global BUILD, BUILD_OPTIONS
+        global MIRROR, BUILD, REPORT, BUILD_OPTIONS
+        MIRROR = WORK / "src-sanitize"
         BUILD = WORK / "build-sanitize"
+        REPORT = WORK / "report-sanitize.txt"
         BUILD_OPTIONS = ["-DCMAKE_BUILD_TYPE=Debug", "-DSANITIZE=ON"]
     # A terminating signal unwinds like Ctrl-C, so the mirror is restored.
     signal.signal(signal.SIGTERM, signal.default_int_handler)
     WORK.mkdir(parents=True, exist_ok=True)
     baseline = prepare()
-    timeout = arguments.timeout or max(30.0, 10 * baseline)
+    timeout = arguments.timeout or max(20.0, 10 * baseline)
     started = time.monotonic()
     try:
         for number, mutant in enumerate(mutants, start=1):
@@ -403,7 +484,7 @@ def main():
     except KeyboardInterrupt:
         print("mutate: interrupted; the report covers the mutants tried", file=sys.stderr)
     minutes = (time.monotonic() - started) / 60
-    header = (f"Mutation analysis, {time.strftime('%Y-%m-%d %H:%M')}, "
+    header = (f"Mutation analysis, {time.strftime('%Y-%m-%d %H:%M')}, {BUILD.name}, "
               f"{sum(bool(m.outcome) for m in mutants)} of {len(mutants)} mutants tried "
               f"in {minutes:.1f} minutes (test time limit {timeout:.0f} s)")
     write_report(mutants, files, header)
