@@ -57,10 +57,12 @@ std::vector<std::string> walkedWords(const BTree& tree, const std::string* from,
   return words;
 }
 
-WordEntry entryWithPlaces(const std::string& word, int count) {
+// An entry holding places (1,line) .. (count,line).
+WordEntry entryWithPlaces(const std::string& word, int count, int line = 1) {
   WordEntry entry;
-  entry.reset(word, "(1,1)");
-  for (int p = 2; p <= count; ++p) entry.addPlace("(" + std::to_string(p) + ",1)");
+  const auto place = [line](int p) { return "(" + std::to_string(p) + "," + std::to_string(line) + ")"; };
+  entry.reset(word, place(1));
+  for (int p = 2; p <= count; ++p) entry.addPlace(place(p));
   return entry;
 }
 
@@ -103,14 +105,14 @@ TEST(WordEntry, ResetAddAndCopyKeepTheInvariant) {
 
   // Copied over an entry with more places: the extra ones are emptied.
   WordEntry nine = entryWithPlaces("nine", 9);
-  const WordEntry two = entryWithPlaces("two", 2);
+  const WordEntry two = entryWithPlaces("two", 2, 5);
   nine = two;
   EXPECT_EQ(nine.word, "two");
-  EXPECT_EQ(placesOf(nine), (std::vector<std::string>{"(1,1)", "(2,1)"}));
+  EXPECT_EQ(placesOf(nine), (std::vector<std::string>{"(1,5)", "(2,5)"}));
   verifyEntry(nine);
 
   WordEntry source = entryWithPlaces("moved", 5);
-  WordEntry target = entryWithPlaces("target", 8);
+  WordEntry target = entryWithPlaces("target", MAX_PLACES);
   target = std::move(source);
   EXPECT_EQ(target.word, "moved");
   EXPECT_EQ(target.placeCount, 5);
