@@ -118,7 +118,8 @@ enum class Request { command, help, version };
 
 // Reads the arguments as a shell tool does: -i NAME and -t TYPE in either
 // order, each also as one word (-iNAME, -tTYPE); or -h, --help, --version.
-// Returns "" when they make a request, or the problem.
+// Returns "" when they make a request (`request` is left as it is for a
+// command), or the problem.
 std::string parseArguments(const std::vector<std::string>& arguments, Request& request,
                            Command& command) {
   bool haveName = false;
@@ -156,7 +157,6 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
   }
   if (!haveName) return "option -i NAME is missing";
   if (!haveType) return "option -t TYPE is missing";
-  request = Request::command;
   command.naming = Naming::withoutLastExtension;
   return "";
 }
