@@ -259,7 +259,7 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
 void explainIndexFailure(std::ostream& errors, const IndexFailure& failure) {
   std::error_code unknown;
   const std::filesystem::path folder = std::filesystem::current_path(unknown);
-  errors << "versefind: " << (folder / failure.file).string() << ": ";
+  errors << "versefind: " << shownWord((folder / failure.file).string()) << ": ";
   if (failure.cause != 0) {
     errors << std::strerror(failure.cause) << std::endl;
   } else {
@@ -290,7 +290,7 @@ void warnAboutText(const BTree& tree, const std::string& text, std::ostream& err
     hasWord = !entry.word.empty();  // the empty word, if any, comes first
     return !hasWord;
   });
-  if (!hasWord) errors << "versefind: " << text << ": has no words\n";
+  if (!hasWord) errors << "versefind: " << shownWord(text) << ": has no words\n";
   // A UTF-16 text opens with a byte-order mark, which the word rules leave
   // at the start of the text's first word, the one at (1,1).
   bool utf16 = false;
@@ -302,7 +302,7 @@ void warnAboutText(const BTree& tree, const std::string& text, std::ostream& err
       return !utf16;
     });
   }
-  if (utf16) errors << "versefind: " << text << ": looks like UTF-16; save it as UTF-8\n";
+  if (utf16) errors << "versefind: " << shownWord(text) << ": looks like UTF-16; save it as UTF-8\n";
 }
 
 // Builds the index of the text with its listing, as the dialogue and the
@@ -314,7 +314,7 @@ int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
   const int lineCount = tree.buildIndex(text, failure);
   if (lineCount == 0) {
     out << std::endl << std::endl << "The index could not be built: "
-        << text << " could not be read or " << LISTING_FILE
+        << shownWord(text) << " could not be read or " << LISTING_FILE
         << " could not be written." << std::endl;
     explainIndexFailure(errors, failure);
     return 0;
@@ -452,7 +452,9 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
   Request request;
   const std::string problem = parseArguments(arguments, request);
   if (!problem.empty()) {
-    errors << "versefind: " << problem << "\nTry 'versefind --help' for more information."
+    // An argument is named as typed, but a control byte in it, like one in
+    // a file name, is shown escaped, never sent to the terminal raw.
+    errors << "versefind: " << shownWord(problem) << "\nTry 'versefind --help' for more information."
            << std::endl;
     return 2;
   }

@@ -207,6 +207,7 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"1"}, 2, "", refused + "1\n"},
       {{"10001"}, 2, "", refused + "10001\n"},
       {{"03x"}, 2, "", refused + "03x\n"},
+      {{"3\x1b[2J"}, 2, "", refused + "3\\x1b[2J\n"},
       {{"-3"}, 2, "", refused + "-3\n"},
       {{""}, 2, "", refused + "\n"},
       {{"3", "--words", "4"}, 2, "", "versefind: option '--words' takes no word: 4\n"},
