@@ -43,8 +43,12 @@ class StandardOutput : public std::streambuf {
 // is flushed and closed (a full disk, say), fails the run with a line that
 // gives the system's reason, so lost output is never reported as success.
 int closeStandardOutput(int status, const StandardOutput& buffer) {
+  std::cout.flush();
   int cause = buffer.cause;
   bool lost = std::cout.fail() || std::ferror(stdout) != 0;
+  // Nothing may flush stdout once it is closed, the library's own flush of
+  // std::cout at exit included.
+  std::cout.rdbuf(nullptr);
   errno = 0;
   if (std::fclose(stdout) != 0) {
     lost = true;
@@ -63,10 +67,8 @@ int main(int argc, char** argv) {
   const RunSettings settings{[] { return std::clock(); }, CLOCKS_PER_SEC,
                              static_cast<unsigned>(std::time(nullptr))};
   StandardOutput buffer;
-  std::streambuf* const standard = std::cout.rdbuf(&buffer);
+  std::cout.rdbuf(&buffer);
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
-  std::cout.flush();
-  std::cout.rdbuf(standard);
   const int finalStatus = closeStandardOutput(status, buffer);
   holdConsoleAfterFailure(finalStatus);
   return finalStatus;
