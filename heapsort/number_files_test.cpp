@@ -54,6 +54,8 @@ TEST(ReadNumbers, ReadsIntegersUpToTheFirstItemThatIsNotOne) {
       {"a word stops reading", "7 8 word 9",
        {7, 8}, "stopped at item 3, \"word\": not an integer; 2 numbers used"},
       {"digits glued to a word", "7 8x 9", {7, 8}, "stopped at item 3, \"x\": not an integer; 2 numbers used"},
+      {"a word ends at a tab", "x\ty", {}, "stopped at item 1, \"x\": not an integer; 0 numbers used"},
+      {"a word ends at a CR", "x\ry", {}, "stopped at item 1, \"x\": not an integer; 0 numbers used"},
       {"too large for an int", "1 2147483648 3",
        {1}, "stopped at item 2, \"2147483648\": outside the int range; 1 number used"},
       {"too small for an int", "1 -2147483649",
@@ -66,6 +68,8 @@ TEST(ReadNumbers, ReadsIntegersUpToTheFirstItemThatIsNotOne) {
       {"two signs", "+-2", {}, "stopped at item 1, \"+-2\": not an integer; 0 numbers used"},
       {"control bytes, a long item", "\x01" + std::string(50, 'y'),
        {}, "stopped at item 1, \"\\x01" + std::string(39, 'y') + "...\": not an integer; 0 numbers used"},
+      {"the edges of the bytes shown as they are, 40 of them", "a!\x1F~\x7F" + std::string(35, 'z'),
+       {}, "stopped at item 1, \"a!\\x1F~\\x7F" + std::string(35, 'z') + "\": not an integer; 0 numbers used"},
       {"empty", "", {}, ""},
       {"white space only", " \n\t\n", {}, ""},
   };
@@ -109,6 +113,15 @@ TEST(ReadNumbers, AnswersAFileThatCannotBeOpened) {
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
   EXPECT_EQ(errors.str(), "heapsort: input/missing.txt: No such file or directory\n"
                           "heapsort: input/folder.txt: Is a directory\n");
+
+  // A file that opens, then fails to read.
+  if (unreadableFile().empty()) return;
+  std::filesystem::create_symlink(unreadableFile(), "input/unreadable.txt");
+  console.str("");
+  errors.str("");
+  EXPECT_EQ(readNumbers("unreadable.txt", a.data(), console, errors), Reading::failed);
+  EXPECT_EQ(console.str(), "Unable to open file\n");
+  EXPECT_EQ(errors.str(), "heapsort: input/unreadable.txt: Input/output error\n");
 }
 
 // Typed, the name gives its first 9 characters; given at the shell, all but

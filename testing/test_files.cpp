@@ -15,6 +15,12 @@ std::string readFile(const std::filesystem::path& file) {
                      std::istreambuf_iterator<char>());
 }
 
+std::string unreadableFile() {
+  const char* const path = "/proc/self/mem";
+  if (ON_WINDOWS || !std::ifstream(path).ignore().bad()) return "";
+  return path;
+}
+
 std::string asReadInTextMode(const std::string& bytes) {
   if (!ON_WINDOWS) return bytes;
   std::string text;

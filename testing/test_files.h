@@ -27,6 +27,12 @@ std::string readFile(const std::filesystem::path& file);
 // ends the file.
 std::string asReadInTextMode(const std::string& bytes);
 
+// A file that opens and then fails at its first read, where this platform
+// has one and its standard library reports the failure (Linux's
+// /proc/self/mem with libstdc++); "" elsewhere, where some libraries take a
+// failed read for the end of the file.
+std::string unreadableFile();
+
 // `size` bytes of every value, the same for the same seed.
 std::string randomBytes(std::size_t size, unsigned seed);
 

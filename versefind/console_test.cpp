@@ -1,5 +1,5 @@
-// The key wait on a real terminal: the built program runs on a
-// pseudo-terminal, as it does in a console window.
+// The console layer on a real terminal (the key wait, the width, colour):
+// the built program runs on a pseudo-terminal, as it does in a console window.
 #include "console.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 #else
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 #endif
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -117,6 +119,45 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
   int status = 0;
   EXPECT_EQ(waitpid(child, &status, 0), child);
   close(master);
+}
+
+// On a terminal a place line fills the terminal's width, and the found word
+// is coloured unless NO_COLOR is set.
+TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", std::string(60, 'x') + " and " + std::string(60, 'y') + "\n");
+  const std::string on = "\x1b[1;31m";
+  const std::string off = "\x1b[0m";
+  for (const bool noColor : {false, true}) {
+    SCOPED_TRACE(noColor ? "NO_COLOR set" : "NO_COLOR unset");
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 50;
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (noColor) {
+        setenv("NO_COLOR", "1", 1);
+      } else {
+        unsetenv("NO_COLOR");
+      }
+      execl(VERSEFIND_PROGRAM, "versefind", "3", "and", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    std::string transcript;
+    readTerminal(master, transcript, milliseconds(10000), "y...\r\n");
+    const std::size_t start = transcript.find("1:2 ");
+    ASSERT_NE(start, std::string::npos) << transcript;
+    std::string line = transcript.substr(start, transcript.find("\r\n", start) - start);
+    const std::size_t coloured = line.find(on + "and" + off);
+    EXPECT_EQ(coloured != std::string::npos, !noColor) << line;
+    if (coloured != std::string::npos) line.replace(coloured, on.size() + 3 + off.size(), "and");
+    EXPECT_EQ(line.size(), 50u) << line;
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    close(master);
+  }
 }
 
 }  // namespace
