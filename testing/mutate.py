@@ -168,13 +168,13 @@ def constant(text):
     """Integer constants one more and one less, in their own notation."""
     for m in re.finditer(r"(?<![\w.])(0[xX][0-9a-fA-F]+|\d+)([uUlL]*)(?![\w.'])", text):
         digits, suffix = m.group(1), m.group(2)
-        hexadecimal = digits[:2].lower() == "0x"
-        value = int(digits, 16 if hexadecimal else 10)
+        base = 16 if digits[:2].lower() == "0x" else 8 if len(digits) > 1 and digits[0] == "0" else 10
+        value = int(digits, base)
         for step in (1, -1):
             new = value + step
-            if new < 0 and value == 0 and hexadecimal:
+            if new < 0 and base != 10:
                 continue
-            written = (digits[:2] + format(new, "X")) if hexadecimal else str(new)
+            written = {16: digits[:2] + format(new, "X"), 8: "0" + format(new, "o"), 10: str(new)}[base]
             yield m.start(), m.end(), written + suffix, f"{digits} -> {written}"
 
 
