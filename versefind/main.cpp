@@ -60,6 +60,15 @@ int closeStandardOutput(int status, const StandardOutput& buffer) {
   return 1;
 }
 
+// A standard input that failed to read (a folder, a device error) looks
+// like its end to the driver, which then ends as if nothing more was asked:
+// such a run must not pass for a success.
+int checkStandardInput(int status) {
+  if (std::ferror(stdin) == 0) return status;
+  std::cerr << "versefind: standard input: could not be read" << std::endl;
+  return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,7 +78,7 @@ int main(int argc, char** argv) {
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
-  const int finalStatus = closeStandardOutput(status, buffer);
+  const int finalStatus = closeStandardOutput(checkStandardInput(status), buffer);
   holdConsoleAfterFailure(finalStatus);
   return finalStatus;
 }

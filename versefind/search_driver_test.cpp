@@ -346,6 +346,19 @@ TEST(SearchDriver, BuiltProgramFailsWhenStandardOutputIsLost) {
   }
 }
 
+// Standard input that cannot be read: the words asked are lost, so the run
+// fails instead of answering nothing with success.
+TEST(SearchDriver, BuiltProgramFailsWhenStandardInputCannotBeRead) {
+  if (ON_WINDOWS) GTEST_SKIP() << "a folder as standard input is a POSIX shell's";
+  ScratchDir scratch;
+  writeFile("sonnets.txt", TEXT);
+  const std::string command =
+      "'" + std::string(VERSEFIND_PROGRAM) + "' 3 - < . 2> errors.txt; echo $? > status.txt";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readFile("status.txt"), "1\n");
+  EXPECT_EQ(readFile("errors.txt"), "versefind: standard input: could not be read\n");
+}
+
 // Verse that uses every word rule, repeated to a given number of lines.
 std::string verseLines(int count) {
   const char* const lines[] = {"Bright stars, fade -- and  Time's away!",
