@@ -60,65 +60,70 @@ void readTerminal(int master, std::string& transcript, milliseconds wait,
 // by a shell that reads the next line typed: what the key wait leaves
 // unread would reach that line.
 TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
-  ScratchDir scratch;
-  writeFile("sonnets.txt", "Bright stars\n");
-  int master = -1;
-  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    const std::string script = std::string("'") + VERSEFIND_PROGRAM +
-                               "'; echo \"status $?\"; IFS= read -r line; echo \"next [$line]\"";
-    execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-
-  std::string transcript;
-  readTerminal(master, transcript, milliseconds(10000), "B-Tree:");
-  // A key typed with the order, before the wait starts, is discarded: the
-  // wait asks for a new key press.
-  ASSERT_EQ(write(master, "3\nz", 3), 3);
-  readTerminal(master, transcript, milliseconds(10000), "(press any key)");
-  ASSERT_NE(transcript.find(" second  (press any key)"), std::string::npos) << transcript;
-
-  // The run is over, but the program waits for a key: it has turned the
-  // terminal's echo off and stays until a new key comes.
-  const auto echoIsOff = [master] {
-    termios now{};
-    return tcgetattr(master, &now) == 0 && (now.c_lflag & ECHO) == 0;
-  };
-  for (int check = 0; check < 100 && !echoIsOff(); ++check) {
-    readTerminal(master, transcript, milliseconds(50));
-  }
-  ASSERT_TRUE(echoIsOff());
-  readTerminal(master, transcript, milliseconds(200));
-  EXPECT_EQ(transcript.find("status"), std::string::npos);
-
-  // An arrow key, three bytes, ends it whole. A key that comes just before
-  // the wait starts is dropped on purpose, so another is pressed while the
-  // echo is still off.
-  for (int press = 0; press < 5 && transcript.find("status") == std::string::npos; ++press) {
-    if (echoIsOff()) {
-      ASSERT_EQ(write(master, "\x1b[A", 3), 3);
+  // Each key is one press: an arrow sends three bytes, a letter outside
+  // ASCII two.
+  for (const std::string key : {"\x1b[A", "\xc3\xa9"}) {
+    SCOPED_TRACE(key);
+    ScratchDir scratch;
+    writeFile("sonnets.txt", "Bright stars\n");
+    int master = -1;
+    const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string script = std::string("'") + VERSEFIND_PROGRAM +
+                                 "'; echo \"status $?\"; IFS= read -r line; echo \"next [$line]\"";
+      execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
     }
-    readTerminal(master, transcript, milliseconds(2000), "status");
+
+    std::string transcript;
+    readTerminal(master, transcript, milliseconds(10000), "B-Tree:");
+    // A key typed with the order, before the wait starts, is discarded: the
+    // wait asks for a new key press.
+    ASSERT_EQ(write(master, "3\nz", 3), 3);
+    readTerminal(master, transcript, milliseconds(10000), "(press any key)");
+    ASSERT_NE(transcript.find(" second  (press any key)"), std::string::npos) << transcript;
+
+    // The run is over, but the program waits for a key: it has turned the
+    // terminal's echo off and stays until a new key comes.
+    const auto echoIsOff = [master] {
+      termios now{};
+      return tcgetattr(master, &now) == 0 && (now.c_lflag & ECHO) == 0;
+    };
+    for (int check = 0; check < 100 && !echoIsOff(); ++check) {
+      readTerminal(master, transcript, milliseconds(50));
+    }
+    ASSERT_TRUE(echoIsOff());
+    readTerminal(master, transcript, milliseconds(200));
+    EXPECT_EQ(transcript.find("status"), std::string::npos);
+
+    // The key ends the wait whole. A key that comes just before the wait
+    // starts is dropped on purpose, so another is pressed while the echo is
+    // still off.
+    for (int press = 0; press < 5 && transcript.find("status") == std::string::npos; ++press) {
+      if (echoIsOff()) {
+        ASSERT_EQ(write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+      }
+      readTerminal(master, transcript, milliseconds(2000), "status");
+    }
+    readTerminal(master, transcript, milliseconds(2000), "status 0");
+    // The key was not echoed, and a line break ends the hint's line.
+    EXPECT_NE(transcript.find("(press any key)\r\nstatus 0"), std::string::npos) << transcript;
+
+    // The terminal is left as the program found it, and nothing of the key
+    // is left for the shell.
+    termios after{};
+    ASSERT_EQ(tcgetattr(master, &after), 0);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
+    ASSERT_EQ(write(master, "x\n", 2), 2);
+    readTerminal(master, transcript, milliseconds(10000), "next [");
+    readTerminal(master, transcript, milliseconds(200));
+    EXPECT_NE(transcript.find("next [x]"), std::string::npos) << transcript;
+
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    close(master);
   }
-  readTerminal(master, transcript, milliseconds(2000), "status 0");
-  // The key was not echoed, and a line break ends the hint's line.
-  EXPECT_NE(transcript.find("(press any key)\r\nstatus 0"), std::string::npos) << transcript;
-
-  // The terminal is left as the program found it, and nothing of the key
-  // is left for the shell.
-  termios after{};
-  ASSERT_EQ(tcgetattr(master, &after), 0);
-  EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG));
-  ASSERT_EQ(write(master, "x\n", 2), 2);
-  readTerminal(master, transcript, milliseconds(10000), "next [");
-  readTerminal(master, transcript, milliseconds(200));
-  EXPECT_NE(transcript.find("next [x]"), std::string::npos) << transcript;
-
-  int status = 0;
-  EXPECT_EQ(waitpid(child, &status, 0), child);
-  close(master);
 }
 
 // On a terminal a place line fills the terminal's width, and the found word

@@ -573,6 +573,8 @@ TEST(SearchDriver, IndexesTheTextNamed) {
       {{"--text", "sub", "3", "--words"}, "", 1, "", "@sub: Is a directory\n", false},
       {{"--text", "sub"}, "3\n", 1, PROMPT + noIndex, "@sub: Is a directory\n", false},
       {{"--text", "utf16.txt", "3"}, "", 0, "\n\n", "utf16.txt: looks like UTF-16; save it as UTF-8\n", true},
+      {{"--text", "utf16be.txt", "3"}, "", 0, "\n\n", "utf16be.txt: looks like UTF-16; save it as UTF-8\n", true},
+      {{"--text", "latin1.txt", "3"}, "", 0, "\n\n", "", true},
       {{"--text", "marks.txt", "3", "fair"}, "", 1, "", "marks.txt: has no words\nversefind: fair: not in the text\n", false},
   };
   for (const Case& c : cases) {
@@ -580,6 +582,8 @@ TEST(SearchDriver, IndexesTheTextNamed) {
     ScratchDir scratch;
     writeFile("verse.txt", TEXT);
     writeFile("utf16.txt", std::string("\xFF\xFEl\0o\0v\0e\0\n\0", 12));
+    writeFile("utf16be.txt", std::string("\xFE\xFF\0l\0o\0v\0e\0\n", 12));
+    writeFile("latin1.txt", "\xFF fair\n");  // a first word above both marks, but neither
     writeFile("marks.txt", "-- ...\n\n, !\n");
     std::filesystem::create_directory("sub");
     const DialogueRun run = runDialogue(runSearchDriver, c.input, c.arguments);
