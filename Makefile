@@ -36,7 +36,9 @@ heapsort-run: build
 # Fails, rather than passing with nothing run, when the tests were not built
 # (GoogleTest missing: CMake's warning says which package to install).
 test: build
-	cd $(BUILD) && ctest --output-on-failure --no-tests=error
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error || \
+	  { status=$$?; ctest -N | grep -q 'Total Tests: 0' && \
+	    echo "No tests were built: GoogleTest was not found (Debian: libgtest-dev)" >&2; exit $$status; }
 
 # The same tests, built with AddressSanitizer and UndefinedBehaviorSanitizer:
 # any report fails the test that caused it.
