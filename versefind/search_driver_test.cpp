@@ -572,6 +572,7 @@ TEST(SearchDriver, IndexesTheTextNamed) {
       {{"--text", "missing.txt", "3", "fair"}, "", 1, "", "@missing.txt: No such file or directory\n", false},
       {{"--text", "sub", "3", "--words"}, "", 1, "", "@sub: Is a directory\n", false},
       {{"--text", "sub"}, "3\n", 1, PROMPT + noIndex, "@sub: Is a directory\n", false},
+      {{"--text", "sub", "3"}, "", 1, noIndex, "@sub: Is a directory\n", false},
       {{"--text", "utf16.txt", "3"}, "", 0, "\n\n", "utf16.txt: looks like UTF-16; save it as UTF-8\n", true},
       {{"--text", "utf16be.txt", "3"}, "", 0, "\n\n", "utf16be.txt: looks like UTF-16; save it as UTF-8\n", true},
       {{"--text", "latin1.txt", "3"}, "", 0, "\n\n", "", true},
@@ -581,7 +582,9 @@ TEST(SearchDriver, IndexesTheTextNamed) {
     SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
     ScratchDir scratch;
     writeFile("verse.txt", TEXT);
-    writeFile("utf16.txt", std::string("\xFF\xFEl\0o\0v\0e\0\n\0", 12));
+    // A later word that also begins with the mark, and sorts first, is no
+    // first word.
+    writeFile("utf16.txt", std::string("\xFF\xFEl\0o\0v\0e\0\n\0", 12) + "\n\xFF\xFE" "a\n");
     writeFile("utf16be.txt", std::string("\xFE\xFF\0l\0o\0v\0e\0\n", 12));
     writeFile("latin1.txt", "\xFF fair\n");  // a first word above both marks, but neither
     writeFile("marks.txt", "-- ...\n\n, !\n");
