@@ -1,7 +1,17 @@
-// The whole run of versefind: read the arguments, take the order (typed at
-// the prompt or given as the first argument), index the text ("sonnets.txt"
-// unless --text names another), and then either time 29 random look-ups and
-// print what they found, or answer the words asked as a concordance.
+// The whole run of versefind: read the arguments (arguments.h), index the
+// text ("sonnets.txt" unless --text names another), and run one mode:
+//
+//   versefind                 the dialogue: asks for the order, writes the
+//                             listing, times 29 random look-ups, waits for a key
+//   versefind ORDER           the same trials, without the prompt and the wait
+//   versefind ORDER WORD...   the words asked, answered as a concordance
+//   versefind ORDER -         the words read from standard input, answered
+//   versefind ORDER --words   every word of the index with its count
+//   versefind ORDER --stats   the tree's figures
+//   versefind ORDER --dot     the tree drawn as Graphviz DOT
+//
+// Only the dialogue and the trials write the listing; the other modes write
+// nothing to disk.
 #ifndef VERSEFIND_SEARCH_DRIVER_H
 #define VERSEFIND_SEARCH_DRIVER_H
 

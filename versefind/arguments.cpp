@@ -1,0 +1,186 @@
+#include "arguments.h"
+
+#include <cctype>
+#include <cstddef>
+#include <limits>
+
+const char* const USAGE_TEXT =
+    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot]]\n"
+    "       versefind -h | --help | --version\n"
+    "\n"
+    "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
+    "order ORDER (a whole number from 2 to 10000), writes the cleaned text to\n"
+    "output.txt, then looks up the words standing at 29 random places and\n"
+    "prints each word with every place where it stands, as (word,line), and\n"
+    "the total time of the look-ups.\n"
+    "\n"
+    "Without ORDER it asks for the order, and waits for a key at the end.\n"
+    "\n"
+    "After ORDER, the index answers as a concordance, writes nothing to disk\n"
+    "and does not wait:\n"
+    "  WORD...     each word's places, LINE:WORDNO, each shown in its line;\n"
+    "              a word is cleaned as the text is (Love, asks for love), and\n"
+    "              WORD* (quoted) asks for every word that begins with WORD\n"
+    "  -           the words read from standard input, one a line, each\n"
+    "              answered as soon as it is read\n"
+    "  --words     every word in word order, with the number of its places\n"
+    "  --stats     the tree's figures: height, nodes, keys, fill, memory\n"
+    "  --dot       the tree drawn as Graphviz DOT\n"
+    "\n"
+    "  --text FILE     index FILE instead of sonnets.txt, in every mode\n"
+    "  --width N       cut place lines to N columns, 0 for never (by default\n"
+    "                  the terminal's width, or 80 when output is no terminal)\n"
+    "  --color[=WHEN]  show the found word in colour: auto (on a terminal, and\n"
+    "                  NO_COLOR not set), always (--color alone), or never\n"
+    "  --seed N        draw the places with the C library's generator seeded\n"
+    "                  with N, a whole number from 0 to 4294967295: the same N\n"
+    "                  draws the same places on the same system (by default\n"
+    "                  the time of day)\n"
+    "  -h, --help      print this text\n"
+    "  --version       print the version\n"
+    "\n"
+    "Options may stand before or after ORDER; after --, every argument is a\n"
+    "word. Status: 0 when every word asked was found, 1 when one was not or\n"
+    "the text cannot be read, 2 for arguments that make no run.\n";
+
+namespace {
+
+// The seed given as an argument: a whole number in the range of unsigned.
+bool parseSeed(const std::string& argument, unsigned& seed) {
+  if (argument.empty()) return false;
+  unsigned long long value = 0;
+  for (const char c : argument) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value > std::numeric_limits<unsigned>::max()) return false;
+  }
+  seed = static_cast<unsigned>(value);
+  return true;
+}
+
+// A whole number from 0 to `most`, the whole argument.
+bool parseCount(const std::string& argument, int most, int& count) {
+  if (argument.empty() || argument.size() > 9) return false;
+  count = 0;
+  for (const char c : argument) {
+    if (c < '0' || c > '9') return false;
+    count = count * 10 + (c - '0');
+  }
+  return count <= most;
+}
+
+// The order given as the argument: the whole argument is the number.
+bool parseOrder(const std::string& argument, int& order) {
+  return parseCount(argument, MAX_ORDER, order) && isOrder(order);
+}
+
+// An argument that is an option: a dash and more, but not a negative
+// number (that is a bad order, or a word).
+bool isOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-' &&
+         std::isdigit(static_cast<unsigned char>(argument[1])) == 0;
+}
+
+// Reads the option arguments[i] into `request`. An option's value follows
+// an "=" in the same argument, or is the next argument. Returns what is
+// wrong, or an empty string.
+std::string parseOption(const std::vector<std::string>& arguments, std::size_t& i,
+                        Request& request) {
+  const std::string& argument = arguments[i];
+  const std::size_t equals = argument.find('=');
+  const std::string name = argument.substr(0, equals);
+  const bool hasValue = equals != std::string::npos;
+  std::string value = hasValue ? argument.substr(equals + 1) : std::string();
+  if ((name == "--seed" || name == "--text" || name == "--width") && !hasValue) {
+    if (i + 1 == arguments.size()) {
+      return "option '" + name + "' needs " + (name == "--text" ? "a file name" : "a number");
+    }
+    value = arguments[++i];
+  }
+  if (name == "--seed") {
+    if (!parseSeed(value, request.seed)) {
+      return "not a seed from 0 to " + std::to_string(std::numeric_limits<unsigned>::max()) +
+             ": " + value;
+    }
+    request.seeded = true;
+  } else if (name == "--text") {
+    if (value.empty()) return "option '--text' needs a file name";
+    request.text = value;
+  } else if (name == "--width") {
+    if (!parseCount(value, MAX_WIDTH, request.width)) {
+      return "not a width from 0 to " + std::to_string(MAX_WIDTH) + ": " + value;
+    }
+  } else if (name == "--color") {
+    if (!hasValue || value == "always") {
+      request.color = ColorChoice::always;
+    } else if (value == "never") {
+      request.color = ColorChoice::never;
+    } else if (value == "auto") {
+      request.color = ColorChoice::automatic;
+    } else {
+      return "not auto, always or never: " + argument;
+    }
+  } else if (argument == "--words" || argument == "--stats" || argument == "--dot") {
+    if (request.mode != Mode::dialogue) return "more than one of --words, --stats and --dot";
+    request.mode = argument == "--words" ? Mode::vocabulary
+                   : argument == "--stats" ? Mode::stats
+                                           : Mode::dot;
+  } else {
+    return "unknown option: " + argument;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string parseArguments(const std::vector<std::string>& arguments, Request& request) {
+  std::vector<std::string> operands;
+  std::size_t dashAt = 0;  // where "-" stood among the operands, 0 for nowhere
+  bool options = true;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options && (argument == "--help" || argument == "-h")) {
+      request.help = true;
+      return "";
+    }
+    if (options && argument == "--version") {
+      request.version = true;
+      return "";
+    }
+    if (options && argument == "--") {
+      options = false;
+    } else if (options && isOption(argument)) {
+      std::string problem = parseOption(arguments, i, request);
+      if (!problem.empty()) return problem;
+    } else {
+      if (options && argument == "-") dashAt = operands.size();
+      operands.push_back(argument);
+    }
+  }
+  const std::string modeOption = request.mode == Mode::vocabulary ? "--words"
+                                 : request.mode == Mode::stats      ? "--stats"
+                                                                    : "--dot";
+  if (operands.empty()) {
+    if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
+    return "";
+  }
+  if (!parseOrder(operands[0], request.order)) {
+    return "not an order from " + std::to_string(MIN_ORDER) + " to " + std::to_string(MAX_ORDER) +
+           ": " + operands[0];
+  }
+  request.words.assign(operands.begin() + 1, operands.end());
+  if (request.mode != Mode::dialogue) {
+    if (!request.words.empty()) {
+      return "option '" + modeOption + "' takes no word: " + request.words[0];
+    }
+  } else if (dashAt != 0) {
+    if (operands.size() != 2) {
+      return "'-' reads the words from standard input, and takes no other word";
+    }
+    request.mode = Mode::standardInput;
+  } else {
+    request.mode = request.words.empty() ? Mode::trials : Mode::words;
+  }
+  return "";
+}
+

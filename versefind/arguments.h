@@ -1,0 +1,61 @@
+// versefind's command line: what each argument asks for, read into a
+// Request, and the usage text that --help prints. Reading the arguments
+// touches nothing else: the driver runs what the Request says.
+#ifndef VERSEFIND_ARGUMENTS_H
+#define VERSEFIND_ARGUMENTS_H
+
+#include <string>
+#include <vector>
+
+#include "search_driver.h"
+
+// The orders accepted: from the smallest that makes a B-tree proper to one
+// whose nodes still fit in memory easily.
+constexpr int MIN_ORDER = 2;
+constexpr int MAX_ORDER = 10000;
+
+// The width of place lines when standard output is no terminal, and the
+// widest that may be asked for.
+constexpr int DEFAULT_WIDTH = 80;
+constexpr int MAX_WIDTH = 100000;
+
+inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
+
+// What a run does: a plain run (the dialogue, or the trials from the
+// shell), or one of the concordance's answers.
+enum class Mode {
+  dialogue,       // no order: the prompt, the trials, the key wait
+  trials,         // ORDER alone: the trials without prompt or key wait
+  words,          // ORDER WORD...: the words asked, answered
+  standardInput,  // ORDER -: the words read from standard input, answered
+  vocabulary,     // ORDER --words: every word with its count
+  stats,          // ORDER --stats: the tree's figures
+  dot,            // ORDER --dot: the tree as Graphviz DOT
+};
+
+enum class ColorChoice { automatic, always, never };
+
+// What the arguments ask for.
+struct Request {
+  bool help = false;
+  bool version = false;
+  int order = 0;  // 0: the order is asked for
+  bool seeded = false;
+  unsigned seed = 0;
+  std::string text = TEXT_FILE;
+  int width = -1;  // -1: the terminal's, or DEFAULT_WIDTH
+  ColorChoice color = ColorChoice::automatic;
+  Mode mode = Mode::dialogue;
+  std::vector<std::string> words;
+};
+
+// Reads the program's arguments (without the program name) into
+// `request`. Options may stand anywhere before "--"; of the other arguments
+// the first is the order and the rest words. Returns what is wrong with
+// them, as one line for a person, or an empty string.
+std::string parseArguments(const std::vector<std::string>& arguments, Request& request);
+
+// What --help prints.
+extern const char* const USAGE_TEXT;
+
+#endif  // VERSEFIND_ARGUMENTS_H
