@@ -1,5 +1,5 @@
-// WordEntry, BTreeNode and BTree: construction, insertion, search and the
-// descents of the walks.
+// WordEntry, and the one B-tree for both kinds of entry: construction,
+// insertion, search and the descents of the walks.
 // The operations that read the text file live in sonnet_reader.cpp.
 #include "word_index.h"
 
@@ -31,12 +31,16 @@ int compareWords(const std::string& a, const std::string& b) {
 // loads overlap; what they compare, and in which order, stays the same.
 constexpr int SCAN_LOOKAHEAD = 8;
 
-void prefetchWord(const WordEntry& entry) { PREFETCH(entry.word.data()); }
+template <typename Entry>
+void prefetchWord(const Entry& entry) {
+  PREFETCH(entry.word.data());
+}
 
 // Compares keys k, k-1, ..., 1 with `word` until one is not greater.
 // Returns its number, or 0 when every key is greater; `cmp` receives the
 // last comparison made (key against word).
-int scanDownward(const WordEntry* keys, int k, const std::string& word, int& cmp) {
+template <typename Entry>
+int scanDownward(const Entry* keys, int k, const std::string& word, int& cmp) {
   for (int j = k; j >= 1 && j > k - SCAN_LOOKAHEAD; --j) prefetchWord(keys[j]);
   for (int i = k; i >= 1; --i) {
     if (i - SCAN_LOOKAHEAD >= 1) prefetchWord(keys[i - SCAN_LOOKAHEAD]);
@@ -49,7 +53,8 @@ int scanDownward(const WordEntry* keys, int k, const std::string& word, int& cmp
 // Compares `word` with keys 1, 2, ..., k until it is not greater. Returns
 // that key's number, or k + 1 when the word is greater than every key;
 // `cmp` receives the last comparison made (word against key).
-int scanUpward(const WordEntry* keys, int k, const std::string& word, int& cmp) {
+template <typename Entry>
+int scanUpward(const Entry* keys, int k, const std::string& word, int& cmp) {
   for (int j = 1; j <= k && j <= SCAN_LOOKAHEAD; ++j) prefetchWord(keys[j]);
   for (int i = 1; i <= k; ++i) {
     if (i + SCAN_LOOKAHEAD <= k) prefetchWord(keys[i + SCAN_LOOKAHEAD]);
@@ -59,11 +64,12 @@ int scanUpward(const WordEntry* keys, int k, const std::string& word, int& cmp) 
   return k + 1;
 }
 
-// A shift reads the whole of each entry it moves: its word and first places
-// at the front, its place count at the far end.
-void prefetchEntry(const WordEntry& entry) {
-  PREFETCH(&entry.word);
-  PREFETCH(&entry.placeCount);
+// A shift reads the whole of each entry it moves, from its first byte to
+// its last (a classic entry's place count, 1.6 KB on).
+template <typename Entry>
+void prefetchEntry(const Entry& entry) {
+  PREFETCH(&entry);
+  PREFETCH(reinterpret_cast<const char*>(&entry) + sizeof(Entry) - 1);
 }
 
 }  // namespace
@@ -128,7 +134,7 @@ void WordEntry::addPlace(std::string place) {
   ++placeCount;
 }
 
-// ---- BTreeNode -----------------------------------------------------------------
+// ---- WordNode ------------------------------------------------------------------
 
 namespace {
 
@@ -139,28 +145,31 @@ int checkedOrder(int t) {
 
 }  // namespace
 
-BTreeNode::BTreeNode(int t)
+template <typename Entry>
+WordNode<Entry>::WordNode(int t)
     : order(checkedOrder(t)),  // checked before the arrays are sized by it
       isLeaf(true),
-      children(new BTreeNode*[2 * static_cast<std::size_t>(t) + 1]()),
-      keys(new WordEntry[2 * static_cast<std::size_t>(t)]),
+      children(new WordNode*[2 * static_cast<std::size_t>(t) + 1]()),
+      keys(new Entry[2 * static_cast<std::size_t>(t)]),
       keyCount(0) {}
 
-BTreeNode::~BTreeNode() {
+template <typename Entry>
+WordNode<Entry>::~WordNode() {
   delete[] keys;
   delete[] children;
 }
 
-// ---- BTree ------------------------------------------------------------------------
+// ---- WordTree ---------------------------------------------------------------------
 
 namespace {
 
 // Frees a node and everything below it. Iterative, since a tree of order 1
 // grows one level per insertion.
-void freeSubtree(BTreeNode* top) {
-  std::vector<BTreeNode*> pending{top};
+template <typename Node>
+void freeSubtree(Node* top) {
+  std::vector<Node*> pending{top};
   while (!pending.empty()) {
-    BTreeNode* const x = pending.back();
+    Node* const x = pending.back();
     pending.pop_back();
     if (!x->isLeaf) {
       for (int j = 1; j <= x->keyCount + 1; ++j) pending.push_back(x->children[j]);
@@ -171,16 +180,21 @@ void freeSubtree(BTreeNode* top) {
 
 }  // namespace
 
-BTree::BTree(int t) : root(new BTreeNode(t)), order(t) {}
+template <typename Entry>
+WordTree<Entry>::WordTree(int t) : root(new Node(t)), order(t) {}
 
-BTree::~BTree() { freeSubtree(root); }
+template <typename Entry>
+WordTree<Entry>::~WordTree() {
+  freeSubtree(root);
+}
 
-void BTree::insert(std::string word, std::string place) {
-  BTreeNode* r = root;
+template <typename Entry>
+void WordTree<Entry>::insert(std::string word, Place place) {
+  Node* r = root;
   if (r->isFull()) {
     // The root is split whenever it is full, even for a word it already
     // holds: this is the only way the tree grows in height.
-    auto* s = new BTreeNode(order);
+    auto* s = new Node(order);
     root = s;
     s->isLeaf = false;
     s->children[1] = r;
@@ -191,11 +205,12 @@ void BTree::insert(std::string word, std::string place) {
   }
 }
 
-void BTree::insertNonFull(BTreeNode* x, std::string& word, std::string& place) {
+template <typename Entry>
+void WordTree<Entry>::insertNonFull(Node* x, std::string& word, Place& place) {
   // Each pass descends one level; the loop stands for the tail recursion.
   for (;;) {
     const int k = x->keyCount;
-    WordEntry* const keys = x->keys;
+    Entry* const keys = x->keys;
     int cmp = 0;  // compareWords(key i, word) for the i the scan stopped at
     int i = scanDownward(keys, k, word, cmp);
 
@@ -230,12 +245,13 @@ void BTree::insertNonFull(BTreeNode* x, std::string& word, std::string& place) {
   }
 }
 
-void BTree::splitChild(BTreeNode* x, int i) {
+template <typename Entry>
+void WordTree<Entry>::splitChild(Node* x, int i) {
   assert(!x->isFull() && i >= 1 && i <= x->keyCount + 1);
   const int t = x->order;
-  BTreeNode* const y = x->children[i];
+  Node* const y = x->children[i];
   assert(y->isFull());
-  auto* z = new BTreeNode(t);
+  auto* z = new Node(t);
   z->isLeaf = y->isLeaf;
   z->keyCount = t - 1;
 
@@ -259,7 +275,8 @@ void BTree::splitChild(BTreeNode* x, int i) {
 namespace {
 
 // The entry of `word` in the subtree of x, or null.
-const WordEntry* findBelow(const BTreeNode* x, const std::string& word) {
+template <typename Entry>
+const Entry* findBelow(const WordNode<Entry>* x, const std::string& word) {
   // Each pass descends one level; the loop stands for the tail recursion.
   for (;;) {
     const int k = x->keyCount;
@@ -273,14 +290,19 @@ const WordEntry* findBelow(const BTreeNode* x, const std::string& word) {
 
 }  // namespace
 
-WordEntry BTree::search(const BTreeNode* x, std::string word) const {
-  const WordEntry* const found = findBelow(x, word);
-  return found != nullptr ? *found : WordEntry();
+template <typename Entry>
+Entry WordTree<Entry>::search(const Node* x, std::string word) const {
+  const Entry* const found = findBelow(x, word);
+  return found != nullptr ? *found : Entry();
 }
 
-const WordEntry* BTree::find(const std::string& word) const { return findBelow(root, word); }
+template <typename Entry>
+const Entry* WordTree<Entry>::find(const std::string& word) const {
+  return findBelow(root, word);
+}
 
-void BTree::descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path) {
+template <typename Entry>
+void WordTree<Entry>::descendLeftmost(const Node* x, std::vector<WalkStep>& path) {
   for (;;) {
     path.push_back({x, 1});
     if (x->isLeaf) return;
@@ -288,8 +310,9 @@ void BTree::descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path) {
   }
 }
 
-void BTree::descendTo(const std::string& from, std::vector<WalkStep>& path) const {
-  const BTreeNode* x = root;
+template <typename Entry>
+void WordTree<Entry>::descendTo(const std::string& from, std::vector<WalkStep>& path) const {
+  const Node* x = root;
   for (;;) {
     int cmp = 1;  // compareWords(from, key i) for the i the scan stopped at
     const int i = scanUpward(x->keys, x->keyCount, from, cmp);
@@ -299,3 +322,10 @@ void BTree::descendTo(const std::string& from, std::vector<WalkStep>& path) cons
     x = x->children[i];
   }
 }
+
+// The two kinds of entry the program indexes; the algorithm above is
+// compiled once for each.
+template struct WordNode<WordEntry>;
+template class WordTree<WordEntry>;
+template struct WordNode<CompactEntry>;
+template class WordTree<CompactEntry>;

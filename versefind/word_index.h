@@ -1,19 +1,33 @@
 // The word index: a B-tree whose keys are words, each key carrying the
-// places where its word stands in the text.
+// places where its word stands in the text. One B-tree (WordTree) serves two
+// kinds of key:
+//
+//   WordEntry, the classic entry: the word and up to MAX_PLACES place
+//   strings "(WORDNO,LINE)", held inline. BTree and BTreeNode are the tree
+//   and the node of these entries; the dialogue and the trials use them.
+//
+//   CompactEntry: the word and every one of its places as numbers (line,
+//   word number), in a growing array. CompactTree holds these; the
+//   concordance answers from it.
 //
 // Invariants of a WordEntry:
 //   places[0 .. placeCount-1] hold the stored places in the order they were
 //   added, none of them empty; every later element is empty; placeCount is
 //   at most MAX_PLACES. Readers stop at the first empty place.
 //
-// Invariants of a BTreeNode of order t (t is the minimum degree):
+// Invariants of a CompactEntry in a tree:
+//   places holds at least one place, each place of the word once, in the
+//   order they were added (the order of the text: ascending by line, then
+//   by word number).
+//
+// Invariants of a node of order t (t is the minimum degree):
 //   Keys and children are numbered from 1; element 0 of either array is never
 //   used. A node with k keys holds them in keys[1 .. k] in strictly ascending
 //   word order, and, unless it is a leaf, k + 1 children in children[1 .. k+1].
 //   Every word in children[j] lies between keys[j-1] and keys[j]. A node holds
 //   at most 2t - 1 keys (it is then full), and every node but the root at
 //   least t - 1. All leaves stand on one level. Key slots above k may still
-//   hold stale copies left behind by a split; nothing reads them.
+//   hold stale (moved-from) entries left behind by a split; nothing reads them.
 //
 // Word order is byte-wise, as strcmp: no locale, no case folding, a proper
 // prefix first, the empty word before every other word.
@@ -35,6 +49,9 @@ constexpr int MAX_PLACES = 50;
 inline constexpr char LISTING_FILE[] = "output.txt";
 
 struct WordEntry {
+  // What insert takes as the place of one occurrence: a place string.
+  using Place = std::string;
+
   std::string word;
   std::string places[MAX_PLACES];
   std::int32_t placeCount = 0;
@@ -58,6 +75,43 @@ struct WordEntry {
   void addPlace(std::string place);
 };
 
+// Where a word stands: its line (from 1) and its word number in that line
+// (from 1). Two 32-bit numbers, so that a list of places stays small.
+struct WordPlace {
+  std::uint32_t line;
+  std::uint32_t wordNumber;
+};
+
+inline bool operator==(WordPlace a, WordPlace b) {
+  return a.line == b.line && a.wordNumber == b.wordNumber;
+}
+// Text order: by line, then by word number.
+inline bool operator<(WordPlace a, WordPlace b) {
+  return a.line != b.line ? a.line < b.line : a.wordNumber < b.wordNumber;
+}
+
+struct CompactEntry {
+  using Place = WordPlace;
+
+  std::string word;
+  std::vector<WordPlace> places;  // every place, in the order added
+
+  // Makes this entry hold `word` with `place` as its only place.
+  void reset(std::string newWord, WordPlace place) {
+    word = std::move(newWord);
+    places.clear();
+    places.push_back(place);
+  }
+  // Appends `place` after the stored places; no place is ever dropped.
+  void addPlace(WordPlace place) { places.push_back(place); }
+};
+
+// The number of places an entry holds, for code that reads either kind.
+inline std::size_t placeCountOf(const WordEntry& entry) {
+  return static_cast<std::size_t>(entry.placeCount);
+}
+inline std::size_t placeCountOf(const CompactEntry& entry) { return entry.places.size(); }
+
 // Why buildIndex failed: the file (the text's name or LISTING_FILE) and the
 // system's reason, errno as the failing open, read, write or close left it
 // (EISDIR for a folder; 0 when the system gave no reason).
@@ -66,54 +120,70 @@ struct IndexFailure {
   int cause = 0;
 };
 
-struct BTreeNode {
+// One node of a WordTree of entries of type Entry.
+template <typename Entry>
+struct WordNode {
   std::int32_t order;
   bool isLeaf;
-  BTreeNode** children;  // 2t + 1 slots, used from 1
-  WordEntry* keys;       // 2t slots, used from 1
+  WordNode** children;  // 2t + 1 slots, used from 1
+  Entry* keys;          // 2t slots, used from 1
   std::int32_t keyCount;
 
   // An empty leaf of order t: its key array of 2t default entries, its child
   // array of 2t + 1 null pointers, isLeaf true and keyCount 0. A creator that
   // needs an inner node sets isLeaf. REQUIRES: t >= 1.
-  explicit BTreeNode(int t);
-  ~BTreeNode();
-  BTreeNode(const BTreeNode&) = delete;
-  BTreeNode& operator=(const BTreeNode&) = delete;
+  explicit WordNode(int t);
+  ~WordNode();
+  WordNode(const WordNode&) = delete;
+  WordNode& operator=(const WordNode&) = delete;
 
   bool isFull() const { return keyCount == 2 * order - 1; }
 };
 
-class BTree {
+// The B-tree of words. Entry is WordEntry or CompactEntry: a type with a
+// `word`, a `Place` type, reset(word, place) and addPlace(place). Insertion
+// and search are the same for both; only what an entry does with a place
+// differs.
+//
+// Everything that happens to the tree happens at one statement each, in
+// word_index.cpp: an insertion starts (insert), a node is split
+// (splitChild), a place joins an entry or a new key is made
+// (insertNonFull), a search looks at a node (the descent of find and
+// search).
+template <typename Entry>
+class WordTree {
  public:
-  BTreeNode* root;  // never null
+  using Node = WordNode<Entry>;
+  using Place = typename Entry::Place;
+
+  Node* root;  // never null
   std::int32_t order;
 
   // An empty tree: its root is a leaf without keys. REQUIRES: t >= 1.
-  explicit BTree(int t);
-  ~BTree();
-  BTree(const BTree&) = delete;
-  BTree& operator=(const BTree&) = delete;
+  explicit WordTree(int t);
+  ~WordTree();
+  WordTree(const WordTree&) = delete;
+  WordTree& operator=(const WordTree&) = delete;
 
   // Records one occurrence of `word` at `place`: appends the place to the
   // word's entry, or adds an entry for a new word. Full nodes on the way down
   // are split before the descent enters them.
-  void insert(std::string word, std::string place);
+  void insert(std::string word, Place place);
 
   // Returns a copy of the entry of `word` in the subtree of `x`, or a default
   // entry (empty word) when the word is not there. Changes nothing.
-  WordEntry search(const BTreeNode* x, std::string word) const;
+  Entry search(const Node* x, std::string word) const;
 
   // The stored entry of `word`, or null when the word is not in the tree:
   // the same descent as search from the root, without the copy. The entry
   // stays valid until the next insertion.
-  const WordEntry* find(const std::string& word) const;
+  const Entry* find(const std::string& word) const;
 
   // The walks. Each calls `visit` for what it walks, in its order, as long as
   // `visit` returns true; once it returns false the walk stops. None changes
   // the tree, and none recurses: a tree of order 1 is as deep as it has keys.
 
-  // Calls visit(const WordEntry&) on every key in word order, the empty word
+  // Calls visit(const Entry&) on every key in word order, the empty word
   // first when the tree holds it.
   template <typename Visit>
   void walkInOrder(Visit visit) const {
@@ -122,10 +192,10 @@ class BTree {
     walkForward(path, visit);
   }
 
-  // Calls visit(const WordEntry&) on every key whose word is not below
-  // `from` (in word order), in word order. The walk descends to the first
-  // such key as a search does, then goes forward: its cost grows with the
-  // keys visited, not with the size of the tree.
+  // Calls visit(const Entry&) on every key whose word is not below `from`
+  // (in word order), in word order. The walk descends to the first such key
+  // as a search does, then goes forward: its cost grows with the keys
+  // visited, not with the size of the tree.
   template <typename Visit>
   void walkFrom(const std::string& from, Visit visit) const {
     std::vector<WalkStep> path;
@@ -133,20 +203,71 @@ class BTree {
     walkForward(path, visit);
   }
 
-  // Calls visit(const BTreeNode&, int depth) on every node, level by level
+  // Calls visit(const Node&, int depth) on every node, level by level
   // from the root (depth 0), each level from the left: the n-th node visited
   // is the n-th a reader of a drawing counts.
   template <typename Visit>
   void walkNodes(Visit visit) const {
-    std::vector<std::pair<const BTreeNode*, int>> level{{root, 0}};
+    std::vector<std::pair<const Node*, int>> level{{root, 0}};
     for (std::size_t n = 0; n < level.size(); ++n) {
-      const BTreeNode* const x = level[n].first;
+      const Node* const x = level[n].first;
       const int depth = level[n].second;
       if (!visit(*x, depth)) return;
       if (x->isLeaf) continue;
       for (int j = 1; j <= x->keyCount + 1; ++j) level.emplace_back(x->children[j], depth + 1);
     }
   }
+
+ private:
+  // Inserts below x, splitting full children on the way down; `word` and
+  // `place` may be moved into the tree. REQUIRES: x is not full, so that it
+  // has room for a new key or for the middle key of a child's split (only
+  // in a tree of order 1 is a new root full: its children, without keys,
+  // then take the key and any split).
+  void insertNonFull(Node* x, std::string& word, Place& place);
+  // Splits the full child i of x around its middle key, which moves up into
+  // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1; child i is full.
+  void splitChild(Node* x, int i);
+
+  // A node on the path of an in-order walk, and the number of its next key
+  // to visit: every key before that one, and the subtrees left of it, have
+  // been walked (or lie below, further along the path).
+  struct WalkStep {
+    const Node* node;
+    int next;
+  };
+  // Appends to `path` x and the first child of each node below it, down to a
+  // leaf, each at its first key.
+  static void descendLeftmost(const Node* x, std::vector<WalkStep>& path);
+  // Fills `path` with the nodes from the root down to the first key not
+  // below `from`, each at its first key not below `from`.
+  void descendTo(const std::string& from, std::vector<WalkStep>& path) const;
+  // Visits the keys from where `path` stands to the last key of the tree.
+  template <typename Visit>
+  static void walkForward(std::vector<WalkStep>& path, Visit& visit) {
+    while (!path.empty()) {
+      WalkStep& step = path.back();
+      const Node* const x = step.node;
+      if (step.next > x->keyCount) {
+        path.pop_back();
+        continue;
+      }
+      const int i = step.next++;
+      if (!visit(static_cast<const Entry&>(x->keys[i]))) return;
+      if (!x->isLeaf) descendLeftmost(x->children[i + 1], path);
+    }
+  }
+};
+
+// The node of the classic tree.
+using BTreeNode = WordNode<WordEntry>;
+
+// The classic tree, with the two operations that read the text file by the
+// sonnets' word rules (sonnet_reader.cpp).
+class BTree : public WordTree<WordEntry> {
+ public:
+  // An empty tree: its root is a leaf without keys. REQUIRES: t >= 1.
+  explicit BTree(int t) : WordTree<WordEntry>(t) {}
 
   // Inserts every word of the text file `fileName` with its place and writes
   // the cleaned listing to "output.txt", which is opened (and so emptied)
@@ -170,48 +291,14 @@ class BTree {
   std::string wordAt(std::string fileName, int lineNumber, int wordNumber) const;
 
  private:
-  // Inserts below x, splitting full children on the way down; `word` and
-  // `place` may be moved into the tree. REQUIRES: x is not full, so that it
-  // has room for a new key or for the middle key of a child's split (only
-  // in a tree of order 1 is a new root full: its children, without keys,
-  // then take the key and any split).
-  void insertNonFull(BTreeNode* x, std::string& word, std::string& place);
-  // Splits the full child i of x around its middle key, which moves up into
-  // x. REQUIRES: x is not full; 1 <= i <= x->keyCount + 1; child i is full.
-  void splitChild(BTreeNode* x, int i);
   // buildIndex: with the listing when `keptLines` is null, else keeping the
   // lines there instead.
   int indexText(const std::string& fileName, IndexFailure& failure,
                 std::vector<std::string>* keptLines);
-
-  // A node on the path of an in-order walk, and the number of its next key
-  // to visit: every key before that one, and the subtrees left of it, have
-  // been walked (or lie below, further along the path).
-  struct WalkStep {
-    const BTreeNode* node;
-    int next;
-  };
-  // Appends to `path` x and the first child of each node below it, down to a
-  // leaf, each at its first key.
-  static void descendLeftmost(const BTreeNode* x, std::vector<WalkStep>& path);
-  // Fills `path` with the nodes from the root down to the first key not
-  // below `from`, each at its first key not below `from`.
-  void descendTo(const std::string& from, std::vector<WalkStep>& path) const;
-  // Visits the keys from where `path` stands to the last key of the tree.
-  template <typename Visit>
-  static void walkForward(std::vector<WalkStep>& path, Visit& visit) {
-    while (!path.empty()) {
-      WalkStep& step = path.back();
-      const BTreeNode* const x = step.node;
-      if (step.next > x->keyCount) {
-        path.pop_back();
-        continue;
-      }
-      const int i = step.next++;
-      if (!visit(static_cast<const WordEntry&>(x->keys[i]))) return;
-      if (!x->isLeaf) descendLeftmost(x->children[i + 1], path);
-    }
-  }
 };
+
+// The tree of compact entries, which keeps every place of every word.
+using CompactTree = WordTree<CompactEntry>;
+using CompactNode = WordNode<CompactEntry>;
 
 #endif  // VERSEFIND_WORD_INDEX_H
