@@ -13,7 +13,8 @@ std::string quoted(const std::string& word) { return "\"" + word + "\""; }
 
 // What can be checked of a node on its own: its order, its fill, its
 // children present, and the entries of its keys.
-std::string findNodeFault(const BTreeNode& x, int order, bool isRoot) {
+template <typename Entry>
+std::string findNodeFault(const WordNode<Entry>& x, int order, bool isRoot) {
   if (x.order != order) return "a node of another order";
   if (x.keyCount < 0 || x.keyCount > 2 * order - 1) {
     return "a node holding " + std::to_string(x.keyCount) + " keys";
@@ -45,12 +46,27 @@ std::string findEntryFault(const WordEntry& entry) {
   return "";
 }
 
-std::string findTreeFault(const BTree& tree, int& keyCount) {
+std::string findEntryFault(const CompactEntry& entry) {
+  if (entry.places.empty()) return quoted(entry.word) + " has no place";
+  for (std::size_t p = 0; p < entry.places.size(); ++p) {
+    const WordPlace place = entry.places[p];
+    if (place.line < 1 || place.wordNumber < 1) {
+      return "place " + std::to_string(p) + " of " + quoted(entry.word) + " is not numbered from 1";
+    }
+    if (p > 0 && !(entry.places[p - 1] < place)) {
+      return "place " + std::to_string(p) + " of " + quoted(entry.word) + " is out of text order";
+    }
+  }
+  return "";
+}
+
+template <typename Entry>
+std::string findTreeFault(const WordTree<Entry>& tree, int& keyCount) {
   keyCount = 0;
   if (tree.root == nullptr) return "no root";
   std::string fault;
   int leafDepth = -1;
-  tree.walkNodes([&](const BTreeNode& x, int depth) {
+  tree.walkNodes([&](const WordNode<Entry>& x, int depth) {
     fault = findNodeFault(x, tree.order, &x == tree.root);
     if (fault.empty() && x.isLeaf) {
       if (leafDepth < 0) leafDepth = depth;
@@ -63,7 +79,7 @@ std::string findTreeFault(const BTree& tree, int& keyCount) {
   // Strictly ascending in order, the keys are in order inside each node and
   // each lies between the keys its ancestors hold around it.
   const std::string* previous = nullptr;
-  tree.walkInOrder([&](const WordEntry& entry) {
+  tree.walkInOrder([&](const Entry& entry) {
     if (previous != nullptr && std::strcmp(previous->c_str(), entry.word.c_str()) >= 0) {
       fault = "keys out of order at " + quoted(entry.word);
     }
@@ -72,3 +88,6 @@ std::string findTreeFault(const BTree& tree, int& keyCount) {
   });
   return fault;
 }
+
+template std::string findTreeFault(const WordTree<WordEntry>& tree, int& keyCount);
+template std::string findTreeFault(const WordTree<CompactEntry>& tree, int& keyCount);

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "concordance.h"
@@ -18,6 +19,22 @@ std::string hexEscape(unsigned char byte) {
 
 // A child slot: a pointer to a node, whose own size is meant here.
 constexpr std::size_t CHILD_SLOT_BYTES = sizeof(BTreeNode*);  // NOLINT(bugprone-sizeof-expression)
+
+// The bytes a string holds outside itself: none while its characters fit
+// in the string object.
+std::size_t outsideBytes(const std::string& text) {
+  const auto* const self = reinterpret_cast<const char*>(&text);
+  const bool inside = text.data() >= self && text.data() < self + sizeof(std::string);
+  return inside ? 0 : text.capacity() + 1;
+}
+
+// What an entry holds outside its slot: nothing for a classic entry (its
+// strings' own buffers are left out, as ever), the array of places and a
+// word too long for its string for a compact one.
+std::size_t outsideBytes(const WordEntry&) { return 0; }
+std::size_t outsideBytes(const CompactEntry& entry) {
+  return entry.places.capacity() * sizeof(WordPlace) + outsideBytes(entry.word);
+}
 
 // ---- the figures ----------------------------------------------------------------
 
@@ -85,12 +102,13 @@ std::string fieldText(const std::string& word) {
 
 // An inner node runs left to right, a port for each child around its keys;
 // a leaf stands as a column of its keys, which keeps a wide tree narrower.
-std::string label(const BTreeNode& x) {
+template <typename Entry>
+std::string label(const WordNode<Entry>& x) {
   if (x.isLeaf && x.keyCount == 0) return "(no keys)";
   std::string text;
   for (int j = 1; j <= x.keyCount; ++j) {
     if (!x.isLeaf) text += "<c" + std::to_string(j) + ">|";
-    text += fieldText(x.keys[j].word) + "\\ (" + std::to_string(x.keys[j].placeCount) + ")";
+    text += fieldText(x.keys[j].word) + "\\ (" + std::to_string(placeCountOf(x.keys[j])) + ")";
     if (j < x.keyCount || !x.isLeaf) text += "|";
   }
   if (x.isLeaf) return "{" + text + "}";
@@ -99,7 +117,8 @@ std::string label(const BTreeNode& x) {
 
 }  // namespace
 
-void writeDot(const BTree& tree, std::ostream& out) {
+template <typename Entry>
+void writeDot(const WordTree<Entry>& tree, std::ostream& out) {
   out << "digraph btree {\n"
          "  node [shape=record, height=0.3, fontname=\"Helvetica\", fontsize=10];\n"
          "  edge [arrowsize=0.5];\n"
@@ -109,7 +128,7 @@ void writeDot(const BTree& tree, std::ostream& out) {
   std::size_t visited = 0;
   std::size_t numbered = 1;
   std::vector<std::size_t> leaves;
-  tree.walkNodes([&](const BTreeNode& x, int) {
+  tree.walkNodes([&](const WordNode<Entry>& x, int) {
     const std::size_t n = ++visited;
     out << "  n" << n << " [label=\"" << label(x) << "\"];\n";
     if (x.isLeaf) {
@@ -126,19 +145,59 @@ void writeDot(const BTree& tree, std::ostream& out) {
   out << " }\n}\n";
 }
 
-NodeMemory nodeMemoryOf(const BTree& tree) {
+template <typename Entry>
+NodeMemory nodeMemoryOf(const WordTree<Entry>& tree) {
   NodeMemory memory;
-  tree.walkNodes([&memory](const BTreeNode& x, int) {
+  tree.walkNodes([&memory](const WordNode<Entry>& x, int) {
     const auto t = static_cast<std::size_t>(x.order);
     memory.slotBytes +=
-        sizeof(BTreeNode) + 2 * t * sizeof(WordEntry) + (2 * t + 1) * CHILD_SLOT_BYTES;
-    memory.keyBytes += static_cast<std::size_t>(x.keyCount) * sizeof(WordEntry);
+        sizeof(WordNode<Entry>) + 2 * t * sizeof(Entry) + (2 * t + 1) * CHILD_SLOT_BYTES;
+    memory.keyBytes += static_cast<std::size_t>(x.keyCount) * sizeof(Entry);
+    for (int j = 1; j <= x.keyCount; ++j) memory.outsideBytes += outsideBytes(x.keys[j]);
     return true;
   });
   return memory;
 }
 
-void writeStats(const BTree& tree, std::ostream& out) {
+namespace {
+
+// The line of the figures about places: the words that a classic entry
+// cuts short, or what a compact entry keeps.
+void writePlaceFigures(const WordTree<WordEntry>& tree, std::ostream& out) {
+  std::vector<std::string> fullWords;
+  tree.walkInOrder([&](const WordEntry& entry) {
+    if (!entry.word.empty() && entry.placeCount == MAX_PLACES) {
+      fullWords.push_back(shownWord(entry.word));
+    }
+    return true;
+  });
+  labelled(out, "words at " + std::to_string(MAX_PLACES) + " places") << fullWords.size();
+  if (!fullWords.empty()) out << " (each keeps only its first " << MAX_PLACES << "):";
+  out << "\n";
+  writeWordList(fullWords, out);
+}
+
+void writePlaceFigures(const WordTree<CompactEntry>& tree, std::ostream& out) {
+  std::size_t all = 0;
+  const CompactEntry* most = nullptr;
+  tree.walkInOrder([&](const CompactEntry& entry) {
+    all += entry.places.size();
+    if (!entry.word.empty() && (most == nullptr || entry.places.size() > most->places.size())) {
+      most = &entry;
+    }
+    return true;
+  });
+  labelled(out, "places") << all << ", every one kept";
+  if (most != nullptr) {
+    out << "; the most, " << most->places.size() << ", for " << shownWord(most->word);
+  }
+  out << "\n";
+}
+
+}  // namespace
+
+template <typename Entry>
+void writeStats(const WordTree<Entry>& tree, std::ostream& out) {
   const int t = tree.order;
   const int most = 2 * t - 1;
   std::size_t nodes = 0;
@@ -149,7 +208,7 @@ void writeStats(const BTree& tree, std::ostream& out) {
   std::size_t others = 0;
   int least = most;
   int fullest = 0;
-  tree.walkNodes([&](const BTreeNode& x, int depth) {
+  tree.walkNodes([&](const WordNode<Entry>& x, int depth) {
     ++nodes;
     keys += static_cast<std::size_t>(x.keyCount);
     height = std::max(height, depth + 1);
@@ -161,16 +220,8 @@ void writeStats(const BTree& tree, std::ostream& out) {
     }
     return true;
   });
-  int emptyWordPlaces = 0;  // 0 when the tree holds no empty word
-  std::vector<std::string> fullWords;
-  tree.walkInOrder([&](const WordEntry& entry) {
-    if (entry.word.empty()) {
-      emptyWordPlaces = entry.placeCount;
-    } else if (entry.placeCount == MAX_PLACES) {
-      fullWords.push_back(shownWord(entry.word));
-    }
-    return true;
-  });
+  std::size_t emptyWordPlaces = 0;  // 0 when the tree holds no empty word
+  if (const Entry* const empty = tree.find("")) emptyWordPlaces = placeCountOf(*empty);
   labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
                          << " keys, the root up to " << most << "\n";
   labelled(out, "height") << plural(static_cast<std::size_t>(height), "level", "levels") << "\n";
@@ -178,7 +229,7 @@ void writeStats(const BTree& tree, std::ostream& out) {
   labelled(out, "keys") << keys;
   if (emptyWordPlaces > 0) {
     out << ": " << plural(keys - 1, "word", "words") << " and the empty word of empty fields ("
-        << plural(static_cast<std::size_t>(emptyWordPlaces), "place", "places") << ")";
+        << plural(emptyWordPlaces, "place", "places") << ")";
   }
   out << "\n";
   labelled(out, "keys per node");
@@ -191,10 +242,7 @@ void writeStats(const BTree& tree, std::ostream& out) {
         << fullest << " (of " << most << "), the root aside\n";
   }
   labelled(out, "keys in the root") << tree.root->keyCount << " (of " << most << ")\n";
-  labelled(out, "words at " + std::to_string(MAX_PLACES) + " places") << fullWords.size();
-  if (!fullWords.empty()) out << " (each keeps only its first " << MAX_PLACES << "):";
-  out << "\n";
-  writeWordList(fullWords, out);
+  writePlaceFigures(tree, out);
   const NodeMemory memory = nodeMemoryOf(tree);
   labelled(out, "memory of the nodes")
       << memory.slotBytes << " bytes (" << mebibytes(memory.slotBytes) << " MiB), "
@@ -204,4 +252,19 @@ void writeStats(const BTree& tree, std::ostream& out) {
       << oneDecimal(100.0 * static_cast<double>(memory.keyBytes) /
                     static_cast<double>(memory.slotBytes))
       << "% of it\n";
+  if (std::is_same<Entry, CompactEntry>::value) {
+    labelled(out, "outside the nodes")
+        << memory.outsideBytes << " bytes (" << mebibytes(memory.outsideBytes)
+        << " MiB): the arrays of places, and words too long to fit in their slot\n";
+    labelled(out, "memory of the index")
+        << memory.slotBytes + memory.outsideBytes << " bytes ("
+        << mebibytes(memory.slotBytes + memory.outsideBytes) << " MiB)\n";
+  }
 }
+
+template void writeStats(const WordTree<WordEntry>& tree, std::ostream& out);
+template void writeStats(const WordTree<CompactEntry>& tree, std::ostream& out);
+template void writeDot(const WordTree<WordEntry>& tree, std::ostream& out);
+template void writeDot(const WordTree<CompactEntry>& tree, std::ostream& out);
+template NodeMemory nodeMemoryOf(const WordTree<WordEntry>& tree);
+template NodeMemory nodeMemoryOf(const WordTree<CompactEntry>& tree);

@@ -15,7 +15,8 @@ namespace {
 void verifyEntry(const WordEntry& entry) { EXPECT_EQ(findEntryFault(entry), ""); }
 
 // Verifies the whole tree and returns its number of keys.
-int verifyTree(const BTree& tree) {
+template <typename Entry>
+int verifyTree(const WordTree<Entry>& tree) {
   int keys = 0;
   EXPECT_EQ(findTreeFault(tree, keys), "");
   return keys;
@@ -296,6 +297,38 @@ TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
         EXPECT_EQ(walkedWords(tree, &from, most), expected) << "from " << from << ", " << most;
       }
     }
+  }
+}
+
+// The compact entry through the same tree: every place kept, however many,
+// in text order, and the tree sound after random insertions at each order.
+TEST(CompactTree, RandomInsertionsKeepEveryPlaceAndEveryInvariant) {
+  for (const int t : {1, 2, 3, 7, 50}) {
+    SCOPED_TRACE("order " + std::to_string(t));
+    std::mt19937 random(static_cast<unsigned>(t));
+    std::geometric_distribution<int> pick(0.02);
+    CompactTree tree(t);
+    std::map<std::string, std::vector<WordPlace>> reference;
+    for (std::uint32_t n = 1; n <= 5000; ++n) {
+      const std::string word = std::to_string(pick(random) * 7919 % 1000);
+      const WordPlace place{n / 8 + 1, n % 8 + 1};
+      tree.insert(word, place);
+      reference[word].push_back(place);
+      if (n % 1000 == 0) {
+        ASSERT_EQ(verifyTree(tree), static_cast<int>(reference.size()));
+      }
+    }
+    ASSERT_EQ(verifyTree(tree), static_cast<int>(reference.size()));
+    std::size_t most = 0;
+    for (const auto& [word, places] : reference) {
+      const CompactEntry* const entry = tree.find(word);
+      ASSERT_NE(entry, nullptr) << word;
+      ASSERT_TRUE(entry->places == places) << word;
+      most = std::max(most, places.size());
+    }
+    EXPECT_GT(most, static_cast<std::size_t>(MAX_PLACES));
+    EXPECT_EQ(tree.find("absent"), nullptr);
+    EXPECT_TRUE(tree.search(tree.root, "absent").places.empty());
   }
 }
 
