@@ -3,8 +3,9 @@
 // listing must be whole, and at every place of the text wordAt must return
 // the word standing there and search must find that word with the place at
 // its occurrence number (the first 50 occurrences are kept, in order).
-// Indexed again for the concordance, the text keeps its lines, and every
-// word of its first line, asked as a query, is answered.
+// Indexed again as the concordance's compact tree, the tree keeps every
+// invariant and the text its lines, and every word of its first line, asked
+// as a query, is answered.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -17,6 +18,7 @@
 #include "scratch_dir.h"
 #include "sonnet_text.h"
 #include "test_files.h"
+#include "text_index.h"
 #include "tree_check.h"
 #include "word_index.h"
 #include "word_rules_model.h"
@@ -53,14 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(keyCount == static_cast<int>(occurrences.size()));
 
-  BTree quiet(order);
-  std::vector<std::string> kept;
+  CompactTree quiet(order);
+  TextLines kept;
   IndexFailure failure;
-  FUZZ_CHECK(quiet.buildIndex("sonnets.txt", failure, kept) == passes);
+  FUZZ_CHECK(indexTextFile("sonnets.txt", queryRules(), quiet, kept, failure) == passes);
   FUZZ_CHECK(kept.size() == lines.size());
+  FUZZ_CHECK(findTreeFault(quiet, keyCount).empty());
   std::ostringstream out;
   std::ostringstream errors;
-  const Concordance concordance{quiet, kept, {order % 7 * 10, order % 2 == 0}, out, errors};
+  const Concordance<CompactEntry> concordance{
+      quiet, kept, queryRules(), {order % 7 * 10, order % 2 == 0, order % 3}, out, errors};
   for (const std::string& word : lines[0]) {
     // A star alone asks for a beginning, not for the word "*".
     FUZZ_CHECK(word.empty() || word == "*" || answerQuery(concordance, word));

@@ -18,9 +18,9 @@ const char* const USAGE_TEXT =
     "\n"
     "After ORDER, the index answers as a concordance, writes nothing to disk\n"
     "and does not wait:\n"
-    "  WORD...     each word's places, LINE:WORDNO, each shown in its line;\n"
-    "              a word is cleaned as the text is (Love, asks for love), and\n"
-    "              WORD* (quoted) asks for every word that begins with WORD\n"
+    "  WORD...     every place of each word, LINE:WORDNO, each shown in its\n"
+    "              line; a word is cleaned as the text is (Love, asks for love),\n"
+    "              and WORD* (quoted) asks for every word that begins with WORD\n"
     "  -           the words read from standard input, one a line, each\n"
     "              answered as soon as it is read\n"
     "  --words     every word in word order, with the number of its places\n"
@@ -30,6 +30,11 @@ const char* const USAGE_TEXT =
     "  --text FILE     index FILE instead of sonnets.txt, in every mode\n"
     "  --width N       cut place lines to N columns, 0 for never (by default\n"
     "                  the terminal's width, or 80 when output is no terminal)\n"
+    "  --max N         show at most N places of each word (N from 1); the\n"
+    "                  header still counts them all\n"
+    "  --classic       answer by the trials' index: a word is what the trials\n"
+    "                  take for one, numbered as they number it, and keeps at\n"
+    "                  most its first 50 places\n"
     "  --color[=WHEN]  show the found word in colour: auto (on a terminal, and\n"
     "                  NO_COLOR not set), always (--color alone), or never\n"
     "  --seed N        draw the places with the C library's generator seeded\n"
@@ -91,7 +96,8 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   const std::string name = argument.substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
-  if ((name == "--seed" || name == "--text" || name == "--width") && !hasValue) {
+  if ((name == "--seed" || name == "--text" || name == "--width" || name == "--max") &&
+      !hasValue) {
     if (i + 1 == arguments.size()) {
       return "option '" + name + "' needs " + (name == "--text" ? "a file name" : "a number");
     }
@@ -110,6 +116,12 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     if (!parseCount(value, MAX_WIDTH, request.width)) {
       return "not a width from 0 to " + std::to_string(MAX_WIDTH) + ": " + value;
     }
+  } else if (name == "--max") {
+    if (!parseCount(value, MAX_SHOWN, request.most) || request.most == 0) {
+      return "not a number of places from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
+    }
+  } else if (argument == "--classic") {
+    request.classic = true;
   } else if (name == "--color") {
     if (!hasValue || value == "always") {
       request.color = ColorChoice::always;

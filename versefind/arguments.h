@@ -19,6 +19,9 @@ constexpr int MAX_ORDER = 10000;
 constexpr int DEFAULT_WIDTH = 80;
 constexpr int MAX_WIDTH = 100000;
 
+// The most place lines --max may ask for.
+constexpr int MAX_SHOWN = 999999999;
+
 inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
 
 // What a run does: a plain run (the dialogue, or the trials from the
@@ -46,6 +49,8 @@ struct Request {
   int width = -1;  // -1: the terminal's, or DEFAULT_WIDTH
   ColorChoice color = ColorChoice::automatic;
   Mode mode = Mode::dialogue;
+  bool classic = false;  // the query modes answer from the trials' index
+  int most = 0;          // place lines shown per word; 0 for all
   std::vector<std::string> words;
 };
 

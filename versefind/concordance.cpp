@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
+#include <string_view>
 
 #include "console.h"
 #include "sonnet_text.h"
+#include "text_index.h"
 
 namespace {
 
@@ -101,36 +104,51 @@ struct PlaceLine {
 };
 
 // Reads the place string "(WORDNO,LINE)".
-bool parsePlace(const std::string& place, int& line, int& wordNumber) {
-  line = 0;
-  wordNumber = 0;
+bool parsePlace(const std::string& place, WordPlace& parsed) {
+  std::uint32_t line = 0;
+  std::uint32_t wordNumber = 0;
   std::size_t at = 1;
   while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
-    wordNumber = wordNumber * 10 + (place[at++] - '0');
+    wordNumber = wordNumber * 10 + static_cast<std::uint32_t>(place[at++] - '0');
   }
   if (at >= place.size() || place[at] != ',') return false;
   ++at;
   while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
-    line = line * 10 + (place[at++] - '0');
+    line = line * 10 + static_cast<std::uint32_t>(place[at++] - '0');
   }
+  parsed = WordPlace{line, wordNumber};
   return line >= 1 && wordNumber >= 1;
 }
 
-// Finds field `wordNumber` of `line`: fields are cut at blanks, and the
-// line is scanned up to its first NUL, as the word rules read it.
-PlaceLine placeLine(const std::string& text, int line, int wordNumber) {
+// The places of an entry as numbers, in order.
+std::vector<WordPlace> placesOfEntry(const WordEntry& entry) {
+  std::vector<WordPlace> places;
+  places.reserve(static_cast<std::size_t>(entry.placeCount));
+  for (int k = 0; k < entry.placeCount; ++k) {
+    WordPlace place{};
+    if (parsePlace(entry.places[k], place)) places.push_back(place);
+  }
+  return places;
+}
+
+// Finds word `wordNumber` of `text` (line `line`) by the word rules, which
+// tell where it stands.
+PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace place) {
   PlaceLine p{};
-  p.location = std::to_string(line) + ":" + std::to_string(wordNumber);
+  p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
   p.begin = text.data();
   p.end = text.data() + text.size();
-  const char* const scanned = p.begin + std::min(text.size(), text.find('\0'));
-  const char* field = p.begin;
-  for (int n = 1; n < wordNumber && field != scanned; ++n) {
-    field = std::find(field, scanned, ' ');
-    if (field != scanned) ++field;
-  }
-  p.field = field;
-  p.fieldEnd = std::find(field, scanned, ' ');
+  // A place past the line's last word (none is kept) stands at its end.
+  std::size_t begin = text.size();
+  std::size_t end = begin;
+  std::uint32_t n = 0;
+  rules.cutLine(text, [&](const std::string&, std::size_t wordBegin, std::size_t wordEnd) {
+    if (++n != place.wordNumber) return;
+    begin = wordBegin;
+    end = wordEnd;
+  });
+  p.field = p.begin + begin;
+  p.fieldEnd = p.begin + end;
   p.leftColumns = columnsOf(p.begin, p.field);
   p.fieldColumns = columnsOf(p.field, p.fieldEnd);
   return p;
@@ -212,26 +230,34 @@ std::string namedQuery(const std::string& asked) {
 
 }  // namespace
 
-void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
-                const std::string& word, const std::string* places, int count, std::ostream& out) {
+void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& layout,
+                const std::string& word, const std::vector<WordPlace>& places, bool cut,
+                std::ostream& out) {
+  const std::size_t count = places.size();
+  const std::size_t most = layout.most > 0 ? static_cast<std::size_t>(layout.most) : count;
+  const std::size_t shownCount = std::min(count, most);
   std::string block = shownWord(word);
   block += ": " + std::to_string(count) + (count == 1 ? " place" : " places");
-  if (count == MAX_PLACES) {
+  if (shownCount < count && cut) {
+    block += " (first " + std::to_string(shownCount) + " shown; a word keeps only its first " +
+             std::to_string(MAX_PLACES) + " places)";
+  } else if (shownCount < count) {
+    block += " (first " + std::to_string(shownCount) + " shown)";
+  } else if (cut) {
     block += " (a word keeps only its first " + std::to_string(MAX_PLACES) + " places)";
   }
   block += '\n';
 
-  static const std::string noLine;
   std::vector<PlaceLine> shown;
-  shown.reserve(static_cast<std::size_t>(count));
-  for (int k = 0; k < count; ++k) {
-    int line = 0;
-    int wordNumber = 0;
-    if (!parsePlace(places[k], line, wordNumber)) continue;
-    const std::string& text = line <= static_cast<int>(lines.size())
-                                  ? lines[static_cast<std::size_t>(line - 1)]
-                                  : noLine;
-    shown.push_back(placeLine(text, line, wordNumber));
+  shown.reserve(shownCount);
+  // The lines of the shown places, each made a string once: they must
+  // outlive the place lines that point into them.
+  std::vector<std::string> texts;
+  texts.reserve(shownCount);
+  for (std::size_t k = 0; k < shownCount; ++k) {
+    const WordPlace place = places[k];
+    texts.emplace_back(place.line <= lines.size() ? lines[place.line - 1] : std::string_view());
+    shown.push_back(placeLine(texts.back(), rules, place));
   }
   const BlockColumns columns = blockColumns(shown, layout.width);
   for (const PlaceLine& p : shown) appendPlaceLine(block, p, columns, layout);
@@ -239,7 +265,21 @@ void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
   out << block;
 }
 
-bool answerQuery(const Concordance& c, const std::string& asked) {
+namespace {
+
+// Writes the block of one entry of either kind.
+void writeEntry(const Concordance<WordEntry>& c, const WordEntry& entry) {
+  writeBlock(c.lines, c.rules, c.layout, entry.word, placesOfEntry(entry),
+             entry.placeCount == MAX_PLACES, c.out);
+}
+void writeEntry(const Concordance<CompactEntry>& c, const CompactEntry& entry) {
+  writeBlock(c.lines, c.rules, c.layout, entry.word, entry.places, false, c.out);
+}
+
+}  // namespace
+
+template <typename Entry>
+bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
   const std::size_t first = asked.find_first_not_of(' ');
   const std::size_t last = asked.find_last_not_of(' ');
   std::string query =
@@ -248,15 +288,15 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   query.resize(std::min(query.size(), query.find('\0')));
   const bool prefix = !query.empty() && query.back() == '*';
   if (prefix) query.pop_back();
-  const std::string word = wordOfField(query);
+  const std::string word = c.rules.cleanQuery(query);
 
   if (!prefix) {
-    const WordEntry* const entry = word.empty() ? nullptr : c.tree.find(word);
+    const Entry* const entry = word.empty() ? nullptr : c.tree.find(word);
     if (entry == nullptr) {
       c.errors << "versefind: " << namedQuery(asked) << ": not in the text\n";
       return false;
     }
-    writeBlock(c.lines, c.layout, entry->word, entry->places, entry->placeCount, c.out);
+    writeEntry(c, *entry);
     return true;
   }
   if (word.empty()) {
@@ -267,9 +307,9 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   // The words with the prefix stand together in word order, from the first
   // key not below the prefix: the walk stops at the first key without it.
   bool found = false;
-  c.tree.walkFrom(word, [&](const WordEntry& entry) {
+  c.tree.walkFrom(word, [&](const Entry& entry) {
     if (entry.word.compare(0, word.size(), word) != 0) return false;
-    writeBlock(c.lines, c.layout, entry.word, entry.places, entry.placeCount, c.out);
+    writeEntry(c, entry);
     found = true;
     return true;
   });
@@ -277,13 +317,15 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   return found;
 }
 
-bool answerWords(const Concordance& c, const std::vector<std::string>& words) {
+template <typename Entry>
+bool answerWords(const Concordance<Entry>& c, const std::vector<std::string>& words) {
   bool all = true;
   for (const std::string& asked : words) all = answerQuery(c, asked) && all;
   return all;
 }
 
-bool answerLines(const Concordance& c, std::istream& in, const char* prompt) {
+template <typename Entry>
+bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prompt) {
   const bool showPrompt = isTerminal(in);
   bool all = true;
   std::vector<char> buffer(MAX_QUERY + 1);
@@ -314,18 +356,30 @@ bool answerLines(const Concordance& c, std::istream& in, const char* prompt) {
   return all;
 }
 
-void writeVocabulary(const BTree& tree, std::ostream& out) {
+template <typename Entry>
+void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out) {
   std::string line;
-  tree.walkInOrder([&](const WordEntry& entry) {
+  tree.walkInOrder([&](const Entry& entry) {
     if (entry.word.empty()) return true;
     line = shownWord(entry.word);
     line += '\t';
-    line += std::to_string(entry.placeCount);
+    line += std::to_string(placeCountOf(entry));
     line += '\n';
     out << line;
     return true;
   });
 }
+
+template bool answerQuery(const Concordance<WordEntry>& c, const std::string& asked);
+template bool answerQuery(const Concordance<CompactEntry>& c, const std::string& asked);
+template bool answerWords(const Concordance<WordEntry>& c, const std::vector<std::string>& words);
+template bool answerWords(const Concordance<CompactEntry>& c,
+                          const std::vector<std::string>& words);
+template bool answerLines(const Concordance<WordEntry>& c, std::istream& in, const char* prompt);
+template bool answerLines(const Concordance<CompactEntry>& c, std::istream& in,
+                          const char* prompt);
+template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out);
+template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out);
 
 std::string shownWord(const std::string& word) {
   std::string shown;

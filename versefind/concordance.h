@@ -23,28 +23,38 @@
 
 #include "word_index.h"
 
+class TextLines;
+class WordRules;
+
 // How place lines are laid out.
 struct Layout {
   int width = 0;       // the columns a place line may take; 0 for no limit
   bool color = false;  // the found field bold and red (ECMA-48 sequences)
+  int most = 0;        // the place lines shown for one word at most; 0 for all
 };
 
-// What a run asks the index, and what it answers it from: the tree, the
-// lines of the text it was built from (line n is lines[n - 1]), the layout,
-// and where the answers and the words not found go.
+// What a run asks the index, and what it answers it from: the tree (of
+// either kind of entry), the lines of the text it was built from (line n is
+// lines[n - 1]), the word rules it was built by, the layout, and where the
+// answers and the words not found go.
+template <typename Entry>
 struct Concordance {
-  const BTree& tree;
-  const std::vector<std::string>& lines;
+  const WordTree<Entry>& tree;
+  const TextLines& lines;
+  const WordRules& rules;
   Layout layout;
   std::ostream& out;
   std::ostream& errors;
 };
 
-// Writes the block of `word`: its header, then each of its `count` places
-// (place strings, as makePlace writes them) in its line of `lines` (line n
-// is lines[n - 1]), laid out by `layout`.
-void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
-                const std::string& word, const std::string* places, int count, std::ostream& out);
+// Writes the block of `word`: its header, with the number of its places,
+// then the first of `places` (all, or layout.most), each in its line of
+// `lines`, where `rules` find its word, laid out by `layout`. The header
+// says when fewer places are shown than counted, and, when `cut`, that the
+// word kept only its first MAX_PLACES.
+void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& layout,
+                const std::string& word, const std::vector<WordPlace>& places, bool cut,
+                std::ostream& out);
 
 // Answers one query as asked (an argument, or a line read): a word, cleaned
 // by the word rules ("Love," asks for "love"), or a prefix followed by a
@@ -52,10 +62,12 @@ void writeBlock(const std::vector<std::string>& lines, const Layout& layout,
 // order. Writes the block of each word found; when none is found, one line
 // on `errors` says so. Blanks around the query are ignored. Returns whether
 // a word was found.
-bool answerQuery(const Concordance& concordance, const std::string& asked);
+template <typename Entry>
+bool answerQuery(const Concordance<Entry>& concordance, const std::string& asked);
 
 // Answers each of `words` in turn. Returns whether every one was found.
-bool answerWords(const Concordance& concordance, const std::vector<std::string>& words);
+template <typename Entry>
+bool answerWords(const Concordance<Entry>& concordance, const std::vector<std::string>& words);
 
 // Answers the queries read from `in`, one a line (a carriage return before
 // the line feed is dropped), each as soon as it is read: its answer is
@@ -63,14 +75,16 @@ bool answerWords(const Concordance& concordance, const std::vector<std::string>&
 // `concordance.errors` before each line. A line that holds only blanks asks
 // for nothing, and one longer than MAX_QUERY bytes is not read; each gets a
 // line on `errors`. Returns whether every word asked was found.
-bool answerLines(const Concordance& concordance, std::istream& in, const char* prompt);
+template <typename Entry>
+bool answerLines(const Concordance<Entry>& concordance, std::istream& in, const char* prompt);
 
 // The longest query line read.
 constexpr int MAX_QUERY = 65536;
 
 // Writes every word of the index in word order, one "WORD<TAB>N" line each
 // (N the places the word keeps), the empty word left out.
-void writeVocabulary(const BTree& tree, std::ostream& out);
+template <typename Entry>
+void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out);
 
 // `word` as it can be shown on a terminal: every control byte (below 0x20,
 // and 0x7F) escaped as \xHH, every other byte as it is.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sonnet_text.h"
+#include "text_index.h"
 #include "word_rules_model.h"
 
 namespace {
@@ -23,18 +24,20 @@ struct Answer {
 Answer answer(const std::string& text, const std::string& query, Layout layout) {
   BTree tree(2);
   const std::vector<std::vector<std::string>> words = wordsByLine(text);
-  std::vector<std::string> lines;
+  TextLines lines;
   std::istringstream in(text);
-  for (std::size_t line = 0; line < words.size(); ++line) {
-    lines.emplace_back();
-    readTextLine(in, lines.back());
-    for (std::size_t n = 0; n < words[line].size(); ++n) {
-      tree.insert(words[line][n], makePlace(static_cast<int>(line + 1), static_cast<int>(n + 1)));
+  std::string line;
+  for (std::size_t n = 0; n < words.size(); ++n) {
+    readTextLine(in, line);
+    lines.add(line);
+    for (std::size_t w = 0; w < words[n].size(); ++w) {
+      tree.insert(words[n][w], makePlace(static_cast<int>(n + 1), static_cast<int>(w + 1)));
     }
   }
   std::ostringstream out;
   std::ostringstream errors;
-  const bool found = answerQuery({tree, lines, layout, out, errors}, query);
+  const bool found =
+      answerQuery(Concordance<WordEntry>{tree, lines, classicRules(), layout, out, errors}, query);
   return {found, out.str(), errors.str()};
 }
 

@@ -255,7 +255,7 @@ void writeStats(const WordTree<Entry>& tree, std::ostream& out) {
   if (std::is_same<Entry, CompactEntry>::value) {
     labelled(out, "outside the nodes")
         << memory.outsideBytes << " bytes (" << mebibytes(memory.outsideBytes)
-        << " MiB): the arrays of places, and words too long to fit in their slot\n";
+        << " MiB), the lists of places and the long words\n";
     labelled(out, "memory of the index")
         << memory.slotBytes + memory.outsideBytes << " bytes ("
         << mebibytes(memory.slotBytes + memory.outsideBytes) << " MiB)\n";

@@ -15,6 +15,7 @@
 #include "console.h"
 #include "index_views.h"
 #include "sonnet_text.h"
+#include "text_index.h"
 #include "word_index.h"
 
 namespace {
@@ -73,9 +74,13 @@ void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber,
 
 // A text that gives no words, or that was saved as UTF-16, is indexed all
 // the same, but the person is told: their words will not be found.
-void warnAboutText(const BTree& tree, const std::string& text, std::ostream& errors) {
+bool standsFirst(const WordEntry& entry) { return entry.places[0] == makePlace(1, 1); }
+bool standsFirst(const CompactEntry& entry) { return entry.places[0] == WordPlace{1, 1}; }
+
+template <typename Entry>
+void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors) {
   bool hasWord = false;
-  tree.walkInOrder([&](const WordEntry& entry) {
+  tree.walkInOrder([&](const Entry& entry) {
     hasWord = !entry.word.empty();  // the empty word, if any, comes first
     return !hasWord;
   });
@@ -83,11 +88,10 @@ void warnAboutText(const BTree& tree, const std::string& text, std::ostream& err
   // A UTF-16 text opens with a byte-order mark, which the word rules leave
   // at the start of the text's first word, the one at (1,1).
   bool utf16 = false;
-  const std::string firstPlace = makePlace(1, 1);
   for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
-    tree.walkFrom(mark, [&](const WordEntry& entry) {
+    tree.walkFrom(mark, [&](const Entry& entry) {
       if (entry.word.compare(0, mark.size(), mark) != 0) return false;
-      utf16 = utf16 || entry.places[0] == firstPlace;
+      utf16 = utf16 || standsFirst(entry);
       return !utf16;
     });
   }
@@ -170,14 +174,15 @@ int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& 
   return 0;
 }
 
-// The index the concordance answers from: built without a listing, keeping
-// the lines of the text. Null when the text cannot be read, after the reason
-// on `errors`.
-std::unique_ptr<BTree> buildQuietIndex(const Request& request, std::vector<std::string>& lines,
-                                       std::ostream& errors) {
-  auto tree = std::make_unique<BTree>(request.order);
+// The index the concordance answers from, of either kind: built by `rules`
+// without a listing, keeping the lines of the text. Null when the text
+// cannot be read, after the reason on `errors`.
+template <typename Entry>
+std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const WordRules& rules,
+                                                 TextLines& lines, std::ostream& errors) {
+  auto tree = std::make_unique<WordTree<Entry>>(request.order);
   IndexFailure failure;
-  if (tree->buildIndex(request.text, failure, lines) == 0) {
+  if (indexTextFile(request.text, rules, *tree, lines, failure) == 0) {
     explainIndexFailure(errors, failure);
     return nullptr;
   }
@@ -207,12 +212,17 @@ Layout layoutFor(const Request& request, const std::ostream& out) {
   return layout;
 }
 
-// versefind ORDER WORD... and versefind ORDER -: the words asked, answered.
-int runQueries(const Request& request, std::istream& in, std::ostream& out, std::ostream& errors) {
-  std::vector<std::string> lines;
-  const std::unique_ptr<BTree> tree = buildQuietIndex(request, lines, errors);
+// versefind ORDER WORD... and versefind ORDER -: the words asked, answered
+// from an index of entries of type Entry, built by `rules`.
+template <typename Entry>
+int runQueries(const Request& request, const WordRules& rules, std::istream& in,
+               std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
   if (tree == nullptr) return 1;
-  const Concordance concordance{*tree, lines, layoutFor(request, out), out, errors};
+  Layout layout = layoutFor(request, out);
+  layout.most = request.most;
+  const Concordance<Entry> concordance{*tree, lines, rules, layout, out, errors};
   const bool all = request.mode == Mode::standardInput
                        ? answerLines(concordance, in, PROMPT_FOR_WORDS)
                        : answerWords(concordance, request.words);
@@ -220,9 +230,11 @@ int runQueries(const Request& request, std::istream& in, std::ostream& out, std:
 }
 
 // versefind ORDER --words, --stats or --dot: the whole index, in one view.
-int runView(const Request& request, std::ostream& out, std::ostream& errors) {
-  std::vector<std::string> lines;
-  const std::unique_ptr<BTree> tree = buildQuietIndex(request, lines, errors);
+template <typename Entry>
+int runView(const Request& request, const WordRules& rules, std::ostream& out,
+            std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
   if (tree == nullptr) return 1;
   if (request.mode == Mode::vocabulary) {
     writeVocabulary(*tree, out);
@@ -262,11 +274,14 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       return runTrialsFromShell(request, out, errors, settings);
     case Mode::words:
     case Mode::standardInput:
-      return runQueries(request, in, out, errors);
+      // --classic answers from the trials' index, by the trials' rules.
+      return request.classic ? runQueries<WordEntry>(request, classicRules(), in, out, errors)
+                             : runQueries<CompactEntry>(request, queryRules(), in, out, errors);
     case Mode::vocabulary:
     case Mode::stats:
     case Mode::dot:
-      return runView(request, out, errors);
+      return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
+                             : runView<CompactEntry>(request, queryRules(), out, errors);
   }
   return 2;
 }

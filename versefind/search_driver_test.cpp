@@ -199,6 +199,7 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
   const std::string usage = "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot]]\n";
   const std::string refused = "versefind: not an order from 2 to 10000: ";
   const std::string badSeed = "versefind: not a seed from 0 to 4294967295: ";
+  const std::string badMax = "versefind: not a number of places from 1 to 999999999: ";
   const std::vector<Case> cases = {
       {{"3"}, 0, "\n\n", ""},
       {{"10000"}, 0, "\n\n", ""},
@@ -224,6 +225,10 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"--seed", "4294967296", "3"}, 2, "", badSeed + "4294967296\n"},
       {{"--seed", "-1", "3"}, 2, "", badSeed + "-1\n"},
       {{"--seed", "7x", "3"}, 2, "", badSeed + "7x\n"},
+      {{"3", "love", "--max", "0"}, 2, "", badMax + "0\n"},
+      {{"3", "love", "--max", "-4"}, 2, "", badMax + "-4\n"},
+      {{"--max=ten", "3", "love"}, 2, "", badMax + "ten\n"},
+      {{"3", "love", "--max"}, 2, "", "versefind: option '--max' needs a number\n"},
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
       {{"--version"}, 0, "versefind ", ""},
@@ -449,22 +454,34 @@ std::string queryText() {
   return text;
 }
 
+// How a query run keeps and shows places: the classic index keeps a word's
+// first MAX_PLACES, the compact one every place; --max N shows the first N.
+struct Keeping {
+  std::vector<std::string> options;
+  int kept;   // places a word keeps at most
+  int shown;  // place lines shown at most
+};
+
 // Judges an answer against the model of the word rules: one block for each
-// of `words`, in order, with its header, its places in reading order (the
-// first MAX_PLACES), each line of the text whole after its place, and the
-// found field at one column in the block.
+// of `words`, in order, with its header, its places in reading order (as
+// many as `keeping` keeps and shows), each line of the text whole after its
+// place, and the found field at one column in the block.
 void checkBlocks(const std::string& output, const std::vector<std::string>& words,
-                 const std::string& text) {
+                 const std::string& text, const Keeping& keeping) {
   std::istringstream lines(output);
   std::string line;
   for (const std::string& word : words) {
     const std::vector<std::string> places = placesInText(wordsByLine(text), word);
-    const int kept = std::min(static_cast<int>(places.size()), MAX_PLACES);
+    const int kept = std::min(static_cast<int>(places.size()), keeping.kept);
+    const int shown = std::min(kept, keeping.shown);
+    const bool cut = kept == MAX_PLACES && keeping.kept == MAX_PLACES;
+    std::string note = shown < kept ? "first " + std::to_string(shown) + " shown" : "";
+    if (cut) note += (note.empty() ? "" : "; ") + std::string("a word keeps only its first 50 places");
     std::getline(lines, line);
     EXPECT_EQ(line, word + ": " + std::to_string(kept) + (kept == 1 ? " place" : " places") +
-                        (kept == MAX_PLACES ? " (a word keeps only its first 50 places)" : ""));
+                        (note.empty() ? "" : " (" + note + ")"));
     std::size_t column = std::string::npos;
-    for (int k = 0; k < kept; ++k) {
+    for (int k = 0; k < shown; ++k) {
       std::getline(lines, line);
       int wordNumber = 0;
       int lineNumber = 0;
@@ -486,8 +503,9 @@ void checkBlocks(const std::string& output, const std::vector<std::string>& word
   EXPECT_FALSE(std::getline(lines, line)) << line;
 }
 
-// Queries at several orders, judged against the model; the words not found
-// named on standard error; nothing written to disk.
+// Queries at several orders, from either index, every place shown or the
+// first few, judged against the model; the words not found named on
+// standard error; nothing written to disk.
 TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
   struct Case {
     std::vector<std::string> asked;
@@ -505,35 +523,48 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
        "versefind: *: a star needs a beginning before it (--words lists every word)\n"},
       {{"--", "-and-", "--width"}, {"and"}, "versefind: --width: not in the text\n"},
   };
+  const int all = 1 << 30;
+  const std::vector<Keeping> keepings = {{{"--classic"}, MAX_PLACES, all},
+                                         {{}, all, all},
+                                         {{"--max=3"}, all, 3},
+                                         {{"--max", "60", "--classic"}, MAX_PLACES, 60},
+                                         {{"--classic", "--max", "2"}, MAX_PLACES, 2}};
   const std::string text = queryText();
   for (const char* order : {"2", "3", "10"}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(order) + " " + c.asked.front());
+    for (const Keeping& keeping : keepings) {
+      for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(order) + " " + c.asked.front() + " " + std::to_string(keeping.kept) +
+                     " " + std::to_string(keeping.shown));
+        ScratchDir scratch;
+        writeFile("sonnets.txt", text);
+        std::vector<std::string> arguments = {"--width", "0", order};
+        arguments.insert(arguments.end(), keeping.options.begin(), keeping.options.end());
+        arguments.insert(arguments.end(), c.asked.begin(), c.asked.end());
+        const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
+        EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
+        EXPECT_EQ(run.errors, c.errors);
+        checkBlocks(run.output, c.found, text, keeping);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+      }
+      // The vocabulary: every word but the empty one, in word order, with
+      // the places its index keeps.
+      std::map<std::string, int> counts;
+      for (const std::vector<std::string>& words : wordsByLine(text)) {
+        for (const std::string& word : words) counts[word] = std::min(counts[word] + 1, keeping.kept);
+      }
+      std::string vocabulary;
+      for (const auto& [word, count] : counts) {
+        if (!word.empty()) vocabulary += word + "\t" + std::to_string(count) + "\n";
+      }
       ScratchDir scratch;
       writeFile("sonnets.txt", text);
-      std::vector<std::string> arguments = {"--width", "0", order};
-      arguments.insert(arguments.end(), c.asked.begin(), c.asked.end());
+      std::vector<std::string> arguments = keeping.options;
+      arguments.insert(arguments.end(), {order, "--words"});
       const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
-      EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
-      EXPECT_EQ(run.errors, c.errors);
-      checkBlocks(run.output, c.found, text);
-      EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.output, vocabulary);
+      EXPECT_FALSE(std::filesystem::exists("output.txt"));
     }
-    // The vocabulary: every word but the empty one, in word order.
-    std::map<std::string, int> counts;
-    for (const std::vector<std::string>& words : wordsByLine(text)) {
-      for (const std::string& word : words) counts[word] = std::min(counts[word] + 1, MAX_PLACES);
-    }
-    std::string vocabulary;
-    for (const auto& [word, count] : counts) {
-      if (!word.empty()) vocabulary += word + "\t" + std::to_string(count) + "\n";
-    }
-    ScratchDir scratch;
-    writeFile("sonnets.txt", text);
-    const DialogueRun run = runDialogue(runSearchDriver, "", {order, "--words"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, vocabulary);
-    EXPECT_FALSE(std::filesystem::exists("output.txt"));
   }
 }
 

@@ -35,15 +35,6 @@ int BTree::buildIndex(std::string fileName) {
 }
 
 int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
-  return indexText(fileName, failure, nullptr);
-}
-
-int BTree::buildIndex(std::string fileName, IndexFailure& failure, std::vector<std::string>& lines) {
-  return indexText(fileName, failure, &lines);
-}
-
-int BTree::indexText(const std::string& fileName, IndexFailure& failure,
-                     std::vector<std::string>* keptLines) {
   // The listing is opened, and so emptied, only once the text is known to
   // be readable: a missing text leaves an earlier listing as it was.
   errno = 0;
@@ -51,19 +42,15 @@ int BTree::indexText(const std::string& fileName, IndexFailure& failure,
   const int textCause = errno;
   if (isFolder(fileName)) return failed(failure, fileName, EISDIR);
   if (!dosya.is_open()) return failed(failure, fileName, textCause);
-  // Lines kept take the place of the listing.
-  std::ofstream dosya2;
-  if (keptLines == nullptr) {
-    errno = 0;
-    dosya2.open(LISTING_FILE);
-    const int listingCause = errno;
-    if (!dosya2.is_open()) {
-      return failed(failure, LISTING_FILE, isFolder(LISTING_FILE) ? EISDIR : listingCause);
-    }
+  errno = 0;
+  std::ofstream dosya2(LISTING_FILE);
+  const int listingCause = errno;
+  if (!dosya2.is_open()) {
+    return failed(failure, LISTING_FILE, isFolder(LISTING_FILE) ? EISDIR : listingCause);
   }
 
   int lineCount = 0;
-  std::string buffer;
+  std::string line;
   std::string word;
   // The stream is tested before each read, not after it: a text that ends
   // with a line break therefore takes one more pass, which reads an empty
@@ -73,21 +60,17 @@ int BTree::indexText(const std::string& fileName, IndexFailure& failure,
   // it, and nothing else in between does.
   while (dosya.good()) {
     errno = 0;
-    std::string& line = keptLines == nullptr ? buffer : keptLines->emplace_back();
     readTextLine(dosya, line);
     if (dosya.bad()) return failed(failure, fileName, errno);
     ++lineCount;
     LineFields fields(line);
     for (int wordNumber = 1; fields.next(word); ++wordNumber) {
       insert(word, makePlace(lineCount, wordNumber));
-      if (keptLines == nullptr) dosya2 << word << ' ';
+      dosya2 << word << ' ';
     }
-    if (keptLines != nullptr) continue;
     dosya2 << std::endl;
     if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);
   }
-  if (keptLines != nullptr) return lineCount;
-
   errno = 0;
   dosya2.close();
   if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);

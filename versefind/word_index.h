@@ -278,23 +278,11 @@ class BTree : public WordTree<WordEntry> {
   int buildIndex(std::string fileName, IndexFailure& failure);
   int buildIndex(std::string fileName);
 
-  // Indexes the text file as buildIndex does, but writes no listing: each
-  // line read is kept in `lines` instead (the line of pass n as element
-  // n - 1), for showing places in their lines. Returns the number of
-  // passes, or 0 when the text cannot be read; `failure` then tells why.
-  int buildIndex(std::string fileName, IndexFailure& failure, std::vector<std::string>& lines);
-
   // Returns the word standing at word number `wordNumber` of line `lineNumber`
   // of the text file, cleaned like the index's words; empty when there is no
   // word there or the file cannot be read. Reads the file afresh every call
   // and does not touch the tree.
   std::string wordAt(std::string fileName, int lineNumber, int wordNumber) const;
-
- private:
-  // buildIndex: with the listing when `keptLines` is null, else keeping the
-  // lines there instead.
-  int indexText(const std::string& fileName, IndexFailure& failure,
-                std::vector<std::string>* keptLines);
 };
 
 // The tree of compact entries, which keeps every place of every word.
