@@ -3,11 +3,13 @@
 // fetching the word at a place; and the walk through the words of a prefix,
 // beside one search.
 //
-//   index_bench [--text FILE] [--write-text FILE] [--sweep [--short]]
+//   index_bench [--text FILE] [--write-text FILE] [--write-large-text FILE]
+//               [--sweep [--short]]
 //               [Google Benchmark options]
 //
 // --text indexes FILE instead of the generated text; --write-text writes the
-// generated text to FILE and ends. --sweep runs, instead of the cases beside
+// generated text to FILE and ends; --write-large-text writes the large one
+// (generateLargeText) and ends. --sweep runs, instead of the cases beside
 // their baselines, the build and a single search at every order of a sweep
 // (a few orders with --short), with the std::map index once each, for the
 // charts; each build case also carries the memory of the tree's slots.
@@ -267,6 +269,8 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   const std::string textFile = takeOption(argc, argv, "--text");
   const std::string writeTo = takeOption(argc, argv, "--write-text");
+  const std::string writeLargeTo = takeOption(argc, argv, "--write-large-text");
+  if (!writeLargeTo.empty()) return writeBytes(writeLargeTo, generateLargeText()) ? 0 : 1;
   const bool sweep = takeFlag(argc, argv, "--sweep");
   const bool shortSweep = takeFlag(argc, argv, "--short");
 

@@ -11,4 +11,12 @@
 
 std::string generateSampleText();
 
+// A large text, also from a fixed seed: 10,000,000 bytes or a line more, of
+// lines of 5 to 10 words (a blank line after every 14, LF line ends) drawn
+// from exactly 100,000 distinct words (once cleaned, by either set of word
+// rules: only capitals and marks at a word's end vary them). Every word
+// stands at least once, in the first nine tenths of the text; the others are
+// drawn with frequencies that fall off as 1/rank, as in natural text.
+std::string generateLargeText();
+
 #endif  // BENCH_SAMPLE_TEXT_H
