@@ -13,7 +13,8 @@ const std::string HEAD =
     "  edge [arrowsize=0.5];\n"
     "  nodesep=0.08;\n";
 
-std::string dotOf(const BTree& tree) {
+template <typename Entry>
+std::string dotOf(const WordTree<Entry>& tree) {
   std::ostringstream out;
   writeDot(tree, out);
   return out.str();
@@ -77,6 +78,39 @@ TEST(WriteStats, GivesTheFiguresOfTheTree) {
             "keys per node         no node but the root\n"
             "keys in the root      0 (of 5)\n"
             "words at 50 places    0\n");
+}
+
+// The compact tree is the same tree: the same insertions give the same
+// drawing and the same figures up to the places; its memory counts the lists
+// of places and a word too long for its string, outside the nodes.
+TEST(WriteStats, CountsTheCompactTreeAndWhatItsEntriesHoldOutside) {
+  BTree classic(2);
+  CompactTree compact(2);
+  const std::string longWord(40, 'w');
+  std::uint32_t line = 0;
+  for (const std::string word : {"ape", "bee", "cat", "dog", "bee", "", "eel", "bee", "ant"}) {
+    classic.insert(word, "(1," + std::to_string(++line) + ")");
+    compact.insert(word, WordPlace{line, 1});
+  }
+  compact.insert(longWord, WordPlace{++line, 1});
+  classic.insert(longWord, "(1," + std::to_string(line) + ")");
+  EXPECT_EQ(dotOf(compact), dotOf(classic));
+  std::ostringstream classicStats;
+  std::ostringstream compactStats;
+  writeStats(classic, classicStats);
+  writeStats(compact, compactStats);
+  const std::string head = classicStats.str().substr(0, classicStats.str().find("words at"));
+  EXPECT_EQ(compactStats.str().substr(0, head.size()), head);
+  EXPECT_NE(compactStats.str().find("places                10, every one kept; the most, 3, for bee\n"),
+            std::string::npos);
+
+  std::size_t outside = longWord.size() + 1;
+  compact.walkInOrder([&outside](const CompactEntry& entry) {
+    outside += entry.places.capacity() * sizeof(WordPlace);
+    return true;
+  });
+  EXPECT_EQ(nodeMemoryOf(compact).outsideBytes, outside);
+  EXPECT_EQ(nodeMemoryOf(classic).outsideBytes, 0u);
 }
 
 }  // namespace
