@@ -6,6 +6,7 @@
 
 #include "heap.h"
 #include "number_files.h"
+#include "out_of_memory.h"
 
 namespace {
 
@@ -15,6 +16,9 @@ namespace {
 constexpr std::size_t FILE_NAME_INDEX = 12;
 constexpr std::size_t FILE_NAME_LENGTH = 13;
 constexpr std::size_t TYPE_INDEX = 29;
+// The longest typed command read: no more of a longer line is read, so that
+// endless input without a line break (/dev/zero) takes no endless memory.
+constexpr std::size_t COMMAND_MOST = 4096;
 const char* const NAME_MARKER = " -i ";
 const char* const TYPE_MARKER = " -t ";
 
@@ -40,7 +44,9 @@ const char* const USAGE =
     "  heapsort -i initdata1.txt -t b\n"
     "NAME is then the 13 characters after \"heapsort -i \", TYPE the 30th\n"
     "character, which must be the one after \" -t \" (b builds, any other\n"
-    "sorts), and BASE the first 9 characters of NAME.\n"
+    "sorts), and BASE the first 9 characters of NAME; a name of another\n"
+    "length is given at the shell. A typed command longer than 4096\n"
+    "characters ends the run.\n"
     "\n"
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n";
@@ -63,22 +69,35 @@ std::string missingMarkers(const std::string& line) {
   return std::string("\"") + (name ? TYPE_MARKER : NAME_MARKER) + "\" is missing";
 }
 
-// Why the type the fixed cut takes is not the one typed after " -t ", or "".
+// Whether the fixed cut takes the type typed after " -t ": it does for a
+// file name of 13 characters typed first, as in the examples.
 // REQUIRES: line holds " -t " and reaches the type letter.
-std::string typeMismatch(const std::string& line) {
+bool cutTakesTypedType(const std::string& line) {
   const std::size_t typed = line.find(TYPE_MARKER) + 4;
-  if (typed < line.size() && line[typed] == line[TYPE_INDEX]) return "";
-  return std::string("the type is cut from the 30th character, '") + line[TYPE_INDEX] +
-         "', but " +
-         (typed < line.size() ? std::string("\" -t \" is followed by '") + line[typed] + "'"
-                              : std::string("nothing follows \" -t \"")) +
-         ": type the command in the layout of the examples";
+  return typed < line.size() && line[typed] == line[TYPE_INDEX];
+}
+
+enum class Typed { line, tooLong, end };
+
+// Reads one line into `line` without its line break, as std::getline does,
+// but stops at a line longer than COMMAND_MOST characters, leaving the rest
+// of it unread.
+Typed readLine(std::istream& in, std::string& line) {
+  line.clear();
+  char c = 0;
+  while (in.get(c)) {
+    if (c == '\n') return Typed::line;
+    if (line.size() == COMMAND_MOST) return Typed::tooLong;
+    line += c;
+  }
+  return line.empty() || in.bad() ? Typed::end : Typed::line;
 }
 
 // Repeats the prompt cycle until a usable command is typed; a line that is
 // not one is answered on `errors` (a line too short for the layout, on
-// `out`). Returns false at end of input.
-bool readCommand(std::istream& in, std::ostream& out, std::ostream& errors, Command& command) {
+// `out`). Returns Typed::line for a command; Typed::tooLong or Typed::end
+// when there is none.
+Typed readCommand(std::istream& in, std::ostream& out, std::ostream& errors, Command& command) {
   std::string& line = command.line;
   for (;;) {
     out << std::endl;
@@ -88,7 +107,8 @@ bool readCommand(std::istream& in, std::ostream& out, std::ostream& errors, Comm
         << std::endl
         << std::endl;
     out << "Please write a command: ";
-    if (!std::getline(in, line)) return false;
+    const Typed typed = readLine(in, line);
+    if (typed != Typed::line) return typed;
     const std::string missing = missingMarkers(line);
     if (!missing.empty()) {
       errors << "heapsort: not a command: " << missing << std::endl;
@@ -102,15 +122,17 @@ bool readCommand(std::istream& in, std::ostream& out, std::ostream& errors, Comm
           << std::endl;
       continue;
     }
-    const std::string mismatch = typeMismatch(line);
-    if (!mismatch.empty()) {
-      errors << "heapsort: " << mismatch << std::endl;
+    if (!cutTakesTypedType(line)) {
+      errors << "heapsort: a typed command takes a file name of " << FILE_NAME_LENGTH
+             << " characters, as in the examples; for any other name, run 'heapsort -i NAME "
+                "-t s' from the shell"
+             << std::endl;
       continue;
     }
     command.fileName = line.substr(FILE_NAME_INDEX, FILE_NAME_LENGTH);
     command.type = line[TYPE_INDEX];
     command.naming = Naming::firstNineCharacters;
-    return true;
+    return Typed::line;
   }
 }
 
@@ -133,8 +155,10 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       return "";
     }
     const bool option = argument.size() >= 2 && argument[0] == '-';
-    if (!option) return "extra argument '" + argument + "'";
-    if (argument[1] != 'i' && argument[1] != 't') return "unknown option '" + argument + "'";
+    if (!option) return "extra argument '" + escapeControlBytes(argument) + "'";
+    if (argument[1] != 'i' && argument[1] != 't') {
+      return "unknown option '" + escapeControlBytes(argument) + "'";
+    }
     const bool name = argument[1] == 'i';
     if (name ? haveName : haveType) return "option " + argument.substr(0, 2) + " is given twice";
     std::string value = argument.substr(2);
@@ -149,7 +173,7 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
     } else {
       if (value != "b" && value != "s") {
         return value.empty() ? "option -t needs a type, b or s"
-                             : "the type is b or s, not '" + value + "'";
+                             : "the type is b or s, not '" + escapeControlBytes(value) + "'";
       }
       haveType = true;
       command.type = value[0];
@@ -170,7 +194,7 @@ int hundredths(std::clock_t from, std::clock_t to) {
 // sort the time line.
 void tellWritten(std::ostream& errors, const Command& command, bool timeLine) {
   errors << "heapsort: wrote " << numberCount << (numberCount == 1 ? " number" : " numbers")
-         << " to " << resultPath(command.fileName, command.naming)
+         << " to " << escapeControlBytes(resultPath(command.fileName, command.naming))
          << (timeLine ? std::string(", and a time line to ") + TIME_LOG : "") << std::endl;
 }
 
@@ -182,9 +206,12 @@ int runCommand(const Command& command, std::ostream& out, std::ostream& errors,
   if (command.naming == Naming::firstNineCharacters && command.line[afterName] != ' ' &&
       isFileName(fileName)) {
     errors << "heapsort: the file name is cut to " << FILE_NAME_LENGTH
-           << " characters: reading " << inputPath(fileName) << std::endl;
+           << " characters: reading " << escapeControlBytes(inputPath(fileName)) << std::endl;
   }
 
+  // Should memory run out from here on, it ran out on this file's numbers.
+  const std::string input = escapeControlBytes(inputPath(fileName));
+  nameMemoryUse(input.c_str());
   std::vector<int> a(ARRAY_SIZE);
   const std::clock_t readStart = readClock();
   const Reading reading = readNumbers(fileName, a.data(), out, errors);
@@ -226,8 +253,16 @@ int runCommandDriver(const std::vector<std::string>& arguments, std::istream& in
   buildMode = false;
 
   Command command;
+  nameMemoryUse("the command");
   if (arguments.empty()) {
-    if (!readCommand(in, out, errors, command)) {
+    const Typed typed = readCommand(in, out, errors, command);
+    if (typed == Typed::tooLong) {
+      out << std::endl;
+      errors << "heapsort: the command is longer than " << COMMAND_MOST << " characters"
+             << std::endl;
+      return 1;
+    }
+    if (typed == Typed::end) {
       out << std::endl << "No command was given." << std::endl;
       return 1;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command_driver.h"
+#include "out_of_memory.h"
 #include "platform.h"
 
 namespace {
@@ -63,6 +64,7 @@ int closeStandardOutput(int status, const StandardOutput& buffer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  endRunWhenOutOfMemory();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);

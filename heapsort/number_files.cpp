@@ -25,7 +25,7 @@ std::string systemReason(const char* otherwise) {
 }
 
 void tellTrouble(std::ostream& errors, const std::string& path, const std::string& why) {
-  errors << "heapsort: " << path << ": " << why << std::endl;
+  errors << "heapsort: " << escapeControlBytes(path) << ": " << why << std::endl;
 }
 
 // A folder opens like a file with some standard libraries and then reads
@@ -45,23 +45,30 @@ bool isBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Reads one int from `in` as stream extraction does, white space already
 // skipped: an optional sign, then every decimal digit that follows; what
 // follows them is the next item. When it is no int, `item` receives its
-// first characters (up to the next blank), to be shown.
-Item readInt(std::streambuf& in, int& value, std::string& item) {
+// first characters (up to the next blank), to be shown. Every byte is taken
+// through the stream, never from its buffer directly, so that a read that
+// fails sets the stream's badbit like any other extraction; the caller
+// checks it.
+Item readInt(std::istream& in, int& value, std::string& item) {
   using Traits = std::char_traits<char>;
   constexpr long long INT_MAGNITUDE = 2147483648LL;  // of the smallest int
   item.clear();
   const auto keep = [&item](int c) {
     if (item.size() <= SHOWN_MOST) item += Traits::to_char_type(c);
   };
-  int c = in.sgetc();
+  const auto next = [&in]() {
+    in.ignore();
+    return in.peek();
+  };
+  int c = in.peek();
   const bool negative = c == '-';
   if (c == '-' || c == '+') {
     keep(c);
-    c = in.snextc();
+    c = next();
   }
   bool digits = false;
   long long magnitude = 0;  // stops growing once past any int
-  for (; c >= '0' && c <= '9'; c = in.snextc()) {
+  for (; c >= '0' && c <= '9'; c = next()) {
     digits = true;
     keep(c);
     if (magnitude <= INT_MAGNITUDE) magnitude = magnitude * 10 + (c - '0');
@@ -71,25 +78,14 @@ Item readInt(std::streambuf& in, int& value, std::string& item) {
     value = static_cast<int>(negative ? -magnitude : magnitude);
     return Item::number;
   }
-  for (; c != Traits::eof() && !isBlank(c) && item.size() <= SHOWN_MOST; c = in.snextc()) keep(c);
+  for (; c != Traits::eof() && !isBlank(c) && item.size() <= SHOWN_MOST; c = next()) keep(c);
   return digits ? Item::outsideIntRange : Item::notAnInteger;
 }
 
 // An item as it may be shown on a terminal: at most 40 characters, with
-// control bytes written as \xNN.
+// control bytes escaped.
 std::string shown(const std::string& item) {
-  static const char* const HEX = "0123456789ABCDEF";
-  std::string text;
-  for (std::size_t i = 0; i < item.size() && i < SHOWN_MOST; ++i) {
-    const auto c = static_cast<unsigned char>(item[i]);
-    if (c < 0x20 || c == 0x7F) {
-      text += "\\x";
-      text += HEX[c >> 4];
-      text += HEX[c & 0xF];
-    } else {
-      text += item[i];
-    }
-  }
+  std::string text = escapeControlBytes(item.substr(0, SHOWN_MOST));
   if (item.size() > SHOWN_MOST) text += "...";
   return text;
 }
@@ -99,6 +95,22 @@ std::string numbersUsed(int count) {
 }
 
 }  // namespace
+
+std::string escapeControlBytes(const std::string& text) {
+  static const char* const HEX = "0123456789ABCDEF";
+  std::string shownText;
+  for (const char byte : text) {
+    const auto c = static_cast<unsigned char>(byte);
+    if ((c < 0x20 && c != '\t') || c == 0x7F) {
+      shownText += "\\x";
+      shownText += HEX[c >> 4];
+      shownText += HEX[c & 0xF];
+    } else {
+      shownText += byte;
+    }
+  }
+  return shownText;
+}
 
 std::string inputPath(const std::string& fileName) { return "input/" + fileName; }
 
@@ -126,13 +138,20 @@ Reading readNumbers(std::string fileName, int a[], std::ostream& console,
     return Reading::failed;
   }
 
+  return readNumbersFrom(infile, path, a, console, errors);
+}
+
+Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
+                        std::ostream& console, std::ostream& errors) {
+  numberCount = 0;
   int count = 0;
   std::string item;
   // Skipping the white space first tells the clean end of the file apart
   // from an item that is not a number.
   while (!(infile >> std::ws).eof() && !infile.bad()) {
     int value = 0;
-    const Item read = readInt(*infile.rdbuf(), value, item);
+    const Item read = readInt(infile, value, item);
+    if (infile.bad()) break;  // the item may be cut short: the read failed
     if (read != Item::number) {
       tellTrouble(errors, path,
                   "stopped at item " + std::to_string(count + 1) + ", \"" + shown(item) +
@@ -144,6 +163,10 @@ Reading readNumbers(std::string fileName, int a[], std::ostream& console,
     }
     if (count == NUMBER_CAPACITY) {
       console << "Only the first " << NUMBER_CAPACITY << " numbers were read." << std::endl;
+      tellTrouble(errors, path,
+                  "stopped at item " + std::to_string(count + 1) + ": at most " +
+                      std::to_string(NUMBER_CAPACITY) + " numbers are sorted; " +
+                      numbersUsed(count));
       numberCount = count;
       return Reading::stoppedEarly;
     }
@@ -176,13 +199,24 @@ bool writeResult(std::string fileName, Naming naming, const int a[], std::ostrea
   static_cast<void>(makeDirectory("./output"));
   const std::string path = resultPath(fileName, naming);
   // The numbers go to a file beside the result first, so that a run that
-  // cannot finish its writing leaves the earlier result whole.
-  const std::string partPath = path + ".tmp";
+  // cannot finish its writing leaves the earlier result whole. Its name is
+  // the run's own and short, so that two runs at once never write into one
+  // file and a result name as long as the file system takes still leaves
+  // room for it.
+  std::string partPath;
+  errno = 0;
+  if (!makeUniqueFile("output", partPath)) {
+    console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, path, systemReason("cannot be opened"));
+    return false;
+  }
   errno = 0;
   std::ofstream outfile(partPath, std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {
+    const std::string why = systemReason("cannot be opened");
+    static_cast<void>(std::remove(partPath.c_str()));
     console << UNABLE_TO_OPEN << std::endl;
-    tellTrouble(errors, path, systemReason("cannot be opened"));
+    tellTrouble(errors, path, why);
     return false;
   }
   for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;

@@ -3,9 +3,12 @@
 // directory. A file that cannot be opened is answered on `console` with the
 // line "Unable to open file"; every trouble is also told on `errors` as
 // "heapsort: PATH: WHY", and the operation then returns and the run goes on.
+// Whatever came from the user or a file is shown there through
+// escapeControlBytes, so that no message sends a control byte to a terminal.
 #ifndef HEAPSORT_NUMBER_FILES_H
 #define HEAPSORT_NUMBER_FILES_H
 
+#include <istream>
 #include <ostream>
 #include <string>
 
@@ -19,6 +22,10 @@ enum class Reading {
   failed,        // the file could not be opened or read: nothing was read
 };
 
+// `text` as it may be shown on a terminal: every control byte (below 0x20
+// but the tab, and 0x7F) written as \xHH, HH in upper-case hexadecimal.
+std::string escapeControlBytes(const std::string& text);
+
 // Whether `name` names a file inside its folder: it holds no "/" or "\" and
 // is neither "." nor "..", so that no name reaches outside input/ or output/.
 bool isFileName(const std::string& name);
@@ -27,11 +34,17 @@ bool isFileName(const std::string& name);
 // a[1 ..] and sets numberCount. Reading ends at the end of the file, at the
 // first item that is not an int (read as stream extraction reads one: an
 // optional sign and decimal digits), or after NUMBER_CAPACITY numbers (a
-// line on `console` then says so); nothing is stored beyond the array. A
-// fileName that is not a file name (see isFileName) is answered as a file
-// that cannot be opened, and nothing is read.
+// line on `console` and one on `errors` then say so); nothing is stored
+// beyond the array. A fileName that is not a file name (see isFileName) is
+// answered as a file that cannot be opened, and nothing is read. A read
+// that fails, at the first byte or any later one, fails the whole reading.
 Reading readNumbers(std::string fileName, int a[], std::ostream& console,
                     std::ostream& errors);
+
+// The reading of readNumbers from `infile`, an open stream named `path` in
+// the messages: everything after the opening.
+Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
+                        std::ostream& console, std::ostream& errors);
 
 // The input file: "input/" + fileName.
 std::string inputPath(const std::string& fileName);
@@ -48,9 +61,11 @@ enum class Naming {
 std::string resultPath(const std::string& fileName, Naming naming);
 
 // Creates "./output" if it can, then writes a[1 .. numberCount], one number
-// per line, flushing each line, to the result file + ".tmp", and renames that
-// over the result file once it is whole and closed. Returns true when it was;
-// otherwise the result file is as it was and the temporary file is removed.
+// per line, flushing each line, to a new file of a name of its own in
+// output/ (so that runs at once never share it, and any result name the
+// file system takes leaves room for it), and renames that over the result
+// file once it is whole and closed. Returns true when it was; otherwise the
+// result file is as it was and the temporary file is removed.
 // REQUIRES: isFileName(fileName).
 bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
                  std::ostream& errors);

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
+#include <streambuf>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -96,6 +101,70 @@ TEST(ReadNumbers, StopsAtTheCapacityOfTheArray) {
     EXPECT_EQ(outcome.complete, extra == 0);
     EXPECT_EQ(outcome.console,
               extra == 0 ? "" : "Only the first 99999 numbers were read.\n");
+    EXPECT_EQ(outcome.errors, extra == 0 ? ""
+                                         : "heapsort: input/numbers.txt: stopped at item 100000: at "
+                                           "most 99999 numbers are sorted; 99999 numbers used\n");
+  }
+}
+
+// A stream buffer that hands out `text` in fills of `fillSize` bytes, and
+// whose fill number `failing` fails as a file's read fails with the
+// standard library's file buffer: errno says why, and an exception tells
+// the stream, which sets its badbit.
+class FailingBuffer : public std::streambuf {
+ public:
+  FailingBuffer(std::string text, std::size_t fillSize, int failing)
+      : text_(std::move(text)), fillSize_(fillSize), failing_(failing) {}
+
+ protected:
+  int_type underflow() override {
+    if (++fills_ == failing_) {
+      errno = EIO;
+      throw std::ios_base::failure("read error");
+    }
+    if (next_ == text_.size()) return traits_type::eof();
+    const std::size_t size = std::min(fillSize_, text_.size() - next_);
+    char* const start = &text_[next_];
+    setg(start, start, start + size);
+    next_ += size;
+    return traits_type::to_int_type(*start);
+  }
+
+ private:
+  std::string text_;
+  std::size_t fillSize_;
+  int failing_;
+  int fills_ = 0;
+  std::size_t next_ = 0;
+};
+
+// A read that fails fails the whole reading, whether it is the first or a
+// later one, in a number or between two.
+TEST(ReadNumbers, FailsWhenAReadFails) {
+  struct Case {
+    const char* name;
+    std::size_t fillSize;
+    int failing;
+  };
+  const Case cases[] = {
+      {"the first read", 4, 1},
+      {"within a number", 4, 2},
+      {"between numbers", 3, 2},
+      {"after the last number", 100, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FailingBuffer buffer("12 345 6", c.fillSize, c.failing);
+    std::istream in(&buffer);
+    std::vector<int> a(ARRAY_SIZE, 0);
+    std::ostringstream console;
+    std::ostringstream errors;
+    numberCount = 5;
+    EXPECT_EQ(readNumbersFrom(in, "input/numbers.txt", a.data(), console, errors),
+              Reading::failed);
+    EXPECT_EQ(numberCount, 0);
+    EXPECT_EQ(console.str(), "Unable to open file\n");
+    EXPECT_EQ(errors.str(), "heapsort: input/numbers.txt: Input/output error\n");
   }
 }
 
@@ -157,6 +226,8 @@ TEST(ResultFiles, NameTakesNineCharactersOrDropsTheExtension) {
 
 TEST(ResultFiles, WritesOneNumberPerLineAndAppendsTimes) {
   ScratchDir scratch;
+  std::filesystem::create_directory("output");
+  writeFile("output/initdata1_s.txt.tmp", "another program's\n");  // never touched
   std::ostringstream console;
   std::ostringstream errors;
   std::vector<int> a = {0, -12, 0, 7, 2147483647};
@@ -177,6 +248,10 @@ TEST(ResultFiles, WritesOneNumberPerLineAndAppendsTimes) {
             "heapsort -i initdata1.txt -t s\t1\t22\t333\ntyped  line \t0\t0\t0\n");
   EXPECT_EQ(console.str(), "");
   EXPECT_EQ(errors.str(), "");
+  EXPECT_EQ(readFile("output/initdata1_s.txt.tmp"), "another program's\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("output"),
+                          std::filesystem::directory_iterator()),
+            3);  // no temporary file of its own left
 }
 
 TEST(ResultFiles, AnswersAnOutputThatIsNotAFolder) {

@@ -19,6 +19,21 @@ bool replaceFile(const char* from, const char* to) {
   return false;
 }
 
+// GetTempFileName makes the file "hsXXXX.tmp", XXXX the first free number
+// in hexadecimal.
+bool makeUniqueFile(const std::string& folder, std::string& path) {
+  char name[MAX_PATH];
+  if (GetTempFileNameA(folder.c_str(), "hs", 0, name) == 0) {
+    const DWORD error = GetLastError();
+    errno = error == ERROR_ACCESS_DENIED                                   ? EACCES
+            : error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY ? ENOENT
+                                                                           : 0;
+    return false;
+  }
+  path = name;
+  return true;
+}
+
 void holdConsoleAfterFailure(int status) {
   // A console shared with a command prompt counts at least two processes.
   DWORD processes[2];
@@ -32,11 +47,31 @@ void holdConsoleAfterFailure(int status) {
 }
 
 #else
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
 
 bool makeDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
 bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+bool makeUniqueFile(const std::string& folder, std::string& path) {
+  const std::string pattern = folder + "/.heapsort-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd == -1) return false;
+  // mkstemp keeps the file to its owner; the result it becomes gets the
+  // permissions of any file the user creates.
+  const mode_t mask = umask(0);
+  umask(mask);
+  static_cast<void>(fchmod(fd, 0666 & ~mask));
+  close(fd);
+  path = name.data();
+  return true;
+}
 
 // A terminal window outlives the programs run in it.
 void holdConsoleAfterFailure(int /*status*/) {}

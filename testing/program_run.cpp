@@ -49,6 +49,11 @@ int runProgramOnFullDevice(const std::string&, const std::vector<std::string>&, 
   return -1;  // Windows has no such device
 }
 
+int runProgramLimited(const std::string&, const std::vector<std::string>&, const std::string&,
+                      long, std::string&, std::string&) {
+  return -1;  // no ulimit there
+}
+
 #else
 
 #include <sys/wait.h>
@@ -56,10 +61,11 @@ int runProgramOnFullDevice(const std::string&, const std::vector<std::string>&, 
 namespace {
 
 // Runs `program` with `arguments` through the shell, with `redirections`
-// after them; returns its exit status, or -1 when it did not exit normally.
+// after them and `before` (shell commands ending in "&&") ahead; returns its
+// exit status, or -1 when it did not exit normally.
 int runWithRedirections(const std::string& program, const std::vector<std::string>& arguments,
-                        const std::string& redirections) {
-  std::string command = "'" + program + "'";
+                        const std::string& redirections, const std::string& before = "") {
+  std::string command = before + "'" + program + "'";
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   const int status = std::system((command + redirections).c_str());
   if (status == -1 || !WIFEXITED(status)) return -1;
@@ -86,6 +92,19 @@ int runProgramOnFullDevice(const std::string& program, const std::vector<std::st
   writeFile("program-input.txt", input);
   const int status = runWithRedirections(
       program, arguments, " < program-input.txt > /dev/full 2> program-errors.txt");
+  errors = readFile("program-errors.txt");
+  return status;
+}
+
+int runProgramLimited(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& inputFile, long memoryKiB, std::string& output,
+                      std::string& errors) {
+  const std::string limit =
+      memoryKiB != 0 ? "ulimit -v " + std::to_string(memoryKiB) + " && exec " : "exec ";
+  const int status = runWithRedirections(
+      program, arguments,
+      " < '" + inputFile + "' > program-output.txt 2> program-errors.txt", limit);
+  output = readFile("program-output.txt");
   errors = readFile("program-errors.txt");
   return status;
 }

@@ -23,4 +23,14 @@ int runProgram(const std::string& program, const std::string& input,
 int runProgramOnFullDevice(const std::string& program, const std::vector<std::string>& arguments,
                            std::string& errors, const std::string& input = "");
 
+// Runs `program` with `arguments`, its standard input read from the file
+// `inputFile` (a device such as /dev/zero too), and, when `memoryKiB` is not
+// 0, an address space of at most that many KiB (ulimit -v); its standard
+// output and error are captured in `output` and `errors`. Returns its exit
+// status, or -1 when it did not exit normally. POSIX systems only: on
+// Windows it returns -1 at once.
+int runProgramLimited(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& inputFile, long memoryKiB, std::string& output,
+                      std::string& errors);
+
 #endif  // TESTING_PROGRAM_RUN_H
