@@ -1,6 +1,9 @@
 # Thin wrapper over CMake: everything is built and run under build/.
 BUILD ?= build
 MAKEFLAGS += --no-print-directory
+# Compiler jobs of every build, and tests run at once by `make test`; by
+# default one per core (JOBS=1 on a machine short of memory).
+JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
   bench-concordance charts tree-picture \
@@ -14,20 +17,24 @@ need = @command -v $(1) >/dev/null 2>&1 || \
 # The programs and their tests; the benchmarks and the fuzz targets are built
 # only by the commands that use them.
 build: configure
-	cmake --build $(BUILD) --parallel
+	cmake --build $(BUILD) --parallel $(JOBS)
 
 configure:
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
 
-# versefind on the example text, in a scratch folder of its own.
-run: build
+# versefind on the example text, in a scratch folder of its own; only
+# versefind is built for it.
+run: configure
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind
 	rm -rf $(BUILD)/run-versefind
 	mkdir -p $(BUILD)/run-versefind
 	cp examples/sonnets.txt $(BUILD)/run-versefind/
 	cd $(BUILD)/run-versefind && ../bin/versefind
 
-# heapsort on the example number files, in a scratch folder of its own.
-heapsort-run: build
+# heapsort on the example number files, in a scratch folder of its own; only
+# heapsort is built for it.
+heapsort-run: configure
+	cmake --build $(BUILD) --parallel $(JOBS) --target heapsort
 	rm -rf $(BUILD)/run-heapsort
 	mkdir -p $(BUILD)/run-heapsort
 	cp -r examples/input $(BUILD)/run-heapsort/
@@ -36,7 +43,7 @@ heapsort-run: build
 # Fails, rather than passing with nothing run, when the tests were not built
 # (GoogleTest missing: CMake's warning says which package to install).
 test: build
-	@cd $(BUILD) && ctest --output-on-failure --no-tests=error || \
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error --parallel $(JOBS) || \
 	  { status=$$?; ctest -N | grep -q 'Total Tests: 0' && \
 	    echo "No tests were built: GoogleTest was not found (Debian: libgtest-dev)" >&2; exit $$status; }
 
@@ -58,7 +65,7 @@ fuzz:
 	  { echo "libFuzzer was not found (Debian: libclang-rt-14-dev, for clang 14)" >&2; exit 1; }
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DFUZZ=ON \
 	  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(FUZZ_BUILD) --parallel --target $(FUZZ_TARGETS)
+	cmake --build $(FUZZ_BUILD) --parallel $(JOBS) --target $(FUZZ_TARGETS)
 	mkdir -p $(FUZZ_BUILD)/artifacts
 	@for target in $(FUZZ_TARGETS); do \
 	  echo "== $$target, for $(FUZZ_SECONDS) seconds"; \
@@ -100,7 +107,7 @@ lint: build
 BENCH_ARGS ?= --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true
 bench-programs: configure
-	cmake --build $(BUILD) --parallel --target heap_bench index_bench
+	cmake --build $(BUILD) --parallel $(JOBS) --target heap_bench index_bench
 
 bench: bench-programs
 	$(call need,hyperfine,hyperfine)
@@ -115,7 +122,7 @@ bench: bench-programs
 # RUNS=N times each command N times.
 bench-concordance: configure
 	$(call need,hyperfine,hyperfine)
-	cmake --build $(BUILD) --parallel --target versefind map_concordance index_bench
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind map_concordance index_bench
 	bench/concordance_bench.sh $(BUILD)/bin $(BUILD)/bench-concordance $(TEXT)
 
 # Mutation analysis: small changes to the programs' sources, each rebuilt (in
@@ -125,7 +132,7 @@ bench-concordance: configure
 # --sanitize).
 mutate:
 	$(call need,python3,python3)
-	python3 testing/mutate.py $(MUTATE_ARGS) $(FILES)
+	JOBS=$(JOBS) python3 testing/mutate.py $(MUTATE_ARGS) $(FILES)
 
 # ---- pictures ----------------------------------------------------------------
 
@@ -147,7 +154,7 @@ TREE_TEXT = $(abspath $(or $(TEXT),examples/sonnets.txt))
 tree-picture:
 	$(call need,dot,graphviz)
 	$(MAKE) configure
-	cmake --build $(BUILD) --parallel --target versefind
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind
 	rm -rf $(PICTURES)/tree && mkdir -p $(PICTURES)/tree
 	@keys=$$($(BUILD)/bin/versefind --text $(TREE_TEXT) $(ORDER) --stats | \
 	  awk '$$1 == "keys" && $$2 ~ /^[0-9]/ { print $$2 + 0 }'); test -n "$$keys" || exit 1; \
@@ -172,12 +179,12 @@ WINE_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVE
 windows:
 	$(call need,x86_64-w64-mingw32-g++-posix,g++-mingw-w64-x86-64-posix)
 	cmake -S . -B $(WINDOWS_BUILD) $(WINDOWS_ARGS)
-	cmake --build $(WINDOWS_BUILD) --parallel --target versefind heapsort
+	cmake --build $(WINDOWS_BUILD) --parallel $(JOBS) --target versefind heapsort
 	@echo "The Windows programs: $(WINDOWS_BUILD)/bin/versefind.exe $(WINDOWS_BUILD)/bin/heapsort.exe"
 
 test-windows: windows
 	@test -n "$(WINE)" -a -n "$(WINESERVER)" || { echo "Wine was not found (Debian: wine64)" >&2; exit 1; }
-	cmake --build $(WINDOWS_BUILD) --parallel
+	cmake --build $(WINDOWS_BUILD) --parallel $(JOBS)
 	mkdir -p $(WINDOWS_BUILD)/wine
 	$(WINE_ENV) $(WINESERVER) -p60
 	$(WINE_ENV) $(WINE) wineboot.exe >/dev/null 2>&1
@@ -195,33 +202,37 @@ test-libcxx:
 # ---- install and packages ------------------------------------------------------
 
 # The programs, their manual pages, the README with docs/ and the examples
-# under PREFIX (and under DESTDIR, for staging).
+# under PREFIX (and under DESTDIR, for staging). Every file installed is
+# added, with its DESTDIR, to INSTALL_RECORD, which only install and
+# uninstall touch: CMake's own install_manifest.txt is rewritten by any
+# later install, the one `make package` makes included.
 PREFIX ?= /usr/local
+INSTALL_RECORD = $(BUILD)/installed_files.txt
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
-	@echo "$(if $(DESTDIR),$(abspath $(DESTDIR)))" > $(BUILD)/install_destdir
+	@awk -v destdir="$(if $(DESTDIR),$(abspath $(DESTDIR)))" '{ print destdir $$0 }' \
+	  $(BUILD)/install_manifest.txt >> $(INSTALL_RECORD)
+	@sort -u -o $(INSTALL_RECORD) $(INSTALL_RECORD)
 
-# Removes what the last `make install` put in place: the files it lists in
-# build/install_manifest.txt, under the DESTDIR it was given (kept beside the
-# list; the list's last line has no line break), then the package's own
-# folders under share/doc once they are empty.
-# Folders shared with other programs (bin/, share/man/man1/) stay.
+# Removes what every `make install` from this build folder put in place
+# since the last uninstall: the files of INSTALL_RECORD, then the package's
+# own folders under share/doc once they are empty. Folders shared with
+# other programs (bin/, share/man/man1/) stay.
 uninstall:
-	@test -f $(BUILD)/install_manifest.txt -a -f $(BUILD)/install_destdir || \
-	  { echo "$(BUILD)/install_manifest.txt was not found: nothing was installed from $(BUILD)" >&2; exit 1; }
-	@destdir="$$(cat $(BUILD)/install_destdir)"; \
-	  while IFS= read -r file || [ -n "$$file" ]; do \
-	    if [ -e "$$destdir$$file" ] || [ -L "$$destdir$$file" ]; then \
-	      rm -f "$$destdir$$file" && echo "removed $$destdir$$file" || exit 1; \
+	@test -f $(INSTALL_RECORD) || \
+	  { echo "$(INSTALL_RECORD) was not found: nothing was installed from $(BUILD)" >&2; exit 1; }
+	@while IFS= read -r file; do \
+	    if [ -e "$$file" ] || [ -L "$$file" ]; then \
+	      rm -f "$$file" && echo "removed $$file" || exit 1; \
 	    fi; \
-	  done < $(BUILD)/install_manifest.txt; \
-	  sed -n 's|^\(.*/share/doc/versefind-heapsort\)/.*|\1|p' $(BUILD)/install_manifest.txt | sort -u | \
+	  done < $(INSTALL_RECORD); \
+	  sed -n 's|^\(.*/share/doc/versefind-heapsort\)/.*|\1|p' $(INSTALL_RECORD) | sort -u | \
 	  while IFS= read -r dir; do \
-	    if [ -d "$$destdir$$dir" ]; then \
-	      find "$$destdir$$dir" -depth -type d -empty -print -delete | sed 's/^/removed /'; \
+	    if [ -d "$$dir" ]; then \
+	      find "$$dir" -depth -type d -empty -print -delete | sed 's/^/removed /'; \
 	    fi; \
 	  done
-	@rm -f $(BUILD)/install_manifest.txt $(BUILD)/install_destdir
+	@rm -f $(INSTALL_RECORD)
 
 # A Debian package of the same, installed under /usr.
 package: build

@@ -284,8 +284,12 @@ def test_targets(path):
     return [f"{f}_tests" for f in PROGRAM_FOLDERS]
 
 
+# Compiler jobs and tests at once: `make mutate` passes its JOBS.
+JOBS = os.environ.get("JOBS", "2")
+
+
 def build(targets):
-    command = ["cmake", "--build", str(BUILD), "--parallel", "2", "--target", *targets]
+    command = ["cmake", "--build", str(BUILD), "--parallel", JOBS, "--target", *targets]
     return run(command, REPOSITORY) == 0
 
 
@@ -302,7 +306,7 @@ def tests_by_program():
 def run_tests(timeout, targets=None):
     """Runs ctest, only the tests of the test programs `targets` when given:
     "passed", "failed", or "hung" when it ran past `timeout`."""
-    command = ["ctest", "--test-dir", str(BUILD), "--parallel", "2", "--stop-on-failure"]
+    command = ["ctest", "--test-dir", str(BUILD), "--parallel", JOBS, "--stop-on-failure"]
     if targets:
         names = [n for t in targets for n in TESTS.get(t, [])]
         command += ["--tests-regex", "^(" + "|".join(re.escape(n) for n in names) + ")$"]

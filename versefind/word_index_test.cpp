@@ -333,12 +333,16 @@ TEST(CompactTree, RandomInsertionsKeepEveryPlaceAndEveryInvariant) {
 }
 
 // The contracts stop a caller that breaks them in Debug and sanitizer builds;
-// in Release they cost nothing and the call goes ahead.
+// in Release they cost nothing, and there is nothing to test.
 TEST(Contracts, StopACallerThatBreaksThem) {
+#ifdef NDEBUG
+  GTEST_SKIP() << "the contracts are checked in Debug and sanitizer builds only";
+#else
   WordEntry entry;
-  EXPECT_DEBUG_DEATH(entry.reset("word", ""), "");
-  EXPECT_DEBUG_DEATH(entry.addPlace(""), "");
-  EXPECT_DEBUG_DEATH(BTreeNode{0}, "");
+  EXPECT_DEATH(entry.reset("word", ""), "");
+  EXPECT_DEATH(entry.addPlace(""), "");
+  EXPECT_DEATH(BTreeNode{0}, "");
+#endif
 }
 
 }  // namespace
