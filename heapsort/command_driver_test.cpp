@@ -313,7 +313,9 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
                              "line to output/time.txt\n";
   const std::string unable = "Unable to open file\n";
   const std::string climbing = ": a file name, not a path, is expected inside input/\n";
-  const std::vector<Case> cases = {
+  // Windows takes no control byte in a file name.
+  const std::string noFile = ON_WINDOWS ? "Invalid argument" : "No such file or directory";
+  std::vector<Case> cases = {
       {{"-i", "initdata1.txt", "-t", "s"}, 0, "", sorted, "initdata1_s.txt"},
       {{"-t", "s", "-iinitdata1.txt"}, 0, "", sorted, "initdata1_s.txt"},
       {{"-tb", "-i", "data.v2.txt"}, 0, "", "heapsort: wrote 10 numbers to output/data.v2_b.txt\n",
@@ -332,14 +334,11 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
       {{"-i", "in\\nums.tx", "-t", "b"}, 1, unable, "heapsort: in\\nums.tx" + climbing, ""},
       // Control bytes reach the terminal escaped; a tab as it is.
       {{"-i", "\x1B[31mred\x7F", "-t", "s"}, 1, unable,
-       "heapsort: input/\\x1B[31mred\\x7F: No such file or directory\n", ""},
-      {{"-i", "a\tb\n", "-t", "s"}, 1, unable, "heapsort: input/a\tb\\x0A: No such file or directory\n",
-       ""},
+       "heapsort: input/\\x1B[31mred\\x7F: " + noFile + "\n", ""},
+      {{"-i", "a\tb\n", "-t", "s"}, 1, unable, "heapsort: input/a\tb\\x0A: " + noFile + "\n", ""},
       {{"-t\x01", "-i", "x"}, 2, "", misuse("the type is b or s, not '\\x01'"), ""},
       {{"-i", "x", "-t", "s", "\r"}, 2, "", misuse("extra argument '\\x0D'"), ""},
       {{"-\x1B"}, 2, "", misuse("unknown option '-\\x1B'"), ""},
-      {{"-tb", "-i", "\x02.txt"}, 0, "", "heapsort: wrote 10 numbers to output/\\x02_b.txt\n",
-       "\x02_b.txt"},
       // The longest result name a file system takes, 255 bytes.
       {{"-t", "s", "-i", std::string(249, 'n') + ".txt"}, 0, "",
        "heapsort: wrote 10 numbers to output/" + std::string(249, 'n') +
@@ -349,6 +348,10 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
       {{"-h"}, 0, usage, "", ""},
       {{"--version"}, 0, "heapsort ", "", ""},
   };
+  if (!ON_WINDOWS) {
+    cases.push_back({{"-tb", "-i", "\x02.txt"}, 0, "",
+                     "heapsort: wrote 10 numbers to output/\\x02_b.txt\n", "\x02_b.txt"});
+  }
   for (const Case& c : cases) {
     std::string line = "heapsort";
     for (const std::string& argument : c.arguments) line += " " + argument;
@@ -357,7 +360,7 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
     std::filesystem::create_directory("input");
     writeFile("input/initdata1.txt", NUMBERS);
     writeFile("input/data.v2.txt", NUMBERS);
-    writeFile("input/\x02.txt", NUMBERS);
+    if (!ON_WINDOWS) writeFile("input/\x02.txt", NUMBERS);
     writeFile("input/" + std::string(249, 'n') + ".txt", NUMBERS);
     std::filesystem::create_directory("in");
     writeFile("in/nums.tx", NUMBERS);  // within reach of a climbing name
