@@ -210,8 +210,7 @@ int runCommand(const Command& command, std::ostream& out, std::ostream& errors,
   }
 
   // Should memory run out from here on, it ran out on this file's numbers.
-  const std::string input = escapeControlBytes(inputPath(fileName));
-  nameMemoryUse(input.c_str());
+  nameMemoryUse(escapeControlBytes(inputPath(fileName)));
   std::vector<int> a(ARRAY_SIZE);
   const std::clock_t readStart = readClock();
   const Reading reading = readNumbers(fileName, a.data(), out, errors);

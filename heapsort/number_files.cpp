@@ -164,9 +164,8 @@ Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
     if (count == NUMBER_CAPACITY) {
       console << "Only the first " << NUMBER_CAPACITY << " numbers were read." << std::endl;
       tellTrouble(errors, path,
-                  "stopped at item " + std::to_string(count + 1) + ": at most " +
-                      std::to_string(NUMBER_CAPACITY) + " numbers are sorted; " +
-                      numbersUsed(count));
+                  "stopped at item " + std::to_string(count + 1) + ": heapsort holds at most " +
+                      std::to_string(NUMBER_CAPACITY) + " numbers; " + numbersUsed(count));
       numberCount = count;
       return Reading::stoppedEarly;
     }

@@ -102,8 +102,9 @@ TEST(ReadNumbers, StopsAtTheCapacityOfTheArray) {
     EXPECT_EQ(outcome.console,
               extra == 0 ? "" : "Only the first 99999 numbers were read.\n");
     EXPECT_EQ(outcome.errors, extra == 0 ? ""
-                                         : "heapsort: input/numbers.txt: stopped at item 100000: at "
-                                           "most 99999 numbers are sorted; 99999 numbers used\n");
+                                         : "heapsort: input/numbers.txt: stopped at item 100000: "
+                                           "heapsort holds at most 99999 numbers; 99999 numbers "
+                                           "used\n");
   }
 }
 

@@ -4,10 +4,17 @@
 #include <cstdlib>
 #include <iostream>
 #include <new>
+#include <string>
 
 namespace {
 
-const char* memoryUse = "the command";
+// What the run spends its memory on. A string is left unchanged by an
+// allocation of its own that fails, so the new-handler, called from within
+// the assignment of a longer name, still reads the last name whole.
+std::string& memoryUse() {
+  static std::string what = "the command";
+  return what;
+}
 
 // The new-handler: called by operator new when it cannot allocate, instead
 // of throwing. Only C's unbuffered stderr and flushes are used here, since
@@ -17,7 +24,7 @@ void outOfMemory() {
   std::cout.flush();
   static_cast<void>(std::fflush(stdout));
   static_cast<void>(std::fputs("heapsort: ", stderr));
-  static_cast<void>(std::fputs(memoryUse, stderr));
+  static_cast<void>(std::fputs(memoryUse().c_str(), stderr));
   static_cast<void>(std::fputs(": not enough memory\n", stderr));
   std::_Exit(1);
 }
@@ -26,4 +33,4 @@ void outOfMemory() {
 
 void endRunWhenOutOfMemory() { std::set_new_handler(outOfMemory); }
 
-void nameMemoryUse(const char* what) { memoryUse = what; }
+void nameMemoryUse(const std::string& what) { memoryUse() = what; }

@@ -3,6 +3,8 @@
 #ifndef HEAPSORT_OUT_OF_MEMORY_H
 #define HEAPSORT_OUT_OF_MEMORY_H
 
+#include <string>
+
 // Makes every allocation that fails from now on end the process: standard
 // output written so far is flushed, standard error gets the line
 // "heapsort: WHAT: not enough memory" (WHAT as last named by nameMemoryUse),
@@ -10,9 +12,8 @@
 void endRunWhenOutOfMemory();
 
 // Names what the run spends its memory on from now on ("the command", the
-// number file), as the line above shows it.
-// REQUIRES: `what` stays as it is until the next call, with its control
-// bytes escaped.
-void nameMemoryUse(const char* what);
+// number file), as the line above shows it: a copy of `what` is kept.
+// REQUIRES: `what` has its control bytes escaped.
+void nameMemoryUse(const std::string& what);
 
 #endif  // HEAPSORT_OUT_OF_MEMORY_H
