@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -108,14 +109,12 @@ TEST(ReadNumbers, StopsAtTheCapacityOfTheArray) {
   }
 }
 
-// A stream buffer that hands out `text` in fills of `fillSize` bytes, and
-// whose fill number `failing` fails as a file's read fails with the
-// standard library's file buffer: errno says why, and an exception tells
-// the stream, which sets its badbit.
+// A stream buffer that hands out "12 345 6" `fillSize` bytes at a time and
+// fails its fill number `failing` as the standard library's file buffer
+// fails a read: errno says why, and an exception tells the stream.
 class FailingBuffer : public std::streambuf {
  public:
-  FailingBuffer(std::string text, std::size_t fillSize, int failing)
-      : text_(std::move(text)), fillSize_(fillSize), failing_(failing) {}
+  FailingBuffer(std::ptrdiff_t fillSize, int failing) : fillSize_(fillSize), failing_(failing) {}
 
  protected:
   int_type underflow() override {
@@ -123,39 +122,27 @@ class FailingBuffer : public std::streambuf {
       errno = EIO;
       throw std::ios_base::failure("read error");
     }
-    if (next_ == text_.size()) return traits_type::eof();
-    const std::size_t size = std::min(fillSize_, text_.size() - next_);
-    char* const start = &text_[next_];
-    setg(start, start, start + size);
-    next_ += size;
-    return traits_type::to_int_type(*start);
+    char* const from = egptr() == nullptr ? text_ : egptr();
+    char* const end = text_ + sizeof text_ - 1;
+    if (from == end) return traits_type::eof();
+    setg(from, from, from + std::min(fillSize_, end - from));
+    return traits_type::to_int_type(*from);
   }
 
  private:
-  std::string text_;
-  std::size_t fillSize_;
+  char text_[9] = "12 345 6";
+  std::ptrdiff_t fillSize_;
   int failing_;
   int fills_ = 0;
-  std::size_t next_ = 0;
 };
 
 // A read that fails fails the whole reading, whether it is the first or a
-// later one, in a number or between two.
+// later one: in a number, between two, or after the last.
 TEST(ReadNumbers, FailsWhenAReadFails) {
-  struct Case {
-    const char* name;
-    std::size_t fillSize;
-    int failing;
-  };
-  const Case cases[] = {
-      {"the first read", 4, 1},
-      {"within a number", 4, 2},
-      {"between numbers", 3, 2},
-      {"after the last number", 100, 2},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    FailingBuffer buffer("12 345 6", c.fillSize, c.failing);
+  const std::pair<std::ptrdiff_t, int> fillSizeAndFailing[] = {{4, 1}, {4, 2}, {3, 2}, {100, 2}};
+  for (const auto& [fillSize, failing] : fillSizeAndFailing) {
+    SCOPED_TRACE(std::to_string(fillSize) + " bytes a fill, fill " + std::to_string(failing));
+    FailingBuffer buffer(fillSize, failing);
     std::istream in(&buffer);
     std::vector<int> a(ARRAY_SIZE, 0);
     std::ostringstream console;
