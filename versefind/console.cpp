@@ -1,14 +1,20 @@
 // The key wait on each platform: a console key read without echo on
 // Windows, the terminal switched to raw mode on POSIX systems, and one byte
 // of the stream everywhere else. Then the questions about the terminal:
-// whether a stream is one, its width, its colours.
+// whether a stream is one, its width, its colours. Last, the characters:
+// which ones make words, and their lower case.
 #include "console.h"
 
+#include <cassert>
 #include <iostream>
 
 namespace {
 
 const char* const HINT = "  (press any key)";
+
+// Whether `c` is a code point that UTF-8 may carry: not a surrogate, not
+// beyond U+10FFFF.
+bool isScalar(unsigned long c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
 }  // namespace
 
@@ -54,6 +60,48 @@ void readKey() {
   if (first == 0 || first == 0xE0) static_cast<void>(_getch());
 }
 
+// The classification takes one UTF-16 unit, so a code point above U+FFFF,
+// which takes two, is not classified: it separates words.
+bool systemIsWordCharacter(char32_t c) {
+  if (c > 0xFFFF) return false;
+  const auto unit = static_cast<wchar_t>(c);
+  WORD kind = 0;
+  if (GetStringTypeW(CT_CTYPE1, &unit, 1, &kind) == 0) return false;
+  if ((kind & (C1_ALPHA | C1_DIGIT)) != 0) return true;
+  // Combining marks: the non-spacing ones (categories Mn, Me) and the vowel
+  // signs, which are most of the spacing ones (Mc).
+  WORD mark = 0;
+  if (GetStringTypeW(CT_CTYPE3, &unit, 1, &mark) == 0) return false;
+  return (mark & (C3_NONSPACING | C3_VOWELMARK)) != 0;
+}
+
+// The invariant locale's lower case, so that the user's language (a
+// Turkish dotted I) changes nothing. A code point above U+FFFF is mapped as
+// its surrogate pair.
+char32_t systemLowerCase(char32_t c) {
+  wchar_t units[2];
+  int count = 1;
+  if (c > 0xFFFF) {
+    units[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+    units[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    count = 2;
+  } else {
+    units[0] = static_cast<wchar_t>(c);
+  }
+  wchar_t lower[2] = {0, 0};
+  const int got = LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, units, count, lower, 2);
+  const auto first = static_cast<char32_t>(static_cast<unsigned short>(lower[0]));
+  const auto second = static_cast<char32_t>(static_cast<unsigned short>(lower[1]));
+  if (got == 1 && count == 1 && isScalar(first)) return first;
+  if (got == 2 && count == 2 && first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 &&
+      second <= 0xDFFF) {
+    return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+  }
+  return c;
+}
+
+const char* systemCharacterLimit() { return nullptr; }
+
 }  // namespace
 
 void holdConsoleAfterFailure(int status) {
@@ -67,11 +115,15 @@ void holdConsoleAfterFailure(int status) {
 
 #else
 
+#include <langinfo.h>
+#include <locale.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -127,6 +179,66 @@ void readKey() {
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 
+// The UTF-8 locale the characters are classified by: a locale object of its
+// own, made once for the whole run and used only through the *_l calls, so
+// that the program's locale (the C locale, which everything else reads
+// numbers and bytes by) never changes.
+struct CharacterLocale {
+  locale_t locale = nullptr;  // null when the system has no UTF-8 locale
+  // glibc's class "combining" (categories Mn, Mc, Me), which its letters
+  // leave out (a combining acute accent is no letter there); 0 on systems
+  // without that class, where a mark counts only if it is alphabetic.
+  wctype_t marks = 0;
+};
+
+// C.UTF-8 where the system has it; the other names are tried for systems
+// without it ("UTF-8" on macOS), and last the user's own LC_CTYPE, if it
+// is UTF-8. Only the character classes are taken from it.
+locale_t findUtf8Locale() {
+  for (const char* name : {"C.UTF-8", "C.utf8", "UTF-8", "en_US.UTF-8", ""}) {
+    const locale_t tried = newlocale(LC_CTYPE_MASK, name, nullptr);
+    if (tried == nullptr) continue;
+    const char* codeset = nl_langinfo_l(CODESET, tried);
+    if (codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0) return tried;
+    freelocale(tried);
+  }
+  return nullptr;
+}
+
+const CharacterLocale& characterLocale() {
+  static const CharacterLocale found = [] {
+    CharacterLocale made;
+    made.locale = findUtf8Locale();
+    if (made.locale != nullptr) made.marks = wctype_l("combining", made.locale);
+    return made;
+  }();
+  return found;
+}
+
+// glibc counts the digits of other scripts as letters, since C keeps its
+// digit class to 0-9: alnum takes both.
+bool systemIsWordCharacter(char32_t c) {
+  const CharacterLocale& chars = characterLocale();
+  if (chars.locale == nullptr) return true;
+  const auto wide = static_cast<wint_t>(c);
+  return iswalnum_l(wide, chars.locale) != 0 ||
+         (chars.marks != 0 && iswctype_l(wide, chars.marks, chars.locale) != 0);
+}
+
+char32_t systemLowerCase(char32_t c) {
+  const CharacterLocale& chars = characterLocale();
+  if (chars.locale == nullptr) return c;
+  const wint_t lower = towlower_l(static_cast<wint_t>(c), chars.locale);
+  return isScalar(lower) ? static_cast<char32_t>(lower) : c;
+}
+
+const char* systemCharacterLimit() {
+  return characterLocale().locale != nullptr
+             ? nullptr
+             : "no UTF-8 locale (C.UTF-8) on this system: every character outside ASCII "
+               "counts as a letter and keeps its case";
+}
+
 }  // namespace
 
 // A terminal window outlives the programs run in it.
@@ -151,3 +263,17 @@ bool isTerminal(const std::ostream& out) { return &out == &std::cout && outputIs
 int terminalWidth(const std::ostream& out) { return isTerminal(out) ? outputWidth() : 0; }
 
 bool enableColor(const std::ostream& out) { return isTerminal(out) && outputShowsColor(); }
+
+bool isWordCharacter(char32_t c) {
+  assert(isScalar(c));
+  if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  return systemIsWordCharacter(c);
+}
+
+char32_t lowerCaseCharacter(char32_t c) {
+  assert(isScalar(c));
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+  return systemLowerCase(c);
+}
+
+const char* characterLimit() { return systemCharacterLimit(); }

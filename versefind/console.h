@@ -1,6 +1,7 @@
 // The small platform layer versefind needs: waiting for one key press, what
-// the terminal behind the standard streams can do, and keeping a console
-// window of its own open after a failure.
+// the terminal behind the standard streams can do, keeping a console window
+// of its own open after a failure, and what the system knows of Unicode
+// characters (which ones make words, and their lower case).
 #ifndef VERSEFIND_CONSOLE_H
 #define VERSEFIND_CONSOLE_H
 
@@ -37,5 +38,28 @@ bool enableColor(const std::ostream& out);
 // error and waits for a key, so that the failure's message can be read
 // before the window closes. Elsewhere it does nothing.
 void holdConsoleAfterFailure(int status);
+
+// Characters, as the system classifies and maps them: the C library's
+// wide-character functions under a UTF-8 locale object on POSIX systems
+// (the program's own locale is never changed), the Windows API on Windows.
+// ASCII is answered directly, the same everywhere.
+
+// Whether the code point `c` is a letter, a combining mark or a digit
+// (Unicode general categories L, M, N) as far as the system tells them
+// apart. What the system cannot say counts as no word character: on
+// Windows every code point above U+FFFF (its classification takes one
+// UTF-16 unit); with glibc, other numbers such as "²" and "½" (category No).
+// REQUIRES: c is a Unicode scalar value (at most U+10FFFF, no surrogate).
+bool isWordCharacter(char32_t c);
+
+// The simple lowercase mapping of `c` (one code point to one), or `c` itself
+// when the system maps it to nothing else.
+// REQUIRES: c is a Unicode scalar value.
+char32_t lowerCaseCharacter(char32_t c);
+
+// Null when the system classifies characters outside ASCII; otherwise why
+// it cannot, for one line on standard error: with no UTF-8 locale at all,
+// every code point outside ASCII counts as a letter and keeps its case.
+const char* characterLimit();
 
 #endif  // VERSEFIND_CONSOLE_H
