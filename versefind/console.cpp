@@ -264,15 +264,13 @@ int terminalWidth(const std::ostream& out) { return isTerminal(out) ? outputWidt
 
 bool enableColor(const std::ostream& out) { return isTerminal(out) && outputShowsColor(); }
 
-bool isWordCharacter(char32_t c) {
+bool isWordCharacterOutsideAscii(char32_t c) {
   assert(isScalar(c));
-  if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
   return systemIsWordCharacter(c);
 }
 
-char32_t lowerCaseCharacter(char32_t c) {
+char32_t lowerCaseOutsideAscii(char32_t c) {
   assert(isScalar(c));
-  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
   return systemLowerCase(c);
 }
 

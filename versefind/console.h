@@ -48,18 +48,34 @@ void holdConsoleAfterFailure(int status);
 // (Unicode general categories L, M, N) as far as the system tells them
 // apart. What the system cannot say counts as no word character: on
 // Windows every code point above U+FFFF (its classification takes one
-// UTF-16 unit); with glibc, other numbers such as "²" and "½" (category No).
+// UTF-16 unit); with glibc, other numbers such as "½" (category No).
 // REQUIRES: c is a Unicode scalar value (at most U+10FFFF, no surrogate).
-bool isWordCharacter(char32_t c);
+inline bool isWordCharacter(char32_t c);
 
 // The simple lowercase mapping of `c` (one code point to one), or `c` itself
 // when the system maps it to nothing else.
 // REQUIRES: c is a Unicode scalar value.
-char32_t lowerCaseCharacter(char32_t c);
+inline char32_t lowerCaseCharacter(char32_t c);
+
+// The same two outside ASCII, where the system is asked.
+bool isWordCharacterOutsideAscii(char32_t c);
+char32_t lowerCaseOutsideAscii(char32_t c);
 
 // Null when the system classifies characters outside ASCII; otherwise why
 // it cannot, for one line on standard error: with no UTF-8 locale at all,
 // every code point outside ASCII counts as a letter and keeps its case.
 const char* characterLimit();
+
+// ASCII is answered here, without a call: most text is ASCII, and every
+// character of it is looked at.
+inline bool isWordCharacter(char32_t c) {
+  if (c >= 0x80) return isWordCharacterOutsideAscii(c);
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+inline char32_t lowerCaseCharacter(char32_t c) {
+  if (c >= 0x80) return lowerCaseOutsideAscii(c);
+  return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
 
 #endif  // VERSEFIND_CONSOLE_H

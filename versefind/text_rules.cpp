@@ -88,6 +88,25 @@ void appendCleaned(std::string& word, char32_t c) {
   }
 }
 
+// Where the run of ASCII letters and digits that starts at `at` ends.
+std::size_t asciiRunEnd(std::string_view text, std::size_t at) {
+  while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x80 || !isWordCharacter(byte)) break;
+    ++at;
+  }
+  return at;
+}
+
+// Appends a run of ASCII letters and digits, lower-cased.
+void appendLowerAscii(std::string& word, std::string_view run) {
+  const std::size_t start = word.size();
+  word.append(run);
+  for (std::size_t i = start; i < word.size(); ++i) {
+    word[i] = static_cast<char>(lowerCaseCharacter(static_cast<unsigned char>(word[i])));
+  }
+}
+
 }  // namespace
 
 TextWords::TextWords(std::string_view line) : line_(line) {}
@@ -109,6 +128,13 @@ bool TextWords::next(TextWord& word) {
   for (;;) {
     appendCleaned(word.word, c);
     at_ += length;
+    // The ASCII letters and digits that follow, most of a word in most
+    // texts, are taken in one step.
+    const std::size_t run = asciiRunEnd(line_, at_);
+    if (run != at_) {
+      appendLowerAscii(word.word, line_.substr(at_, run - at_));
+      at_ = run;
+    }
     word.end = at_;
     if (at_ >= line_.size()) break;
     c = decodeAt(line_, at_, length);
