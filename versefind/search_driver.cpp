@@ -16,6 +16,7 @@
 #include "index_views.h"
 #include "sonnet_text.h"
 #include "text_index.h"
+#include "text_rules.h"
 #include "word_index.h"
 
 namespace {
@@ -77,8 +78,11 @@ void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber,
 bool standsFirst(const WordEntry& entry) { return entry.places[0] == makePlace(1, 1); }
 bool standsFirst(const CompactEntry& entry) { return entry.places[0] == WordPlace{1, 1}; }
 
+// `lines`, when the run keeps them, show the mark where it stands, whatever
+// the rules the words were cut by (the text rules take it for no word).
 template <typename Entry>
-void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors) {
+void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors,
+                   const TextLines* lines = nullptr) {
   bool hasWord = false;
   tree.walkInOrder([&](const Entry& entry) {
     hasWord = !entry.word.empty();  // the empty word, if any, comes first
@@ -89,6 +93,10 @@ void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::os
   // at the start of the text's first word, the one at (1,1).
   bool utf16 = false;
   for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
+    if (lines != nullptr) {
+      utf16 = utf16 || (lines->size() > 0 && (*lines)[0].substr(0, mark.size()) == mark);
+      continue;
+    }
     tree.walkFrom(mark, [&](const Entry& entry) {
       if (entry.word.compare(0, mark.size(), mark) != 0) return false;
       utf16 = utf16 || standsFirst(entry);
@@ -186,7 +194,7 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
     explainIndexFailure(errors, failure);
     return nullptr;
   }
-  warnAboutText(*tree, request.text, errors);
+  warnAboutText(*tree, request.text, errors, &lines);
   return tree;
 }
 
@@ -246,6 +254,13 @@ int runView(const Request& request, const WordRules& rules, std::ostream& out,
   return 0;
 }
 
+// Without a UTF-8 locale the text rules cannot tell letters outside ASCII
+// apart: the person is told, once a run.
+void warnAboutCharacters(const Request& request, std::ostream& errors) {
+  const char* const limit = request.classic ? nullptr : textRulesLimit();
+  if (limit != nullptr) errors << "versefind: " << limit << '\n';
+}
+
 }  // namespace
 
 int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
@@ -274,12 +289,14 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       return runTrialsFromShell(request, out, errors, settings);
     case Mode::words:
     case Mode::standardInput:
+      warnAboutCharacters(request, errors);
       // --classic answers from the trials' index, by the trials' rules.
       return request.classic ? runQueries<WordEntry>(request, classicRules(), in, out, errors)
                              : runQueries<CompactEntry>(request, queryRules(), in, out, errors);
     case Mode::vocabulary:
     case Mode::stats:
     case Mode::dot:
+      warnAboutCharacters(request, errors);
       return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
                              : runView<CompactEntry>(request, queryRules(), out, errors);
   }

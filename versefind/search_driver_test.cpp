@@ -20,6 +20,7 @@
 #include "scratch_dir.h"
 #include "sonnet_text.h"
 #include "test_files.h"
+#include "text_rules_model.h"
 #include "word_index.h"
 #include "word_rules_model.h"
 
@@ -460,18 +461,60 @@ struct Keeping {
   std::vector<std::string> options;
   int kept;   // places a word keeps at most
   int shown;  // place lines shown at most
+  bool classic() const {
+    return std::find(options.begin(), options.end(), "--classic") != options.end();
+  }
 };
 
-// Judges an answer against the model of the word rules: one block for each
-// of `words`, in order, with its header, its places in reading order (as
-// many as `keeping` keeps and shows), each line of the text whole after its
-// place, and the found field at one column in the block.
+// A word as a set of rules cuts it from its line: the word, its number, and
+// the byte of the line it starts at.
+struct Cut {
+  std::string word;
+  int number;
+  std::size_t begin;
+};
+
+// The words of each line of `text` (without CRs): by the sonnets' rules,
+// where a field starts after each blank, or by the text rules.
+std::vector<std::vector<Cut>> cutText(const std::string& text, bool classic) {
+  std::vector<std::vector<Cut>> lines;
+  if (!classic) {
+    for (const std::string& line : modelLines(text)) {
+      lines.emplace_back();
+      for (const ModelWord& word : modelWords(line)) lines.back().push_back({word.word, word.number, word.begin});
+    }
+    return lines;
+  }
+  std::size_t at = 0;
+  for (const std::vector<std::string>& fields : wordsByLine(text)) {
+    const std::string own = text.substr(at, text.find('\n', at) - at);
+    lines.emplace_back();
+    std::size_t begin = 0;
+    for (const std::string& field : fields) {
+      lines.back().push_back({field, static_cast<int>(lines.back().size()) + 1, begin});
+      begin = own.find(' ', begin) + 1;
+    }
+    at = text.find('\n', at) + 1;
+  }
+  return lines;
+}
+
+// Judges an answer against the model of the rules the run cuts words by:
+// one block for each of `words`, in order, with its header, its places in
+// reading order (as many as `keeping` keeps and shows), each line of the
+// text whole after its place, and the found word at one column in the block.
 void checkBlocks(const std::string& output, const std::vector<std::string>& words,
                  const std::string& text, const Keeping& keeping) {
+  const std::vector<std::vector<Cut>> cuts = cutText(text, keeping.classic());
   std::istringstream lines(output);
   std::string line;
   for (const std::string& word : words) {
-    const std::vector<std::string> places = placesInText(wordsByLine(text), word);
+    std::vector<std::pair<std::size_t, Cut>> places;  // line number, and the word there
+    for (std::size_t n = 0; n < cuts.size(); ++n) {
+      for (const Cut& cut : cuts[n]) {
+        if (cut.word == word) places.emplace_back(n + 1, cut);
+      }
+    }
     const int kept = std::min(static_cast<int>(places.size()), keeping.kept);
     const int shown = std::min(kept, keeping.shown);
     const bool cut = kept == MAX_PLACES && keeping.kept == MAX_PLACES;
@@ -483,19 +526,17 @@ void checkBlocks(const std::string& output, const std::vector<std::string>& word
     std::size_t column = std::string::npos;
     for (int k = 0; k < shown; ++k) {
       std::getline(lines, line);
-      int wordNumber = 0;
-      int lineNumber = 0;
-      ASSERT_EQ(std::sscanf(places[k].c_str(), "(%d,%d)", &wordNumber, &lineNumber), 2);
-      EXPECT_EQ(line.rfind(std::to_string(lineNumber) + ":" + std::to_string(wordNumber) + "  ", 0), 0u) << line;
-      std::size_t at = 0;  // the text's own line, and where its field stands in it
-      for (int n = 1; n < lineNumber; ++n) at = text.find('\n', at) + 1;
+      const std::size_t lineNumber = places[k].first;
+      const Cut& place = places[k].second;
+      EXPECT_EQ(line.rfind(std::to_string(lineNumber) + ":" + std::to_string(place.number) + "  ", 0), 0u) << line;
+      std::size_t at = 0;  // the text's own line
+      for (std::size_t n = 1; n < lineNumber; ++n) at = text.find('\n', at) + 1;
       const std::string own = text.substr(at, text.find('\n', at) - at);
       ASSERT_GE(line.size(), own.size());
       EXPECT_EQ(line.substr(line.size() - own.size()), own);
-      std::size_t field = line.size() - own.size();
-      for (int n = 1; n < wordNumber; ++n) field = line.find(' ', field) + 1;
-      if (column == std::string::npos) column = field;
-      EXPECT_EQ(field, column) << line;
+      const std::size_t found = line.size() - own.size() + place.begin;
+      if (column == std::string::npos) column = found;
+      EXPECT_EQ(found, column) << line;
     }
     std::getline(lines, line);
     EXPECT_EQ(line, "");
@@ -549,8 +590,8 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
       // The vocabulary: every word but the empty one, in word order, with
       // the places its index keeps.
       std::map<std::string, int> counts;
-      for (const std::vector<std::string>& words : wordsByLine(text)) {
-        for (const std::string& word : words) counts[word] = std::min(counts[word] + 1, keeping.kept);
+      for (const std::vector<Cut>& words : cutText(text, keeping.classic())) {
+        for (const Cut& word : words) counts[word.word] = std::min(counts[word.word] + 1, keeping.kept);
       }
       std::string vocabulary;
       for (const auto& [word, count] : counts) {
@@ -607,6 +648,9 @@ TEST(SearchDriver, IndexesTheTextNamed) {
       {{"--text", "utf16.txt", "3"}, "", 0, "\n\n", "utf16.txt: looks like UTF-16; save it as UTF-8\n", true},
       {{"--text", "utf16be.txt", "3"}, "", 0, "\n\n", "utf16be.txt: looks like UTF-16; save it as UTF-8\n", true},
       {{"--text", "latin1.txt", "3"}, "", 0, "\n\n", "", true},
+      {{"--text", "utf16.txt", "3", "--words"}, "", 0, "", "utf16.txt: looks like UTF-16; save it as UTF-8\n", false},
+      {{"--text", "utf16be.txt", "--classic", "3", "--words"}, "", 0, "", "utf16be.txt: looks like UTF-16; save it as UTF-8\n", false},
+      {{"--text", "latin1.txt", "3", "fair"}, "", 0, "fair: 1 place\n", "", false},
       {{"--text", "marks.txt", "3", "fair"}, "", 1, "", "marks.txt: has no words\nversefind: fair: not in the text\n", false},
   };
   for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "sonnet_text.h"
+#include "text_rules.h"
 
 // ---- TextLines -------------------------------------------------------------------
 
@@ -53,6 +54,29 @@ class ClassicRules final : public WordRules {
   mutable std::string word_;
 };
 
+class TextRules final : public WordRules {
+ public:
+  void cutLine(const std::string& line, const Each& each) const override {
+    TextWords words(line);
+    while (words.next(word_)) each(word_.word, word_.begin, word_.end);
+  }
+
+  std::string cleanQuery(const std::string& query) const override {
+    std::string cleaned;
+    for (const std::string& word : queryWords(query)) {
+      if (!cleaned.empty()) cleaned += ' ';
+      cleaned += word;
+    }
+    return cleaned;
+  }
+
+  void startText(std::string& firstLine) const override { dropByteOrderMark(firstLine); }
+
+ private:
+  // The word being cut, its buffer kept from line to line.
+  mutable TextWord word_;
+};
+
 }  // namespace
 
 const WordRules& classicRules() {
@@ -60,7 +84,10 @@ const WordRules& classicRules() {
   return rules;
 }
 
-const WordRules& queryRules() { return classicRules(); }
+const WordRules& queryRules() {
+  static const TextRules rules;
+  return rules;
+}
 
 // ---- the reading loop --------------------------------------------------------------
 
@@ -100,6 +127,7 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
     readTextLine(dosya, line);
     if (dosya.bad()) return failed(failure, fileName, errno);
     ++lineCount;
+    if (lineCount == 1) rules.startText(line);
     lines.add(line);
     std::uint32_t wordNumber = 0;
     rules.cutLine(line, [&](const std::string& word, std::size_t, std::size_t) {

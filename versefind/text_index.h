@@ -54,13 +54,18 @@ class WordRules {
   // around it and a prefix's star already taken off); empty when it asks
   // for none.
   virtual std::string cleanQuery(const std::string& query) const = 0;
+  // Readies the first line of a text before it is kept and cut: the text
+  // rules drop a UTF-8 byte-order mark there; the sonnets' rules keep it.
+  virtual void startText(std::string& firstLine) const { static_cast<void>(firstLine); }
 };
 
 // The sonnets' rules: every blank-separated field is a word (it may be
 // empty), cleaned by wordOfField.
 const WordRules& classicRules();
 
-// The rules of the query modes when --classic is not given.
+// The rules of the query modes when --classic is not given: the text
+// rules (text_rules.h). A query of several words is cleaned into its words
+// joined by single blanks.
 const WordRules& queryRules();
 
 // Reads the text file `fileName` line by line as buildIndex reads it (one

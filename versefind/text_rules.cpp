@@ -1,5 +1,5 @@
-// The text rules: decoding UTF-8, finding the words of a line, cleaning
-// them, and reading the lines of a text.
+// The text rules: decoding UTF-8, finding the words of a line and cleaning
+// them.
 #include "text_rules.h"
 
 #include "console.h"
@@ -159,24 +159,8 @@ std::vector<std::string> queryWords(std::string_view query) {
   return words;
 }
 
-bool readTextRulesLine(std::istream& in, std::string& line, bool textStart) {
-  line.clear();
-  if (!in.good()) return false;
-  std::getline(in, line);
-  // Nothing taken, not even a line feed: the text has ended (or the read
-  // failed).
-  if (in.fail()) {
-    line.clear();
-    return false;
-  }
-  // Only a line that ended at a line feed leaves the stream without eof.
-  if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
-  if (textStart && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    line.erase(0, 3);
-    // A text of the mark alone is an empty text.
-    if (line.empty() && in.eof()) return false;
-  }
-  return true;
+void dropByteOrderMark(std::string& firstLine) {
+  if (firstLine.compare(0, 3, "\xEF\xBB\xBF") == 0) firstLine.erase(0, 3);
 }
 
 const char* textRulesLimit() { return characterLimit(); }

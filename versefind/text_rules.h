@@ -17,15 +17,15 @@
 // words of a line are numbered from 1.
 //
 // A line ends at a line feed, and a carriage return right before it is
-// dropped; a UTF-8 byte-order mark at the start of a text is dropped
-// (readTextRulesLine does both). A byte-order mark anywhere else, or one a
-// caller kept, is a format character (U+FEFF) and separates words like any
-// other: it changes where a word starts, never which words a line has.
+// dropped, as the sonnets' reader (readTextLine) reads them; a UTF-8
+// byte-order mark at the start of a text is dropped (dropByteOrderMark). A
+// byte-order mark anywhere else, or one a caller kept, is a format
+// character (U+FEFF) and separates words like any other: it changes where a
+// word starts, never which words a line has.
 #ifndef VERSEFIND_TEXT_RULES_H
 #define VERSEFIND_TEXT_RULES_H
 
 #include <cstddef>
-#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,15 +60,9 @@ class TextWords {
 // (a phrase), or none (a query of blanks and marks alone).
 std::vector<std::string> queryWords(std::string_view query);
 
-// Reads the next line of a text into `line`: the bytes up to a line feed
-// (not stored), a carriage return right before it dropped, and when
-// `textStart` (the first line of the text) a UTF-8 byte-order mark at its
-// start dropped. Returns false, with `line` empty, when there is no line
-// left or the read failed (in.bad() tells the two apart). A text that ends
-// with a line feed has no empty line after it, so a text of N line feeds
-// and nothing after the last has N lines; a CR at the very end of the text,
-// with no line feed after it, stays in the line.
-bool readTextRulesLine(std::istream& in, std::string& line, bool textStart);
+// Drops a UTF-8 byte-order mark from the start of `firstLine`, the first
+// line of a text: the mark names the encoding and is no part of the text.
+void dropByteOrderMark(std::string& firstLine);
 
 // Null when the system classifies every character the text rules ask
 // about; otherwise the reason it cannot, for one line on standard error
