@@ -51,12 +51,11 @@ Kind kindOf(long code) {
 }
 
 std::string utf8(long code) {
-  std::string out;
   if (code < 0x80) return std::string(1, static_cast<char>(code));
-  int continuation = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-  const unsigned leadMark[] = {0, 0xC0, 0xE0, 0xF0};
-  out += static_cast<char>(leadMark[continuation] | (code >> (6 * continuation)));
-  while (continuation-- > 0) out += static_cast<char>(0x80 | ((code >> (6 * continuation)) & 0x3F));
+  int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  const long lead[] = {0, 0xC0, 0xE0, 0xF0};
+  std::string out(1, static_cast<char>(lead[more] | (code >> (6 * more))));
+  while (more-- > 0) out += static_cast<char>(0x80 | ((code >> (6 * more)) & 0x3F));
   return out;
 }
 
