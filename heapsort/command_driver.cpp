@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "heap.h"
+#include "heap_trace.h"
 #include "number_files.h"
 #include "out_of_memory.h"
 
@@ -24,6 +25,7 @@ const char* const TYPE_MARKER = " -t ";
 
 const char* const USAGE =
     "Usage: heapsort -i NAME -t TYPE\n"
+    "       heapsort -i NAME -t TYPE --trace[=json|=html] | --cost\n"
     "       heapsort\n"
     "       heapsort -h | --help | --version\n"
     "\n"
@@ -48,17 +50,37 @@ const char* const USAGE =
     "length is given at the shell. A typed command longer than 4096\n"
     "characters ends the run.\n"
     "\n"
+    "Watching it work: these write no result file and no time line; they show\n"
+    "on standard output how the build or the sort works on the numbers read.\n"
+    "  --trace        each step in words for the first 31 numbers, and the heap\n"
+    "                 drawn as a tree after each sift-down\n"
+    "  --trace=json   the same steps as JSON lines: heapify, swap, extract\n"
+    "  --trace=html   the same steps as one HTML page that plays them\n"
+    "  --cost         the work on all the numbers: comparisons and swaps of the\n"
+    "                 sift-down, beside the textbook bound\n"
+    "\n"
     "  -h, --help     print this help and exit\n"
     "      --version  print the version and exit\n";
 
 // One accepted command: the line the time log records, the file name, the
-// type letter, and how the result is named.
+// type letter, how the result is named, and how a study run shows its work
+// instead of writing a result.
 struct Command {
   std::string line;
   std::string fileName;
   char type;
   Naming naming;
+  Study study = Study::none;
 };
+
+// The study a --trace or --cost argument asks for, or Study::none.
+Study studyOf(const std::string& argument) {
+  if (argument == "--trace") return Study::words;
+  if (argument == "--trace=json") return Study::json;
+  if (argument == "--trace=html") return Study::page;
+  if (argument == "--cost") return Study::cost;
+  return Study::none;
+}
 
 // What a typed line lacks to be a command, or "".
 std::string missingMarkers(const std::string& line) {
@@ -154,6 +176,18 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       request = argument == "--version" ? Request::version : Request::help;
       return "";
     }
+    const Study study = studyOf(argument);
+    if (study != Study::none) {
+      if (command.study != Study::none) {
+        return "one of --trace, --trace=json, --trace=html and --cost at most";
+      }
+      command.study = study;
+      continue;
+    }
+    if (argument.rfind("--trace=", 0) == 0) {
+      return "the trace is --trace, --trace=json or --trace=html, not '" +
+             escapeControlBytes(argument) + "'";
+    }
     const bool option = argument.size() >= 2 && argument[0] == '-';
     if (!option) return "extra argument '" + escapeControlBytes(argument) + "'";
     if (argument[1] != 'i' && argument[1] != 't') {
@@ -212,13 +246,20 @@ int runCommand(const Command& command, std::ostream& out, std::ostream& errors,
   // Should memory run out from here on, it ran out on this file's numbers.
   nameMemoryUse(escapeControlBytes(inputPath(fileName)));
   std::vector<int> a(ARRAY_SIZE);
+  // A study run keeps standard output for what it shows.
+  const bool study = command.study != Study::none;
   const std::clock_t readStart = readClock();
-  const Reading reading = readNumbers(fileName, a.data(), out, errors);
+  const Reading reading = readNumbers(fileName, a.data(), study ? errors : out, errors);
   const std::clock_t readEnd = readClock();
   // Nothing was read, so nothing is written: a result from an earlier run
   // stays as it was, and no time line tells of a run that did nothing.
   if (reading == Reading::failed) return 1;
   const bool ok = reading == Reading::whole;
+  if (study) {
+    const int status =
+        studyHeap(command.study, command.type != 'b', fileName, a.data(), out, errors);
+    return status != 0 ? status : ok ? 0 : 1;
+  }
 
   if (command.type == 'b') {
     buildMaxHeap(a.data());

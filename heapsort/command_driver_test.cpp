@@ -14,6 +14,7 @@
 #include "dialogue_run.h"
 #include "heap.h"
 #include "program_run.h"
+#include "step_page.h"
 #include "scratch_dir.h"
 #include "test_files.h"
 
@@ -379,6 +380,72 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
       EXPECT_EQ(readFile("output/time.txt"), line + TIMES);
     }
   }
+}
+
+// Study runs show the work on standard output, in the form asked for, and
+// write no result and no time line. (What they show is checked against the
+// sift-down written out as exchanges in heap_test.cpp.)
+TEST(CommandDriver, StudyRunsShowTheWorkAndWriteNothing) {
+  const auto misuse = [](const std::string& problem) {
+    return "heapsort: " + problem + "\nTry 'heapsort --help' for more information.\n";
+  };
+  std::string forty;  // a heap already: no swap
+  std::string heapifies;
+  for (int n = 40; n >= 1; --n) forty += std::to_string(n) + " ";
+  for (int i = 15; i >= 1; --i) heapifies += "{\"event\":\"heapify\",\"i\":" + std::to_string(i) + "}\n";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string numbers;
+    int status;
+    std::string output;
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {{"-tb", "-in.txt", "--cost"}, NUMBERS, 0,
+       "numbers\t10\ncomparisons\t14\ncomparisons_bound\t20\nswaps\t7\n", ""},
+      {{"-i", "n.txt", "-t", "s", "--cost"}, "5 3 x", 1,
+       "numbers\t2\ncomparisons\t1\ncomparisons_bound\t4\nswaps\t0\n",
+       "heapsort: input/n.txt: stopped at item 3, \"x\": not an integer; 2 numbers used\n"},
+      {{"-i", "n.txt", "-t", "b", "--trace"}, "1 5 5", 0,  // the left child wins a tie
+       "the array as read, 3 numbers: 1 5 5\n  [1] 1\n    [2] 5\n    [3] 5\n"
+       "build a max-heap: heapify each node from 1 down to 1\n"
+       "heapify 1: 1 against its children 5 and 5\nswap 1 and 2: 5 moves up, 1 moves down\n"
+       "heapify 2: 1 has no child in the heap; it stays\n  [1] 5\n    [2] 1\n    [3] 5\n"
+       "the max-heap: 5 1 5\n", ""},
+      {{"-i", "n.txt", "-t", "b", "--trace=json"}, forty, 0, heapifies,
+       "heapsort: tracing the first 31 of the 40 numbers read; --cost counts the work on all of them\n"},
+      {{"-i", "none.txt", "-t", "s", "--trace=html"}, "", 1, "",
+       "Unable to open file\nheapsort: input/none.txt: No such file or directory\n"},
+      {{"-i", "n.txt", "-t", "s", "--trace=xml"}, NUMBERS, 2, "",
+       misuse("the trace is --trace, --trace=json or --trace=html, not '--trace=xml'")},
+      {{"--trace", "--cost", "-i", "n.txt", "-t", "s"}, NUMBERS, 2, "",
+       misuse("one of --trace, --trace=json, --trace=html and --cost at most")},
+      {{"--trace"}, NUMBERS, 2, "", misuse("option -i NAME is missing")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    ScratchDir scratch;
+    std::filesystem::create_directory("input");
+    writeFile("input/n.txt", c.numbers);
+    const DialogueRun run = runDriver("", c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.output, c.output);
+    EXPECT_EQ(run.errors, c.errors);
+    EXPECT_FALSE(std::filesystem::exists("output"));
+  }
+}
+
+// What enters a page is escaped: markup characters, control bytes and
+// bytes that are not valid UTF-8, while valid UTF-8 stays as it is.
+TEST(CommandDriver, PagesEscapeWhatTheyShow) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a<b>&\"c'.txt", "a&lt;b&gt;&amp;&quot;c&#39;.txt"},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5"},
+      {"\xFF\xC3 \xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80 \x01\x7F",
+       "\\xFF\\xC3 \\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80 \\x01\\x7F"},
+      {"\xE2\x82", "\\xE2\\x82"},
+  };
+  for (const auto& [text, escaped] : cases) EXPECT_EQ(escapeHtml(text), escaped) << text;
 }
 
 TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {

@@ -8,6 +8,9 @@
 // The arrangement these operations leave is visible output, so the sift-down
 // breaks ties exactly one way: a parent that equals its larger child stays,
 // and of two equal children greater than the parent the left one moves up.
+//
+// A traced run watches the operations through a HeapObserver; an ordinary
+// run sets none and pays one test of the pointer per call, not per step.
 #ifndef HEAPSORT_HEAP_H
 #define HEAPSORT_HEAP_H
 
@@ -18,6 +21,26 @@ constexpr int NUMBER_CAPACITY = ARRAY_SIZE - 1;  // numbers it can hold
 extern int numberCount;
 // Size of the heap under work; 0 at program start.
 extern int heapSize;
+
+// What a traced run is told, step by step, as the operations work.
+// Positions are numbered as the array is, from 1.
+class HeapObserver {
+ public:
+  virtual ~HeapObserver() = default;
+  // The sift-down is called at node i: once per call from outside and once
+  // per level it descends. heapSize is the bound of that call.
+  virtual void heapify(int i) = 0;
+  // The sift-down exchanges a[i] with its larger child a[j] (j is 2i or
+  // 2i + 1). The values are moved through a hole, but the arrangement after
+  // each step is the one the exchange gives.
+  virtual void swap(int i, int j) = 0;
+  // The sort exchanges the maximum, `max` at a[1], with a[heapSize], just
+  // before it lowers heapSize by one. This exchange is not also a swap.
+  virtual void extract(int max) = 0;
+};
+
+// The observer of the operations below; null unless a traced run sets it.
+extern HeapObserver* heapObserver;
 
 // Sinks a[i] until the subtree rooted at i is a max-heap.
 // REQUIRES: 1 <= i <= heapSize; the subtrees at 2i and 2i + 1 are max-heaps.

@@ -5,27 +5,59 @@
 #include <algorithm>
 #include <climits>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
+
+#include "heap_trace.h"
 
 namespace {
 
+// What the reference did: its events as JSON lines, its comparisons of two
+// numbers of the array, and its exchanges.
+struct Work {
+  std::string json;
+  long long comparisons = 0;
+  long long swaps = 0;
+};
+
 // The sift-down written out as exchanges of pairs, one call per level: the
-// arrangement the hole-moving version must reproduce exactly.
-void referenceHeapify(std::vector<int>& a, int size, int i) {
+// arrangement, the events and the comparisons the hole-moving version must
+// reproduce exactly.
+void referenceHeapify(std::vector<int>& a, int size, int i, Work& work) {
+  work.json += "{\"event\":\"heapify\",\"i\":" + std::to_string(i) + "}\n";
   const int l = 2 * i;
   const int r = 2 * i + 1;
+  work.comparisons += (l <= size) + (r <= size);
   int largest = (l <= size && a[l] > a[i]) ? l : i;
   if (r <= size && a[r] > a[largest]) largest = r;
   if (largest != i) {
+    work.json += "{\"event\":\"swap\",\"i\":" + std::to_string(i) + ",\"j\":" +
+                 std::to_string(largest) + "}\n";
+    ++work.swaps;
     std::swap(a[i], a[largest]);
-    referenceHeapify(a, size, largest);
+    referenceHeapify(a, size, largest, work);
   }
 }
 
-std::vector<int> referenceBuild(std::vector<int> a) {
+std::vector<int> referenceBuild(std::vector<int> a, Work& work) {
   const int size = static_cast<int>(a.size()) - 1;
-  for (int i = size / 2; i >= 1; --i) referenceHeapify(a, size, i);
+  for (int i = size / 2; i >= 1; --i) referenceHeapify(a, size, i, work);
   return a;
+}
+
+std::vector<int> referenceBuild(std::vector<int> a) {
+  Work work;
+  return referenceBuild(std::move(a), work);
+}
+
+void referenceSort(std::vector<int> a, Work& work) {
+  a = referenceBuild(std::move(a), work);
+  for (int i = static_cast<int>(a.size()) - 1; i >= 2; --i) {
+    work.json += "{\"event\":\"extract\",\"max\":" + std::to_string(a[1]) + "}\n";
+    std::swap(a[1], a[i]);
+    referenceHeapify(a, i - 1, 1, work);
+  }
 }
 
 // Loads the values into a fresh array at indexes 1.., runs `operation` and
@@ -94,6 +126,56 @@ TEST(Heap, RandomArraysMatchTheReferenceAndStdSort) {
       EXPECT_EQ(runOn(values, heapSortNumbers), expectedSorted) << size;
     }
   }
+}
+
+// A trace shows every call of the sift-down (each level it descends), every
+// exchange and every maximum moved, in order; the counts are the
+// comparisons and exchanges the reference makes, within the textbook's
+// bounds (2n to build, 2n floor(log2 n) to sort); the log keeps no more
+// than its limit.
+TEST(Heap, TracesAndCountsShowTheWorkTheReferenceDoes) {
+  std::mt19937 random(7);
+  std::vector<std::vector<int>> inputs = {
+      {}, {42}, {4, 1, 3, 2, 16, 9, 10, 14, 8, 7}, {1, 5, 5}, {5, 5}, {3, -1, 7, 0, -12}, {2, 2, 1}};
+  for (const int size : {TRACED_NUMBERS, 1000}) {
+    std::vector<int> values(static_cast<std::size_t>(size));
+    for (int& v : values) v = static_cast<int>(random() % 50);
+    inputs.push_back(values);
+  }
+  for (const std::vector<int>& input : inputs) {
+    for (const bool sort : {false, true}) {
+      SCOPED_TRACE(testing::PrintToString(input) + (sort ? " sorted" : " built"));
+      Work expected;
+      std::vector<int> withSlotZero(1, 0);
+      withSlotZero.insert(withSlotZero.end(), input.begin(), input.end());
+      if (sort) referenceSort(withSlotZero, expected);
+      else referenceBuild(withSlotZero, expected);
+      const long long n = static_cast<long long>(input.size());
+      long long log2 = 0;
+      while ((2LL << log2) <= n) ++log2;
+      const long long bound = sort ? 2 * n * log2 : 2 * n;
+      EXPECT_LE(expected.comparisons, bound);
+
+      std::ostringstream json;
+      std::ostringstream cost;
+      std::ostringstream errors;
+      runOn(input, [&](int a[]) { studyHeap(Study::cost, sort, "", a, cost, errors); });
+      EXPECT_EQ(cost.str(), "numbers\t" + std::to_string(n) + "\ncomparisons\t" +
+                                std::to_string(expected.comparisons) + "\ncomparisons_bound\t" +
+                                std::to_string(bound) + "\nswaps\t" +
+                                std::to_string(expected.swaps) + "\n");
+      if (n > TRACED_NUMBERS) continue;
+      runOn(input, [&](int a[]) { studyHeap(Study::json, sort, "", a, json, errors); });
+      EXPECT_EQ(json.str(), expected.json);
+      EXPECT_EQ(errors.str(), "");
+    }
+  }
+  HeapEventLog shortLog(5);
+  heapObserver = &shortLog;
+  runOn({4, 1, 3, 2, 16, 9, 10, 14, 8, 7}, buildMaxHeap);
+  heapObserver = nullptr;
+  EXPECT_EQ(shortLog.events().size(), 5u);
+  EXPECT_TRUE(shortLog.overflowed());
 }
 
 // In Debug and sanitizer builds a node outside the heap stops the call;
