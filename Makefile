@@ -6,7 +6,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
-  bench-concordance charts tree-picture \
+  bench-concordance charts tree-picture test-page page-picture page-test-setup \
   windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
@@ -163,6 +163,35 @@ tree-picture:
 	cd $(PICTURES)/tree && $(abspath $(BUILD))/bin/versefind --text $(TREE_TEXT) $(ORDER) --dot > tree.dot
 	dot -Tsvg $(PICTURES)/tree/tree.dot -o $(PICTURES)/tree-order-$(ORDER).svg
 	@echo "The drawing: $(PICTURES)/tree-order-$(ORDER).svg"
+
+# heapsort's step-through page (--trace=html) in a real headless Chromium:
+# testing/page_test.js, with puppeteer-core from npm at the exact versions
+# of testing/package-lock.json, installed under $(BUILD)/page-test (never a
+# browser of its own: the system's chromium is driven). test-page checks the
+# page against the program's own JSON event log; page-picture takes the
+# screenshot that docs/watching.md shows, to $(PICTURES)/heapsort-page.png.
+PAGE_TEST = $(BUILD)/page-test
+page-test-setup:
+	$(call need,chromium,chromium)
+	$(call need,node,nodejs)
+	$(call need,npm,npm)
+	$(MAKE) configure
+	cmake --build $(BUILD) --parallel $(JOBS) --target heapsort
+	@mkdir -p $(PAGE_TEST)
+	@if ! cmp -s testing/package-lock.json $(PAGE_TEST)/package-lock.json || \
+	    [ ! -d $(PAGE_TEST)/node_modules/puppeteer-core ]; then \
+	  cp testing/package.json testing/package-lock.json $(PAGE_TEST)/ && \
+	  cd $(PAGE_TEST) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error; \
+	fi
+
+PAGE_TEST_RUN = NODE_PATH=$(abspath $(PAGE_TEST))/node_modules node testing/page_test.js \
+  $(abspath $(BUILD))/bin/heapsort $(abspath $(PAGE_TEST))/run
+test-page: page-test-setup
+	$(PAGE_TEST_RUN)
+
+page-picture: page-test-setup
+	mkdir -p $(PICTURES)
+	$(PAGE_TEST_RUN) --picture $(abspath $(PICTURES))/heapsort-page.png
 
 # ---- other platforms ---------------------------------------------------------
 
