@@ -116,7 +116,7 @@ async function main() {
         if (type !== 's') continue;
         const page = await browser.newPage();
         const k = PICTURE_STEP;
-        await page.setViewport({ width: 780, height: 470 });
+        await page.setViewport({ width: 840, height: 470 });
         await page.goto(`file://${file}#step=${k}`, { waitUntil: 'load' });
         await page.screenshot({ path: picture });
         console.log(`page test: the picture of step ${k} of the sort: ${picture}`);
