@@ -127,14 +127,26 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 }
 
 // On a terminal a place line fills the terminal's width, and the found word
-// is coloured unless NO_COLOR is set.
+// is coloured unless NO_COLOR is set or colour is refused.
 TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
   ScratchDir scratch;
   writeFile("sonnets.txt", std::string(60, 'x') + " and " + std::string(60, 'y') + "\n");
   const std::string on = "\x1b[1;31m";
   const std::string off = "\x1b[0m";
-  for (const bool noColor : {false, true}) {
-    SCOPED_TRACE(noColor ? "NO_COLOR set" : "NO_COLOR unset");
+  struct Case {
+    const char* name;
+    bool noColor;
+    const char* choice;  // an argument before the order
+    bool colour;
+  };
+  const Case cases[] = {
+      {"NO_COLOR unset", false, "--color=auto", true},
+      {"NO_COLOR set", true, "--color=auto", false},
+      {"--color=never", false, "--color=never", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool noColor = c.noColor;
     winsize size{};
     size.ws_row = 24;
     size.ws_col = 50;
@@ -142,12 +154,13 @@ TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
     const pid_t child = forkpty(&master, nullptr, nullptr, &size);
     ASSERT_GE(child, 0);
     if (child == 0) {
+      setenv("TERM", "xterm", 1);
       if (noColor) {
         setenv("NO_COLOR", "1", 1);
       } else {
         unsetenv("NO_COLOR");
       }
-      execl(VERSEFIND_PROGRAM, "versefind", "3", "and", static_cast<char*>(nullptr));
+      execl(VERSEFIND_PROGRAM, "versefind", c.choice, "3", "and", static_cast<char*>(nullptr));
       _exit(127);
     }
     std::string transcript;
@@ -156,7 +169,7 @@ TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
     ASSERT_NE(start, std::string::npos) << transcript;
     std::string line = transcript.substr(start, transcript.find("\r\n", start) - start);
     const std::size_t coloured = line.find(on + "and" + off);
-    EXPECT_EQ(coloured != std::string::npos, !noColor) << line;
+    EXPECT_EQ(coloured != std::string::npos, c.colour) << line;
     if (coloured != std::string::npos) line.replace(coloured, on.size() + 3 + off.size(), "and");
     EXPECT_EQ(line.size(), 50u) << line;
     int status = 0;
