@@ -106,6 +106,29 @@ void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::os
   if (utf16) errors << "versefind: " << shownWord(text) << ": looks like UTF-16; save it as UTF-8\n";
 }
 
+// The dialogue and the trials write the listing, and read the text again
+// for every look-up. So a text that is the listing itself, or that cannot
+// be read again (a pipe, a terminal, a socket), is refused before anything
+// is asked, read or written, with the reason on `errors`. Nothing here opens
+// the text: opening a FIFO blocks until a writer comes. A text that cannot
+// be found, or a folder, is left to the index builder, which says why.
+bool textServesTrials(const std::string& text, std::ostream& errors) {
+  if (sameFile(text, LISTING_FILE)) {
+    errors << "versefind: " << shownWord(text) << ": is the listing this run would write; name another text"
+           << std::endl;
+    return false;
+  }
+  std::error_code unknown;
+  const std::filesystem::file_status kind = std::filesystem::status(text, unknown);
+  if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind) &&
+      !std::filesystem::is_directory(kind)) {
+    errors << "versefind: " << shownWord(text)
+           << ": the trials read the text again for each look-up; give a file" << std::endl;
+    return false;
+  }
+  return true;
+}
+
 // Builds the index of the text with its listing, as the dialogue and the
 // trials do. Returns the builder's line count; on a failure, 0, after the
 // dialogue's line on `out` and the reason on `errors`.
@@ -158,6 +181,8 @@ void runTrials(const BTree& tree, const std::string& text, int lineCount, const 
 // versefind without an order: the prompt, the trials, the key wait.
 int runDialogue(const Request& request, std::istream& in, std::ostream& out, std::ostream& errors,
                 const RunSettings& settings) {
+  // Before the prompt: a refused text makes no run, whatever order is typed.
+  if (!textServesTrials(request.text, errors)) return 1;
   int order = 0;
   if (!readOrder(in, out, order)) {
     out << std::endl << "No order value was entered." << std::endl;
@@ -174,6 +199,7 @@ int runDialogue(const Request& request, std::istream& in, std::ostream& out, std
 // versefind ORDER: the trials without the prompt and without the key wait.
 int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& errors,
                        const RunSettings& settings) {
+  if (!textServesTrials(request.text, errors)) return 1;
   const auto tree = std::make_unique<BTree>(request.order);
   const int lineCount = buildListedIndex(*tree, request.text, out, errors);
   if (lineCount == 0) return 1;

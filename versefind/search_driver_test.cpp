@@ -367,6 +367,89 @@ TEST(SearchDriver, BuiltProgramFailsWhenStandardInputCannotBeRead) {
   EXPECT_EQ(readFile("errors.txt"), "versefind: standard input: could not be read\n");
 }
 
+// Runs versefind in-process with `arguments` and "3\n" typed, or, when
+// `script` is not empty, runs it with /bin/sh and the built program as "$0".
+DialogueRun runScriptOr(const std::string& script, const std::vector<std::string>& arguments) {
+  if (script.empty()) return runDialogue(runSearchDriver, "3\n", arguments);
+  DialogueRun run{};
+  run.status = runProgram("/bin/sh", "", run.output, {"-c", script, VERSEFIND_PROGRAM}, &run.errors);
+  return run;
+}
+
+// The dialogue and the trials write the listing and read the text again for
+// every look-up: a text that is the listing, however named, or that cannot
+// be read again is refused before the prompt and anything written, without
+// waiting on a FIFO. The modes that answer words take such texts.
+TEST(SearchDriver, RefusesATextThatIsTheListingOrCannotBeReadAgain) {
+  const std::string listing = ": is the listing this run would write; name another text\n";
+  const std::string again = ": the trials read the text again for each look-up; give a file\n";
+  struct Case {
+    std::string script;  // "" runs the arguments in-process
+    std::vector<std::string> arguments;
+    std::string errors;  // "" for a run that answers
+  };
+  const std::vector<Case> cases = {
+      {"", {"--text", "output.txt", "3"}, "output.txt" + listing},
+      {"", {"--text", "./output.txt"}, "./output.txt" + listing},
+      {"", {"--text", "soft.txt", "3"}, "soft.txt" + listing},
+      {"", {"--text", "hard.txt", "3"}, "hard.txt" + listing},
+      {"", {"--text", "output.txt", "3", "stars"}, ""},
+      {"echo stars | \"$0\" --text /dev/stdin 3", {}, "/dev/stdin" + again},
+      {"echo 3 | timeout 10 \"$0\" --text fifo", {}, "fifo" + again},
+      {"echo stars | \"$0\" --text /dev/stdin 3 stars", {}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script + (c.arguments.empty() ? "" : c.arguments[1]));
+    if (ON_WINDOWS && !c.script.empty()) continue;  // no pipes as files, no FIFOs
+    ScratchDir scratch;
+    writeFile("output.txt", "stars\n");
+    std::filesystem::create_symlink("output.txt", "soft.txt");
+    std::filesystem::create_hard_link("output.txt", "hard.txt");
+    ASSERT_EQ(ON_WINDOWS || std::system("mkfifo fifo") == 0, true);
+    const DialogueRun run = runScriptOr(c.script, c.arguments);
+    EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
+    EXPECT_EQ(run.errors, c.errors.empty() ? "" : "versefind: " + c.errors);
+    EXPECT_EQ(run.output, c.errors.empty() ? "stars: 1 place\n1:1  stars\n\n" : "");
+    EXPECT_EQ(readFile("output.txt"), "stars\n");
+  }
+}
+
+// The listing is written beside the earlier one and replaces it only when
+// whole: a text that fails to read, or a disk that fills, leaves the earlier
+// listing and no other file. A listing that is a symbolic link stays one.
+TEST(SearchDriver, ReplacesTheListingOnlyWhenWhole) {
+  std::string big;  // a listing of 40 kB
+  for (int n = 0; n < 1000; ++n) big += "Bright stars, fade -- and  Time's away!\n";
+  struct Case {
+    std::string script;  // "" runs the trials in-process
+    std::string text;    // "" for one that fails at its first read
+    std::string errors;  // its end, after the file's name
+  };
+  const std::vector<Case> cases = {
+      {"", "", "Input/output error\n"},
+      {"trap \"\" XFSZ; ulimit -f 8; \"$0\" 3 2>&1", big, "File too large\n"},
+      {"", "stars\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.errors);
+    const std::string text = c.text.empty() ? unreadableFile() : "sonnets.txt";
+    if (text.empty() || (ON_WINDOWS && !c.script.empty())) continue;
+    ScratchDir scratch;
+    writeFile("earlier.txt", "an earlier listing\n");
+    std::filesystem::create_symlink("earlier.txt", "output.txt");
+    writeFile("sonnets.txt", c.text);
+    const DialogueRun run = runScriptOr(c.script, {"--text", text, "3"});
+    const std::string errors = c.script.empty() ? run.errors : run.output;
+    EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
+    EXPECT_EQ(errors.empty() ? "" : errors.substr(errors.rfind(": ") + 2), c.errors);
+    EXPECT_TRUE(std::filesystem::is_symlink("output.txt"));
+    EXPECT_EQ(readFile("earlier.txt"), c.errors.empty() ? "stars \n \n" : "an earlier listing\n");
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos);
+    }
+  }
+}
+
 // Verse that uses every word rule, repeated to a given number of lines.
 std::string verseLines(int count) {
   const char* const lines[] = {"Bright stars, fade -- and  Time's away!",

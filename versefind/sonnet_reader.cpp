@@ -1,6 +1,7 @@
 // BTree::buildIndex and BTree::wordAt: the two operations that read the text
 // file, both by the word rules of sonnet_text.h.
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "console.h"
 #include "sonnet_text.h"
 #include "word_index.h"
 
@@ -27,6 +29,50 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
   return 0;
 }
 
+// The file the listing replaces once it is whole: the listing itself, or
+// the file its symbolic link points to, so that the link stays. "" when the
+// listing is no regular file (a device such as /dev/null, a folder), which
+// no rename may replace: it is then written in place.
+std::string replacedListing() {
+  std::error_code unknown;
+  const std::filesystem::path listing(LISTING_FILE);
+  const std::filesystem::file_status kind = std::filesystem::status(listing, unknown);
+  if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) return "";
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(listing, unknown))) {
+    const std::filesystem::path target = std::filesystem::canonical(listing, unknown);
+    if (!unknown) return target.string();
+  }
+  return LISTING_FILE;
+}
+
+// The new listing while it is written, beside the one it replaces: removed
+// unless it was renamed over that one.
+class UnfinishedListing {
+ public:
+  UnfinishedListing() = default;
+  UnfinishedListing(const UnfinishedListing&) = delete;
+  UnfinishedListing& operator=(const UnfinishedListing&) = delete;
+  ~UnfinishedListing() {
+    // A listing that cannot be removed is left: there is nothing better to do.
+    if (!name_.empty()) static_cast<void>(std::remove(name_.c_str()));
+  }
+  // Creates it beside `replaced`; false with errno's reason in `cause`.
+  bool create(const std::string& replaced, int& cause) {
+    name_ = createFileBeside(replaced, cause);
+    return !name_.empty();
+  }
+  // Renames it over `replaced`; false with errno's reason in `cause`.
+  bool finish(const std::string& replaced, int& cause) {
+    if (!replaceFile(name_, replaced, cause)) return false;
+    name_.clear();
+    return true;
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
 }  // namespace
 
 int BTree::buildIndex(std::string fileName) {
@@ -35,15 +81,24 @@ int BTree::buildIndex(std::string fileName) {
 }
 
 int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
-  // The listing is opened, and so emptied, only once the text is known to
-  // be readable: a missing text leaves an earlier listing as it was.
+  // The listing is written beside the earlier one, and replaces it only
+  // once whole: a text that cannot be read, or fails part-way, and a full
+  // disk leave the earlier listing as it was.
   errno = 0;
   std::ifstream dosya(fileName);
   const int textCause = errno;
   if (isFolder(fileName)) return failed(failure, fileName, EISDIR);
   if (!dosya.is_open()) return failed(failure, fileName, textCause);
+  // Declared before the stream, so that the stream is closed before an
+  // unfinished listing is removed (Windows removes no open file).
+  UnfinishedListing unfinished;
+  const std::string replaced = replacedListing();
+  int createCause = 0;
+  if (!replaced.empty() && !unfinished.create(replaced, createCause)) {
+    return failed(failure, LISTING_FILE, createCause);
+  }
   errno = 0;
-  std::ofstream dosya2(LISTING_FILE);
+  std::ofstream dosya2(replaced.empty() ? LISTING_FILE : unfinished.name());
   const int listingCause = errno;
   if (!dosya2.is_open()) {
     return failed(failure, LISTING_FILE, isFolder(LISTING_FILE) ? EISDIR : listingCause);
@@ -74,6 +129,10 @@ int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
   errno = 0;
   dosya2.close();
   if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);
+  int renameCause = 0;
+  if (!replaced.empty() && !unfinished.finish(replaced, renameCause)) {
+    return failed(failure, LISTING_FILE, renameCause);
+  }
   return lineCount;
 }
 
