@@ -50,8 +50,8 @@ const char* const USAGE_TEXT =
     "  --version       print the version\n"
     "\n"
     "Options may stand before or after ORDER; after --, every argument is a\n"
-    "word. Status: 0 when every word asked was found, 1 when one was not or\n"
-    "the text cannot be read, 2 for arguments that make no run.\n";
+    "word. Status: 0 when every word asked was found, 1 when one was not, the\n"
+    "text cannot be read or memory ran out, 2 for arguments that make no run.\n";
 
 namespace {
 

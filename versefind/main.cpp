@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console.h"
+#include "memory_guard.h"
 #include "search_driver.h"
 
 namespace {
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
                              static_cast<unsigned>(std::time(nullptr))};
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
+  guardMemory(std::cout);
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
   const int finalStatus = closeStandardOutput(checkStandardInput(status), buffer);
   holdConsoleAfterFailure(finalStatus);

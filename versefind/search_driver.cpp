@@ -14,6 +14,7 @@
 #include "concordance.h"
 #include "console.h"
 #include "index_views.h"
+#include "memory_guard.h"
 #include "sonnet_text.h"
 #include "text_index.h"
 #include "text_rules.h"
@@ -129,11 +130,17 @@ bool textServesTrials(const std::string& text, std::ostream& errors) {
   return true;
 }
 
+// What a run that runs out of memory while it indexes `text` says.
+std::string indexingTask(const std::string& text) {
+  return "versefind: " + shownWord(text) + ": not enough memory to index it";
+}
+
 // Builds the index of the text with its listing, as the dialogue and the
 // trials do. Returns the builder's line count; on a failure, 0, after the
 // dialogue's line on `out` and the reason on `errors`.
 int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
                      std::ostream& errors) {
+  setMemoryTask(indexingTask(text));
   IndexFailure failure;
   const int lineCount = tree.buildIndex(text, failure);
   if (lineCount == 0) {
@@ -144,6 +151,7 @@ int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
     return 0;
   }
   warnAboutText(tree, text, errors);
+  setMemoryTask("versefind: not enough memory to run the trials");
   return lineCount;
 }
 
@@ -214,6 +222,7 @@ int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& 
 template <typename Entry>
 std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const WordRules& rules,
                                                  TextLines& lines, std::ostream& errors) {
+  setMemoryTask(indexingTask(request.text));
   auto tree = std::make_unique<WordTree<Entry>>(request.order);
   IndexFailure failure;
   if (indexTextFile(request.text, rules, *tree, lines, failure) == 0) {
@@ -221,6 +230,11 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
     return nullptr;
   }
   warnAboutText(*tree, request.text, errors, &lines);
+  const char* const task = request.mode == Mode::vocabulary ? "list the words"
+                           : request.mode == Mode::stats    ? "give the tree's figures"
+                           : request.mode == Mode::dot      ? "draw the tree"
+                                                            : "answer the words asked";
+  setMemoryTask(std::string("versefind: not enough memory to ") + task);
   return tree;
 }
 

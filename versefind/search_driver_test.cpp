@@ -450,6 +450,37 @@ TEST(SearchDriver, ReplacesTheListingOnlyWhenWhole) {
   }
 }
 
+// AddressSanitizer reserves far more address space than any limit below.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool ADDRESS_SANITIZER = true;
+#elif defined(__has_feature)
+constexpr bool ADDRESS_SANITIZER = __has_feature(address_sanitizer);
+#else
+constexpr bool ADDRESS_SANITIZER = false;
+#endif
+
+// A text whose index needs far more than 60 MB, indexed with 60 MB of
+// address space: the run names what ran out instead of aborting, with the
+// standard output written so far, and leaves the earlier listing alone.
+TEST(SearchDriver, BuiltProgramSaysWhenMemoryRunsOut) {
+  if (ON_WINDOWS || ADDRESS_SANITIZER) GTEST_SKIP() << "needs ulimit -v, without AddressSanitizer";
+  ScratchDir scratch;
+  std::string text;  // 60000 words, each of its own
+  for (int n = 0; n < 60000; ++n) text += "w" + std::to_string(n) + (n % 8 == 7 ? "\n" : " ");
+  writeFile("sonnets.txt", text);
+  writeFile("output.txt", "an earlier listing\n");
+  const std::string limit = "ulimit -v 60000; ";
+  for (const std::string& script : {"echo 3 | (" + limit + "\"$0\")", limit + "\"$0\" --classic 3 w1"}) {
+    SCOPED_TRACE(script);
+    const DialogueRun run = runScriptOr(script, {});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, script[0] == 'e' ? PROMPT : "");
+    EXPECT_EQ(run.errors, "versefind: sonnets.txt: not enough memory to index it\n");
+    EXPECT_EQ(readFile("output.txt"), "an earlier listing\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 5);  // no other file
+  }
+}
+
 // Verse that uses every word rule, repeated to a given number of lines.
 std::string verseLines(int count) {
   const char* const lines[] = {"Bright stars, fade -- and  Time's away!",

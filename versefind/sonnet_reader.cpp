@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console.h"
+#include "memory_guard.h"
 #include "sonnet_text.h"
 #include "word_index.h"
 
@@ -46,7 +47,7 @@ std::string replacedListing() {
 }
 
 // The new listing while it is written, beside the one it replaces: removed
-// unless it was renamed over that one.
+// unless it was renamed over that one, and when memory runs out.
 class UnfinishedListing {
  public:
   UnfinishedListing() = default;
@@ -55,16 +56,19 @@ class UnfinishedListing {
   ~UnfinishedListing() {
     // A listing that cannot be removed is left: there is nothing better to do.
     if (!name_.empty()) static_cast<void>(std::remove(name_.c_str()));
+    setUnfinishedFile("");
   }
   // Creates it beside `replaced`; false with errno's reason in `cause`.
   bool create(const std::string& replaced, int& cause) {
     name_ = createFileBeside(replaced, cause);
+    setUnfinishedFile(name_);
     return !name_.empty();
   }
   // Renames it over `replaced`; false with errno's reason in `cause`.
   bool finish(const std::string& replaced, int& cause) {
     if (!replaceFile(name_, replaced, cause)) return false;
     name_.clear();
+    setUnfinishedFile("");
     return true;
   }
   const std::string& name() const { return name_; }
