@@ -6,8 +6,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <limits>
 #include <memory>
+#include <sstream>
 #include <utility>
 
 #include "arguments.h"
@@ -30,20 +30,36 @@ bool endsAtBlankOrEnd(std::istream& in) {
   return next == std::char_traits<char>::eof() || std::isspace(next) != 0;
 }
 
-// Asks until a usable order is typed. A refused line is discarded whole.
-// Returns false at end of input.
-bool readOrder(std::istream& in, std::ostream& out, int& order) {
+// The longest order line read. A longer one is refused at that length,
+// without the rest being read: an endless line (/dev/zero) ends the run at
+// once, with a bounded buffer.
+constexpr std::streamsize MAX_ORDER_LINE = 4096;
+
+enum class OrderRead { typed, ended, tooLong };
+
+// Asks until a usable order is typed: the first word of a line. Lines of
+// blanks alone are passed over without asking again, and a refused line is
+// discarded whole. Ends at the end of input, and at a line longer than
+// MAX_ORDER_LINE, which is named on `errors`.
+OrderRead readOrder(std::istream& in, std::ostream& out, std::ostream& errors, int& order) {
+  std::vector<char> buffer(static_cast<std::size_t>(MAX_ORDER_LINE) + 1);
+  out << "Please enter the order value of B-Tree:";
   for (;;) {
-    out << "Please enter the order value of B-Tree:";
-    if (in >> order) {
-      if (isOrder(order) && endsAtBlankOrEnd(in)) return true;
-    } else if (in.eof()) {
-      return false;
+    in.getline(buffer.data(), MAX_ORDER_LINE + 1);
+    const std::streamsize got = in.gcount();
+    if (in.fail() && !in.eof() && got == MAX_ORDER_LINE) {
+      errors << "versefind: the order line is longer than " << MAX_ORDER_LINE << " characters"
+             << std::endl;
+      return OrderRead::tooLong;
     }
-    in.clear();
-    in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-    out << "The order must be a whole number from " << MIN_ORDER << " to "
-        << MAX_ORDER << "." << std::endl;
+    if (in.fail()) return OrderRead::ended;
+    // gcount counts the line feed that ended the line, when one did.
+    std::istringstream line(std::string(buffer.data(), static_cast<std::size_t>(in.eof() ? got : got - 1)));
+    if (!(line >> std::ws).eof()) {
+      if (line >> order && isOrder(order) && endsAtBlankOrEnd(line)) return OrderRead::typed;
+      out << "The order must be a whole number from " << MIN_ORDER << " to " << MAX_ORDER << "."
+          << std::endl << "Please enter the order value of B-Tree:";
+    }
   }
 }
 
@@ -192,8 +208,11 @@ int runDialogue(const Request& request, std::istream& in, std::ostream& out, std
   // Before the prompt: a refused text makes no run, whatever order is typed.
   if (!textServesTrials(request.text, errors)) return 1;
   int order = 0;
-  if (!readOrder(in, out, order)) {
-    out << std::endl << "No order value was entered." << std::endl;
+  const OrderRead read = readOrder(in, out, errors, order);
+  if (read != OrderRead::typed) {
+    // A line refused for its length has been named on `errors`.
+    out << std::endl;
+    if (read == OrderRead::ended) out << "No order value was entered." << std::endl;
     return 1;
   }
   const auto tree = std::make_unique<BTree>(order);

@@ -45,6 +45,15 @@ DialogueRun runDriver(const std::string& input) {
   return runDialogue(runSearchDriver, input, {"--seed", "1"});
 }
 
+// Runs versefind in-process with `arguments` and "3\n" typed, or, when
+// `script` is not empty, runs it with /bin/sh and the built program as "$0".
+DialogueRun runScriptOr(const std::string& script, const std::vector<std::string>& arguments) {
+  if (script.empty()) return runDialogue(runSearchDriver, "3\n", arguments);
+  DialogueRun run{};
+  run.status = runProgram("/bin/sh", "", run.output, {"-c", script, VERSEFIND_PROGRAM}, &run.errors);
+  return run;
+}
+
 // Splits what follows the prompt into the trial lines and the total line.
 std::vector<std::string> trialLines(const std::string& afterPrompt) {
   std::vector<std::string> lines;
@@ -146,7 +155,36 @@ TEST(SearchDriver, RefusesOrdersOutsideTheRangeAndAsksAgain) {
   }
 }
 
-// Standard output is the dialogue's own; standard error says which file
+// An order line is read up to 4096 characters; a longer one ends the run
+// there, without the rest being read, so an endless line ends at once.
+TEST(SearchDriver, RefusesAnOrderLineLongerThan4096Characters) {
+  const std::string tooLong = "versefind: the order line is longer than 4096 characters\n";
+  struct Case {
+    std::string input;
+    std::string output;  // the start of standard output
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {std::string(4095, ' ') + "3\n", std::string(PROMPT) + "\n\n", ""},
+      {std::string(4096, '7') + "\n3\n", PROMPT + std::string(REFUSAL) + PROMPT + "\n\n", ""},
+      {std::string(4097, '7') + "\n3\n", std::string(PROMPT) + "\n", tooLong},
+  };
+  for (const Case& c : cases) {
+    ScratchDir scratch;
+    writeFile("sonnets.txt", TEXT);
+    const DialogueRun run = runDriver(c.input);
+    EXPECT_EQ(run.status, c.errors.empty() ? 0 : 1);
+    EXPECT_EQ(c.errors.empty() ? run.output.substr(0, c.output.size()) : run.output, c.output);
+    EXPECT_EQ(run.errors, c.errors);
+  }
+  if (ON_WINDOWS) return;  // no /dev/zero
+  ScratchDir scratch;
+  const DialogueRun run = runScriptOr("ulimit -v 60000; timeout 10 \"$0\" < /dev/zero", {});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors, tooLong);
+}
+
+// Standard output is the dialogue's own; standard error says which file// Standard output is the dialogue's own; standard error says which file
 // failed, where, and why.
 TEST(SearchDriver, EndsWithStatusOneWithoutAnOrderOrAnIndex) {
   struct Case {
@@ -365,15 +403,6 @@ TEST(SearchDriver, BuiltProgramFailsWhenStandardInputCannotBeRead) {
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(readFile("status.txt"), "1\n");
   EXPECT_EQ(readFile("errors.txt"), "versefind: standard input: could not be read\n");
-}
-
-// Runs versefind in-process with `arguments` and "3\n" typed, or, when
-// `script` is not empty, runs it with /bin/sh and the built program as "$0".
-DialogueRun runScriptOr(const std::string& script, const std::vector<std::string>& arguments) {
-  if (script.empty()) return runDialogue(runSearchDriver, "3\n", arguments);
-  DialogueRun run{};
-  run.status = runProgram("/bin/sh", "", run.output, {"-c", script, VERSEFIND_PROGRAM}, &run.errors);
-  return run;
 }
 
 // The dialogue and the trials write the listing and read the text again for
