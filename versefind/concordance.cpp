@@ -40,13 +40,6 @@ int columnsOf(const char* begin, const char* end) {
   return columns;
 }
 
-void appendEscaped(std::string& out, unsigned char c) {
-  const char* const digits = "0123456789abcdef";
-  out += "\\x";
-  out += digits[c >> 4];
-  out += digits[c & 0xF];
-}
-
 // Appends the bytes [begin, end) as they are shown in a place line.
 void appendShown(std::string& out, const char* begin, const char* end) {
   for (const char* p = begin; p != end; ++p) {
@@ -54,7 +47,7 @@ void appendShown(std::string& out, const char* begin, const char* end) {
     if (c == '\t') {
       out += ' ';
     } else if (isControl(c)) {
-      appendEscaped(out, c);
+      appendHexEscape(out, c);
     } else {
       out += *p;
     }
@@ -381,12 +374,19 @@ template bool answerLines(const Concordance<CompactEntry>& c, std::istream& in,
 template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out);
 template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out);
 
-std::string shownWord(const std::string& word) {
+void appendHexEscape(std::string& out, unsigned char byte, bool upperCase) {
+  const char* const digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+  out += "\\x";
+  out += digits[byte >> 4];
+  out += digits[byte & 0xF];
+}
+
+std::string shownWord(const std::string& word, bool keepTabs) {
   std::string shown;
   shown.reserve(word.size());
   for (const char c : word) {
-    if (isControl(static_cast<unsigned char>(c))) {
-      appendEscaped(shown, static_cast<unsigned char>(c));
+    if (isControl(static_cast<unsigned char>(c)) && !(keepTabs && c == '\t')) {
+      appendHexEscape(shown, static_cast<unsigned char>(c));
     } else {
       shown += c;
     }

@@ -87,7 +87,12 @@ template <typename Entry>
 void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out);
 
 // `word` as it can be shown on a terminal: every control byte (below 0x20,
-// and 0x7F) escaped as \xHH, every other byte as it is.
-std::string shownWord(const std::string& word);
+// and 0x7F) escaped as \xHH, every other byte as it is; a tab too when
+// `keepTabs`.
+std::string shownWord(const std::string& word, bool keepTabs = false);
+
+// Appends `byte` as \xHH: two hexadecimal digits, in lower case, or in upper
+// case when `upperCase`. Every escape versefind shows is written here.
+void appendHexEscape(std::string& out, unsigned char byte, bool upperCase = false);
 
 #endif  // VERSEFIND_CONCORDANCE_H

@@ -28,6 +28,7 @@ TEST(Console, WaitsOnATerminalForOneWholeKeyWithoutEchoingIt) {
 #include <string>
 #include <thread>
 
+#include "program_run.h"
 #include "scratch_dir.h"
 #include "test_files.h"
 
@@ -137,12 +138,14 @@ TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
     const char* name;
     bool noColor;
     const char* choice;  // an argument before the order
+    const char* term;
     bool colour;
   };
   const Case cases[] = {
-      {"NO_COLOR unset", false, "--color=auto", true},
-      {"NO_COLOR set", true, "--color=auto", false},
-      {"--color=never", false, "--color=never", false},
+      {"NO_COLOR unset", false, "--color=auto", "xterm", true},
+      {"NO_COLOR set", true, "--color=auto", "xterm", false},
+      {"--color=never", false, "--color=never", "xterm", false},
+      {"TERM=dumb", false, "--color=auto", "dumb", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,7 +157,7 @@ TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
     const pid_t child = forkpty(&master, nullptr, nullptr, &size);
     ASSERT_GE(child, 0);
     if (child == 0) {
-      setenv("TERM", "xterm", 1);
+      setenv("TERM", c.term, 1);
       if (noColor) {
         setenv("NO_COLOR", "1", 1);
       } else {
@@ -176,6 +179,33 @@ TEST(Console, FillsTheTerminalsWidthAndColoursTheWord) {
     EXPECT_EQ(waitpid(child, &status, 0), child);
     close(master);
   }
+}
+
+// A trial line shows a word's control bytes (a tab aside) escaped on a
+// terminal, and as the text holds them in a file.
+TEST(Console, EscapesTheControlBytesOfATrialLineOnATerminal) {
+  ScratchDir scratch;
+  std::string line;  // the same word in each of the 8 fields a trial draws
+  for (int n = 0; n < 8; ++n) line += std::string("w\x1b[31mq\x7f\tz") + (n < 7 ? " " : "\n");
+  writeFile("sonnets.txt", line);
+  const std::string places = " is placed in: (1,1)  (2,1)  (3,1)  (4,1)  (5,1)  (6,1)  (7,1)  (8,1)  ";
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VERSEFIND_PROGRAM, "versefind", "3", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string transcript;
+  readTerminal(master, transcript, milliseconds(10000), " second\r\n");
+  EXPECT_NE(transcript.find("\r\n\r\nw\\x1b[31mq\\x7f\tz" + places + "\r\n"), std::string::npos)
+      << transcript;
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  close(master);
+  std::string output;
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output, {"3"}), 0);
+  EXPECT_EQ(output.rfind("\n\nw\x1b[31mq\x7f\tz" + places + "\n\n", 0), 0u);
 }
 
 }  // namespace

@@ -11,12 +11,6 @@
 
 namespace {
 
-// A byte written as \xNN.
-std::string hexEscape(unsigned char byte) {
-  static const char* const HEX = "0123456789ABCDEF";
-  return std::string("\\x") + HEX[byte >> 4] + HEX[byte & 0xF];
-}
-
 // A child slot: a pointer to a node, whose own size is meant here.
 constexpr std::size_t CHILD_SLOT_BYTES = sizeof(BTreeNode*);  // NOLINT(bugprone-sizeof-expression)
 
@@ -91,7 +85,8 @@ std::string fieldText(const std::string& word) {
   for (const char c : word) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte >= 0x7F) {
-      text += "\\" + hexEscape(byte);
+      text += '\\';  // the DOT label's own escape, before \xNN
+      appendHexEscape(text, byte, true);
     } else {
       if (std::string("{}|<>\"\\ ").find(c) != std::string::npos) text += '\\';
       text += c;

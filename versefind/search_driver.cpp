@@ -76,15 +76,18 @@ void explainIndexFailure(std::ostream& errors, const IndexFailure& failure) {
   }
 }
 
-void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber,
-                int wordNumber) {
+// A word found is shown as the text holds it, but on a terminal with its
+// control bytes (a tab aside) escaped, so that a text cannot drive the
+// terminal.
+void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber, int wordNumber,
+                bool escaped) {
   if (nd.word.empty()) {
     // A miss names the place line first, unlike the place strings.
     out << "There are no word in the (" << lineNumber << "," << wordNumber
         << ") place in the sonnet ";
     return;
   }
-  out << nd.word << " is placed in: ";
+  out << (escaped ? shownWord(nd.word, true) : nd.word) << " is placed in: ";
   for (int p = 0; p < MAX_PLACES && !nd.places[p].empty(); ++p) {
     out << nd.places[p] << "  ";
   }
@@ -181,6 +184,7 @@ void runTrials(const BTree& tree, const std::string& text, int lineCount, const 
   // Line numbers are drawn from 1 to lineCount - 1, which with a final line
   // break is every line of the text; a one-line count still draws line 1.
   const int lineRange = std::max(lineCount - 1, 1);
+  const bool escaped = isTerminal(out);
 
   double total = 0.0;
   for (int trial = 0; trial < TRIALS; ++trial) {
@@ -195,7 +199,7 @@ void runTrials(const BTree& tree, const std::string& text, int lineCount, const 
     total += static_cast<double>(end - start) / settings.ticksPerSecond;
 
     out << std::endl << std::endl;
-    printEntry(out, nd, lineNumber, wordNumber);
+    printEntry(out, nd, lineNumber, wordNumber, escaped);
   }
 
   out << std::endl << std::endl << "Total time of searching: " << total
@@ -259,12 +263,15 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
 
 // How place lines are laid out for `out`: the width asked for, else the
 // terminal's, else DEFAULT_WIDTH; colour when asked for, or by default on a
-// terminal unless NO_COLOR is set to something.
+// terminal unless NO_COLOR is set to something or TERM is "dumb" (a
+// terminal that shows no sequences).
 Layout layoutFor(const Request& request, const std::ostream& out) {
   Layout layout;
   const int terminal = terminalWidth(out);
   layout.width = request.width >= 0 ? request.width : terminal > 0 ? terminal : DEFAULT_WIDTH;
   const char* const noColor = std::getenv("NO_COLOR");
+  const char* const term = std::getenv("TERM");
+  const bool dumb = term != nullptr && std::strcmp(term, "dumb") == 0;
   switch (request.color) {
     case ColorChoice::always:
       enableColor(out);  // a console that cannot show colour gets it all the same: it was asked for
@@ -273,7 +280,7 @@ Layout layoutFor(const Request& request, const std::ostream& out) {
     case ColorChoice::never:
       break;
     case ColorChoice::automatic:
-      layout.color = (noColor == nullptr || *noColor == '\0') && enableColor(out);
+      layout.color = (noColor == nullptr || *noColor == '\0') && !dumb && enableColor(out);
       break;
   }
   return layout;
