@@ -29,7 +29,7 @@ std::string nameBeside(const std::string& file, int process, int attempt) {
 template <typename Create>
 std::string createNewFile(const std::string& file, int process, int& cause, Create create) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = nameBeside(file, process, attempt);
+    std::string name = nameBeside(file, process, attempt);
     cause = create(name);
     if (cause == 0) return name;
     if (cause != EEXIST) return "";

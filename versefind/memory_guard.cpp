@@ -7,15 +7,17 @@
 namespace {
 
 std::ostream* flushed = nullptr;
-std::string task = "versefind: not enough memory\n";
+std::string task;  // empty until a task is named
 std::string unfinished;
 
+// The failures of these last writes and of the removal go unreported: the
+// process ends at once, and nothing is left to report them with.
 [[noreturn]] void outOfMemory() {
   if (flushed != nullptr) flushed->flush();
-  std::fflush(stdout);
-  if (!unfinished.empty()) std::remove(unfinished.c_str());
-  std::fputs(task.c_str(), stderr);
-  std::fflush(stderr);
+  static_cast<void>(std::fflush(stdout));
+  if (!unfinished.empty()) static_cast<void>(std::remove(unfinished.c_str()));
+  static_cast<void>(std::fputs(task.empty() ? "versefind: not enough memory\n" : task.c_str(), stderr));
+  static_cast<void>(std::fflush(stderr));
   // Nothing more runs: no destructor, no handler at exit, which could ask
   // for memory again.
   std::_Exit(1);

@@ -432,7 +432,9 @@ TEST(SearchDriver, RefusesATextThatIsTheListingOrCannotBeReadAgain) {
     if (ON_WINDOWS && !c.script.empty()) continue;  // no pipes as files, no FIFOs
     ScratchDir scratch;
     writeFile("output.txt", "stars\n");
-    std::filesystem::create_symlink("output.txt", "soft.txt");
+    std::error_code noLink;  // Windows makes symbolic links only when allowed to
+    std::filesystem::create_symlink("output.txt", "soft.txt", noLink);
+    if (noLink && c.errors.rfind("soft.txt", 0) == 0) continue;
     std::filesystem::create_hard_link("output.txt", "hard.txt");
     ASSERT_EQ(ON_WINDOWS || std::system("mkfifo fifo") == 0, true);
     const DialogueRun run = runScriptOr(c.script, c.arguments);
@@ -465,7 +467,9 @@ TEST(SearchDriver, ReplacesTheListingOnlyWhenWhole) {
     if (text.empty() || (ON_WINDOWS && !c.script.empty())) continue;
     ScratchDir scratch;
     writeFile("earlier.txt", "an earlier listing\n");
-    std::filesystem::create_symlink("earlier.txt", "output.txt");
+    std::error_code noLink;  // Windows makes symbolic links only when allowed to
+    std::filesystem::create_symlink("earlier.txt", "output.txt", noLink);
+    if (noLink) continue;
     writeFile("sonnets.txt", c.text);
     const DialogueRun run = runScriptOr(c.script, {"--text", text, "3"});
     const std::string errors = c.script.empty() ? run.errors : run.output;
