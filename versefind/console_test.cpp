@@ -196,16 +196,14 @@ TEST(Console, EscapesTheControlBytesOfATrialLineOnATerminal) {
     execl(VERSEFIND_PROGRAM, "versefind", "3", static_cast<char*>(nullptr));
     _exit(127);
   }
-  std::string transcript;
-  readTerminal(master, transcript, milliseconds(10000), " second\r\n");
-  EXPECT_NE(transcript.find("\r\n\r\nw\\x1b[31mq\\x7f\tz" + places + "\r\n"), std::string::npos)
-      << transcript;
+  std::string shown;
+  readTerminal(master, shown, milliseconds(10000), " second\r\n");
+  EXPECT_NE(shown.find("\r\n\r\nw\\x1b[31mq\\x7f\tz" + places + "\r\n"), std::string::npos) << shown;
   int status = 0;
   EXPECT_EQ(waitpid(child, &status, 0), child);
   close(master);
-  std::string output;
-  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output, {"3"}), 0);
-  EXPECT_EQ(output.rfind("\n\nw\x1b[31mq\x7f\tz" + places + "\n\n", 0), 0u);
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", shown, {"3"}), 0);
+  EXPECT_EQ(shown.rfind("\n\nw\x1b[31mq\x7f\tz" + places + "\n\n", 0), 0u);
 }
 
 }  // namespace

@@ -115,29 +115,19 @@ TEST(WriteStats, CountsTheCompactTreeAndWhatItsEntriesHoldOutside) {
   EXPECT_EQ(nodeMemoryOf(classic).outsideBytes, 0u);
 }
 
-// The words at 50 places fill a line up to the 79th column and no further.
+// The words at 50 places fill a line up to the 79th column, and no further.
 TEST(WriteStats, WrapsTheWordsAt50PlacesAfterTheSeventyNinthColumn) {
   const std::string indent(22, ' ');
-  struct Case {
-    std::size_t secondLength;  // the first word has 28 bytes
-    std::string list;
-  };
-  const std::string first(28, 'a');
-  const Case cases[] = {
-      {28, indent + first + " " + std::string(28, 'b') + "\n"},  // 79 columns
-      {29, indent + first + "\n" + indent + std::string(29, 'b') + "\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.secondLength);
+  for (const std::size_t second : {28, 29}) {
     BTree tree(2);
-    for (const std::string& word : {first, std::string(c.secondLength, 'b')}) {
+    for (const std::string& word : {std::string(28, 'a'), std::string(second, 'b')}) {
       for (int n = 1; n <= MAX_PLACES; ++n) tree.insert(word, "(1," + std::to_string(n) + ")");
     }
     std::ostringstream stats;
     writeStats(tree, stats);
-    const std::string text = stats.str();
-    const std::size_t start = text.find(":\n", text.find("words at 50 places")) + 2;
-    EXPECT_EQ(text.substr(start, text.find("memory of the nodes") - start), c.list);
+    const std::string list = indent + std::string(28, 'a') + (second == 28 ? " " : "\n" + indent) +
+                             std::string(second, 'b') + "\nmemory";
+    EXPECT_NE(stats.str().find(":\n" + list), std::string::npos) << stats.str();
   }
 }
 
