@@ -5,7 +5,9 @@
 #include <limits>
 
 const char* const USAGE_TEXT =
-    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot]]\n"
+    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot | --cost]]\n"
+    "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
+    "       versefind [OPTION]... ORDER --explain WORD...\n"
     "       versefind -h | --help | --version\n"
     "\n"
     "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
@@ -30,6 +32,21 @@ const char* const USAGE_TEXT =
     "  --words     every word in word order, with the number of its places\n"
     "  --stats     the tree's figures: height, nodes, keys, fill, memory\n"
     "  --dot       the tree drawn as Graphviz DOT\n"
+    "  --cost      the work of building the trials' index, as NAME<TAB>VALUE:\n"
+    "              keys, nodes, height, height_bound, splits, entry_moves,\n"
+    "              word_comparisons (each defined in the manual)\n"
+    "\n"
+    "Watching the B-tree work: the trials' index, with the trials' word rules:\n"
+    "  --trace[=FORMAT]  insert the WORDs given, cleaned as the text's words,\n"
+    "              as one line of a text (word k at (k,1)), or without WORDs\n"
+    "              the first 60 fields of the text at their places, and show\n"
+    "              every step: FORMAT text (the default: a line a step, and\n"
+    "              the tree after each insertion that split a node) or json\n"
+    "              (a JSON object a line); at most 1000 steps\n"
+    "  --explain WORD...  index the whole text, then show the search of each\n"
+    "              WORD: the nodes read from the root down (numbered level by\n"
+    "              level, as --dot does), the comparisons in each, where it\n"
+    "              ended; with --trace=json as JSON lines\n"
     "\n"
     "  --text FILE     index FILE instead of sonnets.txt, in every mode; the\n"
     "                  trials take only a file that is not output.txt, since\n"
@@ -52,8 +69,9 @@ const char* const USAGE_TEXT =
     "  --version       print the version\n"
     "\n"
     "Options may stand before or after ORDER; after --, every argument is a\n"
-    "word. Status: 0 when every word asked was found, 1 when one was not, the\n"
-    "text cannot be read or memory ran out, 2 for arguments that make no run.\n";
+    "word. Status: 0 when every word asked was found (or traced), 1 when one\n"
+    "was not, the text cannot be read or memory ran out, 2 for arguments that\n"
+    "make no run and for a trace of more than 1000 steps.\n";
 
 namespace {
 
@@ -139,11 +157,28 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     } else {
       return "not auto, always or never: " + argument;
     }
-  } else if (argument == "--words" || argument == "--stats" || argument == "--dot") {
-    if (request.mode != Mode::dialogue) return "more than one of --words, --stats and --dot";
-    request.mode = argument == "--words" ? Mode::vocabulary
-                   : argument == "--stats" ? Mode::stats
-                                           : Mode::dot;
+  } else if (name == "--trace") {
+    if (request.traced) return "option '--trace' given twice";
+    if (!hasValue || value == "text") {
+      request.traceFormat = TraceFormat::text;
+    } else if (value == "json") {
+      request.traceFormat = TraceFormat::json;
+    } else if (value == "html") {
+      request.traceFormat = TraceFormat::html;
+    } else {
+      return "not text, json or html: " + argument;
+    }
+    request.traced = true;
+  } else if (argument == "--words" || argument == "--stats" || argument == "--dot" ||
+             argument == "--explain" || argument == "--cost") {
+    if (request.mode != Mode::dialogue) {
+      return "more than one of --words, --stats, --dot, --explain and --cost";
+    }
+    request.mode = argument == "--words"     ? Mode::vocabulary
+                   : argument == "--stats"   ? Mode::stats
+                   : argument == "--dot"     ? Mode::dot
+                   : argument == "--explain" ? Mode::explain
+                                             : Mode::cost;
   } else {
     return "unknown option: " + argument;
   }
@@ -176,9 +211,22 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       operands.push_back(argument);
     }
   }
+  if (request.traced) {
+    // --trace is a mode of its own, or the form of --explain's answers.
+    if (request.mode == Mode::dialogue) {
+      request.mode = Mode::trace;
+    } else if (request.mode != Mode::explain) {
+      return "option '--trace' goes with no other of --words, --stats, --dot and --cost";
+    } else if (request.traceFormat == TraceFormat::html) {
+      return "option '--explain' writes text or JSON lines, not html";
+    }
+  }
   const std::string modeOption = request.mode == Mode::vocabulary ? "--words"
-                                 : request.mode == Mode::stats      ? "--stats"
-                                                                    : "--dot";
+                                 : request.mode == Mode::stats    ? "--stats"
+                                 : request.mode == Mode::dot      ? "--dot"
+                                 : request.mode == Mode::trace    ? "--trace"
+                                 : request.mode == Mode::explain  ? "--explain"
+                                                                  : "--cost";
   if (operands.empty()) {
     if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
     return "";
@@ -188,6 +236,10 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
            ": " + operands[0];
   }
   request.words.assign(operands.begin() + 1, operands.end());
+  if (request.mode == Mode::trace) return "";
+  if (request.mode == Mode::explain) {
+    return request.words.empty() ? "option '--explain' needs a word" : "";
+  }
   if (request.mode != Mode::dialogue) {
     if (!request.words.empty()) {
       return "option '" + modeOption + "' takes no word: " + request.words[0];

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "index_trace.h"
 #include "search_driver.h"
 
 // The orders accepted: from the smallest that makes a B-tree proper to one
@@ -34,7 +35,11 @@ enum class Mode {
   vocabulary,     // ORDER --words: every word with its count
   stats,          // ORDER --stats: the tree's figures
   dot,            // ORDER --dot: the tree as Graphviz DOT
+  trace,          // ORDER --trace [WORD...]: the insertions, step by step
+  explain,        // ORDER --explain WORD...: the searches, node by node
+  cost,           // ORDER --cost: the work of building the index, counted
 };
+
 
 enum class ColorChoice { automatic, always, never };
 
@@ -51,6 +56,8 @@ struct Request {
   Mode mode = Mode::dialogue;
   bool classic = false;  // the query modes answer from the trials' index
   int most = 0;          // place lines shown per word; 0 for all
+  bool traced = false;  // --trace given (the mode, or the form of --explain)
+  TraceFormat traceFormat = TraceFormat::text;
   std::vector<std::string> words;
 };
 

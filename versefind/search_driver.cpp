@@ -13,8 +13,11 @@
 #include "arguments.h"
 #include "concordance.h"
 #include "console.h"
+#include "index_cost.h"
+#include "index_trace.h"
 #include "index_views.h"
 #include "memory_guard.h"
+#include "search_explain.h"
 #include "sonnet_text.h"
 #include "text_index.h"
 #include "text_rules.h"
@@ -241,14 +244,19 @@ int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& 
 
 // The index the concordance answers from, of either kind: built by `rules`
 // without a listing, keeping the lines of the text. Null when the text
-// cannot be read, after the reason on `errors`.
+// cannot be read, after the reason on `errors`. `observer`, when given,
+// watches the building.
 template <typename Entry>
 std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const WordRules& rules,
-                                                 TextLines& lines, std::ostream& errors) {
+                                                 TextLines& lines, std::ostream& errors,
+                                                 WordTreeObserver<Entry>* observer = nullptr) {
   setMemoryTask(indexingTask(request.text));
   auto tree = std::make_unique<WordTree<Entry>>(request.order);
   IndexFailure failure;
-  if (indexTextFile(request.text, rules, *tree, lines, failure) == 0) {
+  tree->observer = observer;
+  const int lineCount = indexTextFile(request.text, rules, *tree, lines, failure);
+  tree->observer = nullptr;
+  if (lineCount == 0) {
     explainIndexFailure(errors, failure);
     return nullptr;
   }
@@ -256,6 +264,9 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
   const char* const task = request.mode == Mode::vocabulary ? "list the words"
                            : request.mode == Mode::stats    ? "give the tree's figures"
                            : request.mode == Mode::dot      ? "draw the tree"
+                           : request.mode == Mode::trace    ? "trace the insertions"
+                           : request.mode == Mode::explain  ? "explain the searches"
+                           : request.mode == Mode::cost     ? "count the work"
                                                             : "answer the words asked";
   setMemoryTask(std::string("versefind: not enough memory to ") + task);
   return tree;
@@ -327,6 +338,52 @@ void warnAboutCharacters(const Request& request, std::ostream& errors) {
   if (limit != nullptr) errors << "versefind: " << limit << '\n';
 }
 
+// versefind ORDER --trace [WORD...]: the insertions of the words given, or
+// of the text's first fields, event by event.
+int runTrace(const Request& request, std::ostream& out, std::ostream& errors) {
+  std::vector<TracedWord> words;
+  bool dropped = false;
+  if (request.words.empty()) {
+    TextLines lines;
+    if (buildQuietIndex<WordEntry>(request, classicRules(), lines, errors) == nullptr) return 1;
+    words = firstFields(lines, TRACED_TEXT_FIELDS, errors);
+  } else {
+    words = givenWords(request.words, errors, dropped);
+  }
+  std::size_t eventCount = 0;
+  const std::vector<TraceEvent> events = traceInsertions(request.order, words, eventCount);
+  if (eventCount > MOST_TRACE_EVENTS) {
+    errors << "versefind: the trace would take " << eventCount << " events, more than "
+           << MOST_TRACE_EVENTS << ": give fewer words\n";
+    return 2;
+  }
+  if (request.traceFormat == TraceFormat::json) {
+    writeTraceJson(events, out);
+  } else {
+    writeTraceText(events, out);
+  }
+  return dropped ? 1 : 0;
+}
+
+// versefind ORDER --explain WORD...: each word's search, node by node.
+int runExplain(const Request& request, std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors);
+  if (tree == nullptr) return 1;
+  const TraceFormat format = request.traced ? request.traceFormat : TraceFormat::text;
+  return explainSearches(*tree, request.words, format, out, errors) ? 0 : 1;
+}
+
+// versefind ORDER --cost: the work of building the whole index, counted.
+int runCost(const Request& request, std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  CostCounter counted;
+  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors, &counted);
+  if (tree == nullptr) return 1;
+  writeCost(*tree, counted, out);
+  return 0;
+}
+
 }  // namespace
 
 int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
@@ -365,6 +422,12 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       warnAboutCharacters(request, errors);
       return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
                              : runView<CompactEntry>(request, queryRules(), out, errors);
+    case Mode::trace:
+      return runTrace(request, out, errors);
+    case Mode::explain:
+      return runExplain(request, out, errors);
+    case Mode::cost:
+      return runCost(request, out, errors);
   }
   return 2;
 }

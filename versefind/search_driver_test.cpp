@@ -210,7 +210,8 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     std::string outputStart;
     std::string errors;  // without the line that points to --help
   };
-  const std::string usage = "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot]]\n";
+  const std::string usage =
+      "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot | --cost]]\n";
   const std::string refused = "versefind: not an order from 2 to 10000: ";
   const std::string badSeed = "versefind: not a seed from 0 to 4294967295: ";
   const std::string badMax = "versefind: not a number of places from 1 to 999999999: ";
@@ -227,7 +228,15 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{""}, 2, "", refused + "\n"},
       {{"3", "--words", "4"}, 2, "", "versefind: option '--words' takes no word: 4\n"},
       {{"--dot"}, 2, "", "versefind: option '--dot' needs an order\n"},
-      {{"3", "--stats", "--dot"}, 2, "", "versefind: more than one of --words, --stats and --dot\n"},
+      {{"3", "--stats", "--dot"}, 2, "", "versefind: more than one of --words, --stats, --dot, --explain and --cost\n"},
+      {{"3", "--trace=xml"}, 2, "", "versefind: not text, json or html: --trace=xml\n"},
+      {{"--trace", "a"}, 2, "", refused + "a\n"},
+      {{"--trace"}, 2, "", "versefind: option '--trace' needs an order\n"},
+      {{"3", "--explain"}, 2, "", "versefind: option '--explain' needs a word\n"},
+      {{"3", "--explain", "--trace=html", "a"}, 2, "", "versefind: option '--explain' writes text or JSON lines, not html\n"},
+      {{"3", "--cost", "a"}, 2, "", "versefind: option '--cost' takes no word: a\n"},
+      {{"3", "--cost", "--trace"}, 2, "", "versefind: option '--trace' goes with no other of --words, --stats, --dot and --cost\n"},
+      {{"3", "--cost"}, 0, "keys\t", ""},
       {{"3", "-", "x"}, 2, "", "versefind: '-' reads the words from standard input, and takes no other word\n"},
       {{"--width", "x", "3"}, 2, "", "versefind: not a width from 0 to 100000: x\n"},
       {{"--color=sometimes", "3"}, 2, "", "versefind: not auto, always or never: --color=sometimes\n"},

@@ -190,6 +190,7 @@ WordTree<Entry>::~WordTree() {
 
 template <typename Entry>
 void WordTree<Entry>::insert(std::string word, Place place) {
+  if (observer != nullptr) observer->insertion(word, place);
   Node* r = root;
   if (r->isFull()) {
     // The root is split whenever it is full, even for a word it already
@@ -213,9 +214,12 @@ void WordTree<Entry>::insertNonFull(Node* x, std::string& word, Place& place) {
     Entry* const keys = x->keys;
     int cmp = 0;  // compareWords(key i, word) for the i the scan stopped at
     int i = scanDownward(keys, k, word, cmp);
+    // The scan compared keys k down to i, or all k when it found none.
+    if (observer != nullptr) observer->compared(*x, i >= 1 ? k - i + 1 : k);
 
     if (i >= 1 && cmp == 0) {
       keys[i].addPlace(std::move(place));
+      if (observer != nullptr) observer->placed(*x, i, false);
       return;
     }
 
@@ -228,6 +232,7 @@ void WordTree<Entry>::insertNonFull(Node* x, std::string& word, Place& place) {
       }
       keys[i + 1].reset(std::move(word), std::move(place));
       x->keyCount = k + 1;
+      if (observer != nullptr) observer->placed(*x, i + 1, true);
       return;
     }
 
@@ -235,8 +240,10 @@ void WordTree<Entry>::insertNonFull(Node* x, std::string& word, Place& place) {
     if (x->children[i]->isFull()) {
       splitChild(x, i);
       cmp = compareWords(word, keys[i].word);
+      if (observer != nullptr) observer->compared(*x, 1);
       if (cmp == 0) {
         keys[i].addPlace(std::move(place));
+        if (observer != nullptr) observer->placed(*x, i, false);
         return;
       }
       if (cmp > 0) ++i;
@@ -270,18 +277,23 @@ void WordTree<Entry>::splitChild(Node* x, int i) {
   for (int j = x->keyCount; j >= i; --j) x->keys[j + 1] = std::move(x->keys[j]);
   x->keys[i] = std::move(y->keys[t]);  // the middle key moves up
   ++x->keyCount;
+  // Only a new root is a parent without keys before the split.
+  if (observer != nullptr) observer->split(*x, i, x == root && x->keyCount == 1);
 }
 
 namespace {
 
 // The entry of `word` in the subtree of x, or null.
 template <typename Entry>
-const Entry* findBelow(const WordNode<Entry>* x, const std::string& word) {
+const Entry* findBelow(const WordNode<Entry>* x, const std::string& word,
+                       WordTreeObserver<Entry>* observer) {
   // Each pass descends one level; the loop stands for the tail recursion.
   for (;;) {
     const int k = x->keyCount;
     int cmp = 1;  // compareWords(word, key i) for the i the scan stopped at
     const int i = scanUpward(x->keys, k, word, cmp);
+    // The scan compared keys 1 to i, or all k when it passed them all.
+    if (observer != nullptr) observer->visited(*x, i <= k ? i : k);
     if (i <= k && cmp == 0) return &x->keys[i];
     if (x->isLeaf) return nullptr;
     x = x->children[i];
@@ -292,13 +304,13 @@ const Entry* findBelow(const WordNode<Entry>* x, const std::string& word) {
 
 template <typename Entry>
 Entry WordTree<Entry>::search(const Node* x, std::string word) const {
-  const Entry* const found = findBelow(x, word);
+  const Entry* const found = findBelow(x, word, observer);
   return found != nullptr ? *found : Entry();
 }
 
 template <typename Entry>
 const Entry* WordTree<Entry>::find(const std::string& word) const {
-  return findBelow(root, word);
+  return findBelow(root, word, observer);
 }
 
 template <typename Entry>

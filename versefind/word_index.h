@@ -140,6 +140,33 @@ struct WordNode {
   bool isFull() const { return keyCount == 2 * order - 1; }
 };
 
+// What a WordTree does, told to whoever watches it (a trace, a count of the
+// work) as it happens. Each call comes right after the step it tells of,
+// with the tree as that step left it, and changes nothing. A tree without an
+// observer (the ordinary run) pays one test of a null pointer per step.
+template <typename Entry>
+class WordTreeObserver {
+ public:
+  using Node = WordNode<Entry>;
+  virtual ~WordTreeObserver() = default;
+  // An insertion of `word` at `place` begins; nothing has changed yet.
+  virtual void insertion(const std::string& /*word*/, const typename Entry::Place& /*place*/) {}
+  // The insertion compared its word with the words of `comparisons` keys of
+  // x: the scan of x, or the one comparison with the key a split of x's
+  // child has just moved up into x.
+  virtual void compared(const Node& /*x*/, int /*comparisons*/) {}
+  // A full child was split: key i of `parent` is its middle key, moved up;
+  // children i and i + 1 are its lower and upper halves. `grew`: the parent
+  // is a new root, and the tree is a level higher.
+  virtual void split(const Node& /*parent*/, int /*i*/, bool /*grew*/) {}
+  // The insertion's word is key i of x: a new key, or (isNew false) the key
+  // that already held the word, to which the place was added.
+  virtual void placed(const Node& /*x*/, int /*i*/, bool /*isNew*/) {}
+  // A search (search or find) read x, comparing its word with the words of
+  // `comparisons` keys of x.
+  virtual void visited(const Node& /*x*/, int /*comparisons*/) {}
+};
+
 // The B-tree of words. Entry is WordEntry or CompactEntry: a type with a
 // `word`, a `Place` type, reset(word, place) and addPlace(place). Insertion
 // and search are the same for both; only what an entry does with a place
@@ -158,6 +185,9 @@ class WordTree {
 
   Node* root;  // never null
   std::int32_t order;
+  // Told of every step of insertions and searches; null (the default) for
+  // none. The tree does not own it.
+  WordTreeObserver<Entry>* observer = nullptr;
 
   // An empty tree: its root is a leaf without keys. REQUIRES: t >= 1.
   explicit WordTree(int t);
