@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "index_cost.h"
 #include "index_views.h"
 #include "sample_text.h"
 #include "scratch_dir.h"
@@ -91,6 +92,24 @@ void buildTree(benchmark::State& state, int order) {
   for (auto _ : state) {
     auto tree = std::make_unique<BTree>(order);
     benchmark::DoNotOptimize(tree->buildIndex(TEXT_FILE));
+    state.PauseTiming();
+    tree.reset();
+    state.ResumeTiming();
+  }
+}
+
+// The order at which the observer's cost is timed.
+constexpr int OBSERVED_ORDER = 10;
+
+// The build watched by the counter of --cost: what telling an observer of
+// every step costs, beside the same build watched by none (buildTree).
+void buildCounted(benchmark::State& state, int order) {
+  for (auto _ : state) {
+    auto tree = std::make_unique<BTree>(order);
+    CostCounter counted;
+    tree->observer = &counted;
+    benchmark::DoNotOptimize(tree->buildIndex(TEXT_FILE));
+    benchmark::DoNotOptimize(counted.wordComparisons);
     state.PauseTiming();
     tree.reset();
     state.ResumeTiming();
@@ -311,6 +330,11 @@ int main(int argc, char** argv) {
             searchTree, order);
   }
   addCase("search/baseline", benchmark::kMicrosecond, searchMap);
+  // The observer's cost when there is one; when there is none, the cases
+  // above are the measure, beside the same cases built without the hooks.
+  addCase("observed/order:" + std::to_string(OBSERVED_ORDER), benchmark::kMillisecond, buildCounted,
+          OBSERVED_ORDER);
+  addCase("observed/baseline", benchmark::kMillisecond, buildTree, OBSERVED_ORDER);
   Prefix rare;
   Prefix common;
   choosePrefixes(rare, common);
