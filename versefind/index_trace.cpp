@@ -100,9 +100,11 @@ void writeOutline(const std::vector<NodeShape>& tree, std::ostream& out) {
   }
 }
 
-// Whether the bytes from `p` on (of `left` in all) open a valid UTF-8
-// sequence; returns its length, or 0.
-std::size_t utf8Length(const unsigned char* p, std::size_t left) {
+}  // namespace
+
+std::size_t utf8Length(const std::string& text, std::size_t at) {
+  const auto* const p = reinterpret_cast<const unsigned char*>(text.data()) + at;
+  const std::size_t left = text.size() - at;
   const unsigned char c = p[0];
   std::size_t length = 0;
   std::uint32_t low = 0;
@@ -132,8 +134,6 @@ std::size_t utf8Length(const unsigned char* p, std::size_t left) {
   if (value < low || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return 0;
   return length;
 }
-
-}  // namespace
 
 std::vector<TracedWord> givenWords(const std::vector<std::string>& arguments,
                                    std::ostream& errors, bool& dropped) {
@@ -187,43 +187,42 @@ std::vector<TraceEvent> traceInsertions(int order, const std::vector<TracedWord>
   return std::move(recorder.events);
 }
 
+std::string describeEvent(const TraceEvent& e) {
+  const std::string word = tracedWord(e.word);
+  switch (e.kind) {
+    case TraceEvent::Kind::insert:
+      return "insert " + word + " (" + placeText(e.line, e.wordNumber) + ")";
+    case TraceEvent::Kind::split: {
+      std::vector<std::string> full = e.left;
+      full.push_back(e.word);
+      full.insert(full.end(), e.right.begin(), e.right.end());
+      const std::string text = "split " + bracketed(full) + " -> " + word + " moves up";
+      if (e.flag) return text + "; the tree grows to height " + std::to_string(heightOf(e.tree));
+      return text + " into its parent, now " +
+             bracketed(e.tree[static_cast<std::size_t>(e.node)].keys);
+    }
+    case TraceEvent::Kind::place: {
+      const std::string node = bracketed(e.tree[static_cast<std::size_t>(e.node)].keys);
+      if (e.flag) return word + ": a new key in the leaf " + node;
+      return word + ": already a key, in " + node + "; it holds " + std::to_string(e.places) +
+             (e.places == 1 ? " place" : " places") +
+             (e.places == MAX_PLACES ? " (the most it keeps)" : "");
+    }
+  }
+  return "";
+}
+
 void writeTraceText(const std::vector<TraceEvent>& events, std::ostream& out) {
   bool splitSeen = false;  // by the insertion under way
   for (const TraceEvent& e : events) {
-    const std::string word = tracedWord(e.word);
-    switch (e.kind) {
-      case TraceEvent::Kind::insert:
-        out << "insert " << word << " (" << placeText(e.line, e.wordNumber) << ")\n";
-        splitSeen = false;
-        break;
-      case TraceEvent::Kind::split: {
-        std::vector<std::string> full = e.left;
-        full.push_back(e.word);
-        full.insert(full.end(), e.right.begin(), e.right.end());
-        out << "  split " << bracketed(full) << " -> " << word << " moves up";
-        if (e.flag) {
-          out << "; the tree grows to height " << heightOf(e.tree) << "\n";
-        } else {
-          out << " into its parent, now " << bracketed(e.tree[static_cast<std::size_t>(e.node)].keys)
-              << "\n";
-        }
-        splitSeen = true;
-        break;
-      }
-      case TraceEvent::Kind::place: {
-        const std::string node = bracketed(e.tree[static_cast<std::size_t>(e.node)].keys);
-        if (e.flag) {
-          out << "  " << word << ": a new key in the leaf " << node << "\n";
-        } else {
-          out << "  " << word << ": already a key, in " << node << "; it holds " << e.places
-              << (e.places == 1 ? " place" : " places");
-          if (e.places == MAX_PLACES) out << " (the most it keeps)";
-          out << "\n";
-        }
-        if (splitSeen) writeOutline(e.tree, out);
-        break;
-      }
+    if (e.kind == TraceEvent::Kind::insert) {
+      out << describeEvent(e) << "\n";
+      splitSeen = false;
+      continue;
     }
+    out << "  " << describeEvent(e) << "\n";
+    if (e.kind == TraceEvent::Kind::split) splitSeen = true;
+    if (e.kind == TraceEvent::Kind::place && splitSeen) writeOutline(e.tree, out);
   }
 }
 
@@ -264,7 +263,7 @@ std::string jsonString(const std::string& text) {
       json += "\\r";
     } else if (c >= 0x20 && c < 0x7F) {
       json += static_cast<char>(c);
-    } else if (const std::size_t length = c >= 0x80 ? utf8Length(bytes + at, text.size() - at) : 0;
+    } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, at) : 0;
                length > 0) {
       json.append(text, at, length);
       at += length;

@@ -80,6 +80,11 @@ struct TraceEvent {
 std::vector<TraceEvent> traceInsertions(int order, const std::vector<TracedWord>& words,
                                         std::size_t& eventCount);
 
+// An event in words, as the trace writes it: "insert ape (word 1 of line
+// 1)", "split [ape bee cat] -> bee moves up; ...", "ape: a new key in the
+// leaf [ape]".
+std::string describeEvent(const TraceEvent& event);
+
 // Writes the events in words: one line an event, and after each insertion
 // that split a node the tree as an indented outline.
 void writeTraceText(const std::vector<TraceEvent>& events, std::ostream& out);
@@ -91,6 +96,11 @@ void writeTraceJson(const std::vector<TraceEvent>& events, std::ostream& out);
 // bytes escaped, UTF-8 sequences as they are, every byte that is not part
 // of a valid UTF-8 sequence as \u00XX.
 std::string jsonString(const std::string& text);
+
+// The length of the valid UTF-8 sequence that begins at text[at], or 0 when
+// none does (an overlong form, a surrogate or a value past U+10FFFF is none).
+// REQUIRES: at < text.size().
+std::size_t utf8Length(const std::string& text, std::size_t at);
 
 // A list of words as a JSON array of strings.
 std::string jsonArray(const std::vector<std::string>& words);
