@@ -164,19 +164,20 @@ tree-picture:
 	dot -Tsvg $(PICTURES)/tree/tree.dot -o $(PICTURES)/tree-order-$(ORDER).svg
 	@echo "The drawing: $(PICTURES)/tree-order-$(ORDER).svg"
 
-# heapsort's step-through page (--trace=html) in a real headless Chromium:
-# testing/page_test.js, with puppeteer-core from npm at the exact versions
-# of testing/package-lock.json, installed under $(BUILD)/page-test (never a
-# browser of its own: the system's chromium is driven). test-page checks the
-# page against the program's own JSON event log; page-picture takes the
-# screenshot that docs/watching.md shows, to $(PICTURES)/heapsort-page.png.
+# The step-through pages (--trace=html) of both programs in a real headless
+# Chromium: testing/page_test.js, with puppeteer-core from npm at the exact
+# versions of testing/package-lock.json, installed under $(BUILD)/page-test
+# (never a browser of its own: the system's chromium is driven). test-page
+# checks each page against the program's own JSON event log; page-picture
+# takes the screenshots that docs/watching.md shows, to
+# $(PICTURES)/heapsort-page.png and $(PICTURES)/versefind-page.png.
 PAGE_TEST = $(BUILD)/page-test
 page-test-setup:
 	$(call need,chromium,chromium)
 	$(call need,node,nodejs)
 	$(call need,npm,npm)
 	$(MAKE) configure
-	cmake --build $(BUILD) --parallel $(JOBS) --target heapsort
+	cmake --build $(BUILD) --parallel $(JOBS) --target heapsort versefind
 	@mkdir -p $(PAGE_TEST)
 	@if ! cmp -s testing/package-lock.json $(PAGE_TEST)/package-lock.json || \
 	    [ ! -d $(PAGE_TEST)/node_modules/puppeteer-core ]; then \

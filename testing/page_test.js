@@ -1,7 +1,9 @@
-// The step-through page of heapsort in a real headless Chromium.
+// The step-through pages of heapsort and versefind in a real headless
+// Chromium (versefind is taken from the folder of HEAPSORT).
 //
 //   node page_test.js HEAPSORT WORKDIR              checks the pages
-//   node page_test.js HEAPSORT WORKDIR --picture PNG   takes the docs' screenshot
+//   node page_test.js HEAPSORT WORKDIR --picture PNG   takes the docs' screenshots
+//                                                   (versefind's beside PNG)
 //
 // For a build and a sort, the page must load with no console error and no
 // request beyond its own file, and at its first, a middle and its last step
@@ -95,6 +97,75 @@ async function checkPage(browser, file, states, label) {
   console.log(`page test: ${label}: steps 0, ${Math.floor(last / 2)} and ${last} of ${last} show the logged array`);
 }
 
+// versefind's page, beside heapsort in the same folder: a B-tree of order 2
+// growing by the words of the worked example and more (a word of HTML's
+// markup characters among them, which the page must show as text), whose
+// keys at each step are the words the JSON event log has placed as new keys
+// by then. The picture: the example text's first 60 words.
+const VERSEFIND = path.join(path.dirname(program), 'versefind');
+const WORDS = ['ape', 'bee', 'cat', 'dog', 'bee', '<b>&"x', 'emu', 'fox', 'gnu', 'hen', 'ant',
+  'yak', 'cat', 'owl', 'bat', 'elk', 'ram', 'cow', 'pig', 'asp'];
+const VERSEFIND_PICTURE_STEP = 121;  // the leaf [tap the then] split, "the" moving up
+
+function versefind(args) {
+  const run = spawnSync(VERSEFIND, args, { cwd: workdir, encoding: 'utf8', maxBuffer: 1 << 26 });
+  if (run.status !== 0) throw new Error(`versefind ${args.join(' ')}: status ${run.status}: ${run.stderr}`);
+  return run.stdout;
+}
+
+// The keys after each event, in order: keys[k] after k events.
+function placedKeys(events) {
+  const keys = new Set();
+  const states = [[]];
+  for (const e of events) {
+    if (e.event === 'place' && e.new) keys.add(e.word);
+    states.push([...keys].sort());
+  }
+  return states;
+}
+
+async function checkTreePage(browser, file, states) {
+  const last = states.length - 1;
+  const problems = [];
+  for (const k of [0, Math.floor(last / 2), last]) {
+    const page = await browser.newPage();
+    page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
+    page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+    page.on('request', (r) => { if (!r.url().startsWith('file://')) problems.push(`request: ${r.url()}`); });
+    await page.goto(`file://${file}#step=${k}`, { waitUntil: 'load' });
+    const s = await page.evaluate(() => ({
+      keys: Array.from(document.querySelectorAll('#stage g.node text.key'), (t) => t.textContent).sort(),
+      markup: document.querySelectorAll('#stage b, body > b').length,
+      counter: document.getElementById('counter').textContent,
+    }));
+    same(`the B-tree, step ${k}, the keys`, s.keys, states[k]);
+    if (s.markup !== 0) throw new Error(`the B-tree, step ${k}: a word became markup`);
+    if (s.counter !== `step ${k} of ${last}`) throw new Error(`the B-tree: counter "${s.counter}" at step ${k}`);
+    await page.close();
+  }
+  if (problems.length > 0) throw new Error(`the B-tree:\n  ${problems.join('\n  ')}`);
+  console.log(`page test: versefind: steps 0, ${Math.floor(last / 2)} and ${last} of ${last} show the logged keys`);
+}
+
+async function versefindPage(browser) {
+  if (option === '--picture') {
+    fs.copyFileSync(path.join(__dirname, '..', 'examples', 'sonnets.txt'), path.join(workdir, 'sonnets.txt'));
+    const file = path.resolve(workdir, 'page-tree.html');
+    fs.writeFileSync(file, versefind(['2', '--trace=html']));
+    const page = await browser.newPage();
+    await page.setViewport({ width: 840, height: 380 });
+    await page.goto(`file://${file}#step=${VERSEFIND_PICTURE_STEP}`, { waitUntil: 'load' });
+    const shot = path.join(path.dirname(picture), 'versefind-page.png');
+    await page.screenshot({ path: shot });
+    console.log(`page test: the picture of step ${VERSEFIND_PICTURE_STEP} of versefind's trace: ${shot}`);
+    return;
+  }
+  const file = path.resolve(workdir, 'page-tree.html');
+  fs.writeFileSync(file, versefind(['2', '--trace=html', '--', ...WORDS]));
+  const events = versefind(['2', '--trace=json', '--', ...WORDS]).trim().split('\n').map((l) => JSON.parse(l));
+  await checkTreePage(browser, file, placedKeys(events));
+}
+
 async function main() {
   fs.rmSync(workdir, { recursive: true, force: true });
   fs.mkdirSync(path.join(workdir, 'input'), { recursive: true });
@@ -124,6 +195,7 @@ async function main() {
         await checkPage(browser, file, replay(events), label);
       }
     }
+    await versefindPage(browser);
   } finally {
     await browser.close();
     fs.rmSync(profile, { recursive: true, force: true });

@@ -11,6 +11,7 @@
 
 #include "dialogue_run.h"
 #include "index_cost.h"
+#include "index_page.h"
 #include "scratch_dir.h"
 #include "search_driver.h"
 #include "sonnet_text.h"
@@ -185,6 +186,10 @@ TEST(IndexTrace, JsonStringsAreEscapedAndInvalidUtf8BytesNamed) {
       {"\xFF<script>", "\"\\u00ff<script>\""},
   };
   for (const auto& c : cases) EXPECT_EQ(jsonString(c.first), c.second);
+  // In a page: markup as character references, UTF-8 as it is, a control
+  // byte or a byte of no valid sequence as \xNN.
+  EXPECT_EQ(escapeHtml("<script>&\"'caf\xC3\xA9\x01\xC3"),
+            "&lt;script&gt;&amp;&quot;&#39;caf\xC3\xA9\\x01\\xC3");
 }
 
 // From the shell: the trace in words, the searches explained, and a trace

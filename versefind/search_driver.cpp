@@ -14,6 +14,7 @@
 #include "concordance.h"
 #include "console.h"
 #include "index_cost.h"
+#include "index_page.h"
 #include "index_trace.h"
 #include "index_views.h"
 #include "memory_guard.h"
@@ -359,6 +360,14 @@ int runTrace(const Request& request, std::ostream& out, std::ostream& errors) {
   }
   if (request.traceFormat == TraceFormat::json) {
     writeTraceJson(events, out);
+  } else if (request.traceFormat == TraceFormat::html) {
+    const std::string what = request.words.empty()
+                                 ? "the first " + std::to_string(words.size()) + " words of " +
+                                       request.text
+                                 : std::to_string(words.size()) + " words";
+    writeTracePage(out, "versefind: a B-tree of order " + std::to_string(request.order) +
+                            ", inserting " + what,
+                   request.order, events);
   } else {
     writeTraceText(events, out);
   }
