@@ -69,15 +69,22 @@ async function shown(page) {
   }));
 }
 
+// Opens `file` at step k in a new page; console errors, page errors and
+// requests beyond the file go to `problems`.
+async function openStep(browser, file, k, problems) {
+  const page = await browser.newPage();
+  page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
+  page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
+  page.on('request', (r) => { if (!r.url().startsWith('file://')) problems.push(`request: ${r.url()}`); });
+  await page.goto(`file://${file}#step=${k}`, { waitUntil: 'load' });
+  return page;
+}
+
 async function checkPage(browser, file, states, label) {
   const last = states.length - 1;
   const problems = [];
   for (const k of [0, Math.floor(last / 2), last]) {
-    const page = await browser.newPage();
-    page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
-    page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-    page.on('request', (r) => { if (!r.url().startsWith('file://')) problems.push(`request: ${r.url()}`); });
-    await page.goto(`file://${file}#step=${k}`, { waitUntil: 'load' });
+    const page = await openStep(browser, file, k, problems);
     let s = await shown(page);
     same(`${label}, step ${k}, the tree`, s.tree, states[k]);
     same(`${label}, step ${k}, the array`, s.array, states[k]);
@@ -128,11 +135,7 @@ async function checkTreePage(browser, file, states) {
   const last = states.length - 1;
   const problems = [];
   for (const k of [0, Math.floor(last / 2), last]) {
-    const page = await browser.newPage();
-    page.on('console', (m) => { if (m.type() === 'error') problems.push(`console: ${m.text()}`); });
-    page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
-    page.on('request', (r) => { if (!r.url().startsWith('file://')) problems.push(`request: ${r.url()}`); });
-    await page.goto(`file://${file}#step=${k}`, { waitUntil: 'load' });
+    const page = await openStep(browser, file, k, problems);
     const s = await page.evaluate(() => ({
       keys: Array.from(document.querySelectorAll('#stage g.node text.key'), (t) => t.textContent).sort(),
       markup: document.querySelectorAll('#stage b, body > b').length,
