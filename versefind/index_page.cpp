@@ -27,6 +27,7 @@ struct Box {
   int width = 0;          // of the node's own boxes
   int childrenWidth = 0;  // of its children's subtrees side by side
   int span = 0;           // of its subtree
+  int start = 0;          // where its subtree begins
   int left = 0;           // where the node's own boxes begin
 };
 
@@ -38,28 +39,32 @@ int keyWidth(const std::string& word) {
   return std::max(KEY_MIN, static_cast<int>(characters) * CHAR_WIDTH + 12);
 }
 
-// The width of the subtree of box n: its node's, or its children's side by
-// side, whichever is wider.
-int measure(std::vector<Box>& boxes, int n) {
-  Box& box = boxes[static_cast<std::size_t>(n)];
-  box.childrenWidth = 0;
-  for (const int child : box.children) {
-    box.childrenWidth += (box.childrenWidth > 0 ? GAP : 0) + measure(boxes, child);
+// Lays the tree out: each subtree as wide as its node, or as its children's
+// subtrees side by side, whichever is wider; each node over the middle of
+// its subtree, its children side by side under it. The boxes stand in a
+// walk that takes every parent before its children, so the widths are
+// found from the last box back, and the places from the first on. Returns
+// the width of the whole tree.
+int layOut(std::vector<Box>& boxes) {
+  for (std::size_t n = boxes.size(); n-- > 0;) {
+    Box& box = boxes[n];
+    box.childrenWidth = 0;
+    for (const int child : box.children) {
+      box.childrenWidth += (box.childrenWidth > 0 ? GAP : 0) + boxes[static_cast<std::size_t>(child)].span;
+    }
+    box.span = std::max(box.width, box.childrenWidth);
   }
-  box.span = std::max(box.width, box.childrenWidth);
-  return box.span;
-}
-
-// Places the subtree of box n from `left`: each node over the middle of its
-// subtree, its children side by side under it.
-void place(std::vector<Box>& boxes, int n, int left) {
-  Box& box = boxes[static_cast<std::size_t>(n)];
-  box.left = left + (box.span - box.width) / 2;
-  int x = left + (box.span - box.childrenWidth) / 2;
-  for (const int child : box.children) {
-    place(boxes, child, x);
-    x += boxes[static_cast<std::size_t>(child)].span + GAP;
+  boxes[0].start = MARGIN;
+  for (Box& box : boxes) {
+    box.left = box.start + (box.span - box.width) / 2;
+    int x = box.start + (box.span - box.childrenWidth) / 2;
+    for (const int child : box.children) {
+      Box& below = boxes[static_cast<std::size_t>(child)];
+      below.start = x;
+      x += below.span + GAP;
+    }
   }
+  return boxes[0].span;
 }
 
 // Where a text or a box stands.
@@ -92,8 +97,7 @@ std::string drawing(const std::vector<NodeShape>& shapes, int touchedNode, int t
     for (const int w : box.keyWidths) box.width += w;
     box.width = std::max(box.width, KEY_MIN);
   }
-  const int width = measure(boxes, 0) + 2 * MARGIN;
-  place(boxes, 0, MARGIN);
+  const int width = layOut(boxes) + 2 * MARGIN;
   const int height = levels * LEVEL - (LEVEL - KEY_HEIGHT) + 2 * MARGIN;
   const auto topOf = [](const Box& box) { return MARGIN + box.shape->depth * LEVEL; };
 

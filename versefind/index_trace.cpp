@@ -1,5 +1,6 @@
 #include "index_trace.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 

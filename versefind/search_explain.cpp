@@ -1,5 +1,6 @@
 #include "search_explain.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
