@@ -1,0 +1,138 @@
+#include "dispersion_plot.h"
+
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// The picture's measures, in pixels.
+constexpr int WIDTH = 800;
+constexpr int LABEL_WIDTH = 200;  // the labels' column, left of the plot
+constexpr int MARGIN = 20;
+constexpr int TITLE_HEIGHT = 40;
+constexpr int ROW_HEIGHT = 28;
+constexpr int MARK_HEIGHT = 20;
+constexpr int AXIS_HEIGHT = 30;
+constexpr int PLOT_WIDTH = WIDTH - LABEL_WIDTH - 2 * MARGIN;
+
+constexpr std::size_t FLUSH_SIZE = 65536;
+
+// The length of the UTF-8 sequence that starts at `at`, when it is a whole,
+// shortest-form sequence of a character that XML 1.0 allows; 0 otherwise.
+std::size_t xmlCharacterAt(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+  const unsigned char lead = byte(0);
+  // Tab, LF and CR are XML's, but an attribute value would not keep them.
+  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+  std::size_t length = 0;
+  std::uint32_t code = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0Fu;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(k) & 0x3Fu);
+  }
+  const std::uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+  if (code < least || code > 0x10FFFF) return 0;                // overlong, or beyond Unicode
+  if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF) return 0;
+  if (code >= 0x7F && code <= 0x9F) return 0;  // C1 controls: allowed in XML, raw on a terminal
+  return length;
+}
+
+// A number of tenths written as a decimal: 123 as "12.3".
+std::string tenths(std::uint64_t value) {
+  return std::to_string(value / 10) + "." + std::to_string(value % 10);
+}
+
+}  // namespace
+
+std::string xmlEscaped(const std::string& text) {
+  const char* const digits = "0123456789abcdef";
+  std::string escaped;
+  escaped.reserve(text.size());
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t length = xmlCharacterAt(text, at);
+    const char c = text[at];
+    if (length == 0) {
+      const auto b = static_cast<unsigned char>(c);
+      escaped += "\\x";
+      escaped += digits[b >> 4];
+      escaped += digits[b & 0xF];
+      ++at;
+      continue;
+    }
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&apos;"; break;
+      default: escaped.append(text, at, length);
+    }
+    at += length;
+  }
+  return escaped;
+}
+
+void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
+                         const std::vector<PlotRow>& rows, std::ostream& out) {
+  const int plotTop = TITLE_HEIGHT;
+  const int height = plotTop + static_cast<int>(rows.size()) * ROW_HEIGHT + AXIS_HEIGHT;
+  const int plotLeft = MARGIN + LABEL_WIDTH;
+  std::string svg;
+  svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(WIDTH) +
+         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(WIDTH) +
+         " " + std::to_string(height) + "\" font-family=\"sans-serif\" font-size=\"14\">\n";
+  svg += "<title>" + xmlEscaped(title) + "</title>\n";
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+  svg += "<text x=\"" + std::to_string(WIDTH / 2) + "\" y=\"26\" text-anchor=\"middle\"" +
+         " font-size=\"16\">" + xmlEscaped(title) + "</text>\n";
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const PlotRow& row = rows[r];
+    const int top = plotTop + static_cast<int>(r) * ROW_HEIGHT;
+    const int middle = top + ROW_HEIGHT / 2;
+    const std::string markTop = std::to_string(middle - MARK_HEIGHT / 2);
+    svg += "<g data-word=\"" + xmlEscaped(row.query) + "\">\n";
+    svg += "<text x=\"" + std::to_string(plotLeft - 8) + "\" y=\"" + std::to_string(middle + 5) +
+           "\" text-anchor=\"end\">" + xmlEscaped(row.query) + " (" +
+           std::to_string(row.positions.size()) + ")</text>\n";
+    svg += "<line x1=\"" + std::to_string(plotLeft) + "\" x2=\"" +
+           std::to_string(plotLeft + PLOT_WIDTH) + "\" y1=\"" + std::to_string(middle) +
+           "\" y2=\"" + std::to_string(middle) + "\" stroke=\"#ccc\"/>\n";
+    for (const std::uint64_t position : row.positions) {
+      assert(position < wordCount);
+      // Tenths of a pixel, the word's share of the text's length: the
+      // first word at the plot's left edge, the last just short of its end.
+      const std::uint64_t x = plotLeft * 10u + PLOT_WIDTH * 10u * position / wordCount;
+      svg += "<rect class=\"place\" x=\"" + tenths(x) + "\" y=\"" + markTop +
+             "\" width=\"1\" height=\"" + std::to_string(MARK_HEIGHT) + "\"/>\n";
+      if (svg.size() > FLUSH_SIZE) {  // a word of a million places is written as it goes
+        out << svg;
+        svg.clear();
+      }
+    }
+    svg += "</g>\n";
+  }
+  const int axis = plotTop + static_cast<int>(rows.size()) * ROW_HEIGHT + 20;
+  svg += "<text x=\"" + std::to_string(plotLeft) + "\" y=\"" + std::to_string(axis) +
+         "\" font-size=\"12\">word 1</text>\n";
+  svg += "<text x=\"" + std::to_string(plotLeft + PLOT_WIDTH) + "\" y=\"" +
+         std::to_string(axis) + "\" font-size=\"12\" text-anchor=\"end\">word " +
+         std::to_string(wordCount) + "</text>\n";
+  svg += "</svg>\n";
+  out << svg;
+}
