@@ -6,7 +6,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
-  bench-concordance charts tree-picture test-page page-picture page-test-setup \
+  bench-concordance charts tree-picture plot-picture test-page page-picture page-test-setup \
   windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
 # $(call need,COMMAND,DEBIAN PACKAGES): stops with the package to install
@@ -193,6 +193,19 @@ test-page: page-test-setup
 page-picture: page-test-setup
 	mkdir -p $(PICTURES)
 	$(PAGE_TEST_RUN) --picture $(abspath $(PICTURES))/heapsort-page.png
+
+# Where WORDS stand through TEXT, drawn by versefind itself (--plot): a row
+# a word, a mark at each place. versefind runs in the text's folder, so that
+# the picture's title is the file's name, not the path to it; a word not
+# found gets an empty row, and the picture is made all the same.
+WORDS ?= love beauty time death
+plot-picture:
+	$(MAKE) configure
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind
+	mkdir -p $(PICTURES)
+	cd $(dir $(TREE_TEXT)) && $(abspath $(BUILD))/bin/versefind --text $(notdir $(TREE_TEXT)) 3 \
+	  --plot $(WORDS) > $(abspath $(PICTURES))/dispersion-plot.svg; test $$? -le 1
+	@echo "The plot: $(PICTURES)/dispersion-plot.svg"
 
 # ---- other platforms ---------------------------------------------------------
 

@@ -26,10 +26,13 @@ const char* const USAGE_TEXT =
     "              script, an apostrophe or hyphen inside it included, in\n"
     "              lower case; a word asked is cleaned as the text is (Love,\n"
     "              asks for love), and WORD* (quoted) asks for every word that\n"
-    "              begins with WORD\n"
+    "              begins with WORD; a quoted argument of several words ('thy\n"
+    "              beauty') is a phrase: the places where they stand one\n"
+    "              after another\n"
     "  -           the words read from standard input, one a line, each\n"
     "              answered as soon as it is read\n"
     "  --words     every word in word order, with the number of its places\n"
+    "              (--by-count: the most frequent first)\n"
     "  --stats     the tree's figures: height, nodes, keys, fill, memory\n"
     "  --dot       the tree drawn as Graphviz DOT\n"
     "  --cost      the work of building the trials' index, as NAME<TAB>VALUE:\n"
@@ -56,6 +59,14 @@ const char* const USAGE_TEXT =
     "                  the terminal's width, or 80 when output is no terminal)\n"
     "  --max N         show at most N places of each word (N from 1); the\n"
     "                  header still counts them all\n"
+    "  --sort=BY       order each word's place lines by place (the default),\n"
+    "                  right (the words after it) or left (the words before\n"
+    "                  it, the nearest first)\n"
+    "  --count         for WORD... or -: only a WORD<TAB>N line for each word\n"
+    "                  or phrase found (0 for none), no place lines\n"
+    "  --plot          for WORD... or -: an SVG picture on standard output, a\n"
+    "                  row for each query with a mark at each of its places\n"
+    "                  along the text\n"
     "  --classic       answer by the trials' index: a word is what the trials\n"
     "                  take for one, numbered as they number it, and keeps at\n"
     "                  most its first 50 places\n"
@@ -122,10 +133,12 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   const std::string name = argument.substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
-  if ((name == "--seed" || name == "--text" || name == "--width" || name == "--max") &&
+  if ((name == "--seed" || name == "--text" || name == "--width" || name == "--max" ||
+       name == "--sort") &&
       !hasValue) {
     if (i + 1 == arguments.size()) {
-      return "option '" + name + "' needs " + (name == "--text" ? "a file name" : "a number");
+      return "option '" + name + "' needs " +
+             (name == "--text" ? "a file name" : name == "--sort" ? "place, right or left" : "a number");
     }
     value = arguments[++i];
   }
@@ -148,6 +161,22 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     }
   } else if (argument == "--classic") {
     request.classic = true;
+  } else if (argument == "--count" || argument == "--plot") {
+    if (request.count || request.plot) return "options '--count' and '--plot' cannot go together";
+    (argument == "--count" ? request.count : request.plot) = true;
+  } else if (argument == "--by-count") {
+    request.byCount = true;
+  } else if (name == "--sort") {
+    if (value == "place") {
+      request.placeOrder = PlaceOrder::place;
+    } else if (value == "right") {
+      request.placeOrder = PlaceOrder::right;
+    } else if (value == "left") {
+      request.placeOrder = PlaceOrder::left;
+    } else {
+      return "not an order of place lines (place, right or left): " + value;
+    }
+    request.sorted = true;
   } else if (name == "--color") {
     if (!hasValue || value == "always") {
       request.color = ColorChoice::always;
@@ -182,6 +211,26 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
                                              : Mode::cost;
   } else {
     return "unknown option: " + argument;
+  }
+  return "";
+}
+
+// What is wrong with the options of the answers, once the mode is known
+// (`view` names the option of a mode that is no query): each belongs to
+// some modes and means nothing in the others.
+std::string misfitOptions(const Request& request, const std::string& view) {
+  const bool queries = request.mode == Mode::words || request.mode == Mode::standardInput;
+  const char* const form = request.count ? "--count" : request.plot ? "--plot" : nullptr;
+  if (form != nullptr) {
+    if (request.mode == Mode::dialogue) return std::string("option '") + form + "' needs an order";
+    if (request.mode == Mode::trials) return std::string("option '") + form + "' needs a word, or '-'";
+    if (!queries) return std::string("options '") + form + "' and '" + view + "' cannot go together";
+    if (request.sorted) return std::string("options '") + form + "' and '--sort' cannot go together";
+    if (request.most > 0) return std::string("options '") + form + "' and '--max' cannot go together";
+  }
+  if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
+  if (request.byCount && request.mode != Mode::vocabulary) {
+    return "option '--by-count' orders the list of --words, and goes with it alone";
   }
   return "";
 }
@@ -230,16 +279,16 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
                                                                   : "--cost";
   if (operands.empty()) {
     if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
-    return "";
+    return misfitOptions(request, modeOption);
   }
   if (!parseOrder(operands[0], request.order)) {
     return "not an order from " + std::to_string(MIN_ORDER) + " to " + std::to_string(MAX_ORDER) +
            ": " + operands[0];
   }
   request.words.assign(operands.begin() + 1, operands.end());
-  if (request.mode == Mode::trace) return "";
+  if (request.mode == Mode::trace) return misfitOptions(request, modeOption);
   if (request.mode == Mode::explain) {
-    return request.words.empty() ? "option '--explain' needs a word" : "";
+    return request.words.empty() ? "option '--explain' needs a word" : misfitOptions(request, modeOption);
   }
   if (request.mode != Mode::dialogue) {
     if (!request.words.empty()) {
@@ -253,6 +302,6 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
   } else {
     request.mode = request.words.empty() ? Mode::trials : Mode::words;
   }
-  return "";
+  return misfitOptions(request, modeOption);
 }
 

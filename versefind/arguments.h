@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "index_trace.h"
+#include "place_sort.h"
 #include "search_driver.h"
 
 // The orders accepted: from the smallest that makes a B-tree proper to one
@@ -40,7 +41,6 @@ enum class Mode {
   cost,           // ORDER --cost: the work of building the index, counted
 };
 
-
 enum class ColorChoice { automatic, always, never };
 
 // What the arguments ask for.
@@ -58,6 +58,11 @@ struct Request {
   int most = 0;          // place lines shown per word; 0 for all
   bool traced = false;  // --trace given (the mode, or the form of --explain)
   TraceFormat traceFormat = TraceFormat::text;
+  bool count = false;    // WORD... and -: a count line per word or phrase, no blocks
+  bool plot = false;     // WORD... and -: a dispersion plot of the queries
+  bool byCount = false;  // --words: the most frequent first
+  bool sorted = false;   // --sort was given
+  PlaceOrder placeOrder = PlaceOrder::place;
   std::vector<std::string> words;
 };
 

@@ -3,12 +3,15 @@
 #include "concordance.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string_view>
 
 #include "console.h"
+#include "phrase_search.h"
 #include "sonnet_text.h"
 #include "text_index.h"
 
@@ -125,8 +128,9 @@ std::vector<WordPlace> placesOfEntry(const WordEntry& entry) {
 }
 
 // Finds word `wordNumber` of `text` (line `line`) by the word rules, which
-// tell where it stands.
-PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace place) {
+// tell where it stands, and the `span` words from it that stand on the line.
+PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace place,
+                    std::uint32_t span) {
   PlaceLine p{};
   p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
   p.begin = text.data();
@@ -136,9 +140,9 @@ PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace p
   std::size_t end = begin;
   std::uint32_t n = 0;
   rules.cutLine(text, [&](const std::string&, std::size_t wordBegin, std::size_t wordEnd) {
-    if (++n != place.wordNumber) return;
-    begin = wordBegin;
-    end = wordEnd;
+    ++n;
+    if (n == place.wordNumber) begin = wordBegin;
+    if (n >= place.wordNumber && n - place.wordNumber < span) end = wordEnd;
   });
   p.field = p.begin + begin;
   p.fieldEnd = p.begin + end;
@@ -225,7 +229,7 @@ std::string namedQuery(const std::string& asked) {
 
 void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& layout,
                 const std::string& word, const std::vector<WordPlace>& places, bool cut,
-                std::ostream& out) {
+                std::ostream& out, std::uint32_t span) {
   const std::size_t count = places.size();
   const std::size_t most = layout.most > 0 ? static_cast<std::size_t>(layout.most) : count;
   const std::size_t shownCount = std::min(count, most);
@@ -250,7 +254,7 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
   for (std::size_t k = 0; k < shownCount; ++k) {
     const WordPlace place = places[k];
     texts.emplace_back(place.line <= lines.size() ? lines[place.line - 1] : std::string_view());
-    shown.push_back(placeLine(texts.back(), rules, place));
+    shown.push_back(placeLine(texts.back(), rules, place, span));
   }
   const BlockColumns columns = blockColumns(shown, layout.width);
   for (const PlaceLine& p : shown) appendPlaceLine(block, p, columns, layout);
@@ -260,13 +264,123 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
 
 namespace {
 
-// Writes the block of one entry of either kind.
-void writeEntry(const Concordance<WordEntry>& c, const WordEntry& entry) {
-  writeBlock(c.lines, c.rules, c.layout, entry.word, placesOfEntry(entry),
-             entry.placeCount == MAX_PLACES, c.out);
+// What a query found: a word with its places, or a phrase of `span` words
+// with the places of its first word. The places are an entry's own list, or
+// made for the answer and held in `made`.
+struct Found {
+  std::string name;
+  const std::vector<WordPlace>* places = nullptr;
+  std::vector<WordPlace> made;
+  std::uint32_t span = 1;
+  bool cut = false;  // a word's list, or one of a phrase's, kept only its first MAX_PLACES
+
+  const std::vector<WordPlace>& list() const { return places != nullptr ? *places : made; }
+};
+
+Found foundOf(const WordEntry& entry) {
+  Found found;
+  found.name = entry.word;
+  found.made = placesOfEntry(entry);
+  found.cut = entry.placeCount == MAX_PLACES;
+  return found;
 }
-void writeEntry(const Concordance<CompactEntry>& c, const CompactEntry& entry) {
-  writeBlock(c.lines, c.rules, c.layout, entry.word, entry.places, false, c.out);
+Found foundOf(const CompactEntry& entry) {
+  Found found;
+  found.name = entry.word;
+  found.places = &entry.places;
+  return found;
+}
+
+// The words of a query as the rules cut a line of the text; the empty words
+// that the sonnets' rules make of marks alone are dropped at either end.
+std::vector<std::string> queryWords(const WordRules& rules, const std::string& query) {
+  std::vector<std::string> words;
+  rules.cutLine(query, [&](const std::string& word, std::size_t, std::size_t) {
+    if (!word.empty() || !words.empty()) words.push_back(word);
+  });
+  while (!words.empty() && words.back().empty()) words.pop_back();
+  return words;
+}
+
+// Finds the phrase of `words` (two or more) and returns null; `found` then
+// has no place when the words never stand one after another. Returns the
+// first word not in the text, when one is not.
+template <typename Entry>
+const std::string* findPhrase(const Concordance<Entry>& c, const std::vector<std::string>& words,
+                              Found& found) {
+  std::vector<Found> each;
+  each.reserve(words.size());  // the lists below point into it
+  std::vector<const std::vector<WordPlace>*> lists;
+  for (const std::string& word : words) {
+    const Entry* const entry = c.tree.find(word);
+    if (entry == nullptr) return &word;
+    each.push_back(foundOf(*entry));
+    lists.push_back(&each.back().list());
+    found.cut = found.cut || each.back().cut;
+  }
+  found.made = findPhrase(lists, c.lines.positions());
+  found.span = static_cast<std::uint32_t>(words.size());
+  return nullptr;
+}
+
+// The cut lines of the text, by the concordance's rules, for the sorts.
+template <typename Entry>
+LineWords lineWordsOf(const Concordance<Entry>& c) {
+  return LineWords([&c](std::uint32_t line, std::vector<std::string>& words) {
+    const std::string text(c.lines[line - 1]);
+    c.rules.cutLine(text, [&](const std::string& word, std::size_t, std::size_t) {
+      words.push_back(word);
+    });
+  });
+}
+
+// Writes what was found in the concordance's form; a plot row is that of
+// the whole query, named `rowName`.
+template <typename Entry>
+void writeFound(const Concordance<Entry>& c, const std::vector<Found>& found,
+                const std::string& rowName) {
+  if (c.form == AnswerForm::plot) {
+    assert(c.rows != nullptr);
+    PlotRow row{rowName, {}};
+    for (const Found& f : found) {
+      for (const WordPlace place : f.list()) row.positions.push_back(c.lines.positions().positionOf(place));
+    }
+    std::sort(row.positions.begin(), row.positions.end());
+    c.rows->push_back(std::move(row));
+    return;
+  }
+  std::string counts;
+  std::unique_ptr<LineWords> words;
+  for (const Found& f : found) {
+    if (c.form == AnswerForm::counts) {
+      counts += shownWord(f.name) + "\t" + std::to_string(f.list().size()) + "\n";
+    } else if (c.order == PlaceOrder::place) {
+      writeBlock(c.lines, c.rules, c.layout, f.name, f.list(), f.cut, c.out, f.span);
+    } else {
+      if (words == nullptr) words = std::make_unique<LineWords>(lineWordsOf(c));
+      std::vector<WordPlace> sorted = f.list();
+      sortPlaces(sorted, f.span, c.order, c.lines.positions(), *words);
+      writeBlock(c.lines, c.rules, c.layout, f.name, sorted, f.cut, c.out, f.span);
+    }
+  }
+  c.out << counts;
+}
+
+// Says that the query `named` found nothing; a count or a plot still says
+// so on standard output, with 0.
+template <typename Entry>
+bool foundNothing(const Concordance<Entry>& c, const std::string& asked, const std::string& name,
+                  const std::string& why) {
+  c.errors << "versefind: " << namedQuery(asked) << ": " << why << "\n";
+  if (c.form == AnswerForm::counts) c.out << shownWord(name) << "\t0\n";
+  if (c.form == AnswerForm::plot) writeFound(c, {}, name);
+  return false;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+  std::string phrase;
+  for (const std::string& word : words) phrase += (phrase.empty() ? "" : " ") + word;
+  return phrase;
 }
 
 }  // namespace
@@ -281,33 +395,54 @@ bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
   query.resize(std::min(query.size(), query.find('\0')));
   const bool prefix = !query.empty() && query.back() == '*';
   if (prefix) query.pop_back();
-  const std::string word = c.rules.cleanQuery(query);
+  const std::vector<std::string> words = queryWords(c.rules, query);
 
-  if (!prefix) {
-    const Entry* const entry = word.empty() ? nullptr : c.tree.find(word);
-    if (entry == nullptr) {
-      c.errors << "versefind: " << namedQuery(asked) << ": not in the text\n";
-      return false;
-    }
-    writeEntry(c, *entry);
-    return true;
-  }
-  if (word.empty()) {
+  if (words.empty() && prefix) {
     c.errors << "versefind: " << namedQuery(asked)
              << ": a star needs a beginning before it (--words lists every word)\n";
     return false;
   }
-  // The words with the prefix stand together in word order, from the first
-  // key not below the prefix: the walk stops at the first key without it.
-  bool found = false;
-  c.tree.walkFrom(word, [&](const Entry& entry) {
-    if (entry.word.compare(0, word.size(), word) != 0) return false;
-    writeEntry(c, entry);
-    found = true;
+  if (words.empty()) {
+    // Nothing at all is named in quotes (namedQuery) and is not in the
+    // text; marks alone are a query of no word.
+    c.errors << "versefind: " << namedQuery(asked)
+             << (query.empty() ? ": not in the text\n" : ": asks for no word\n");
+    return false;
+  }
+  const std::string name = joined(words) + (prefix ? "*" : "");
+  if (words.size() > 1) {
+    if (prefix) {
+      c.errors << "versefind: " << namedQuery(asked) << ": a star follows one word, not a phrase\n";
+      return false;
+    }
+    Found phrase;
+    phrase.name = name;
+    const std::string* const missing = findPhrase(c, words, phrase);
+    if (missing != nullptr) {
+      return foundNothing(c, asked, name, shownWord(*missing) + " is not in the text");
+    }
+    if (phrase.made.empty()) return foundNothing(c, asked, name, "not in the text");
+    writeFound(c, {phrase}, name);
     return true;
-  });
-  if (!found) c.errors << "versefind: " << namedQuery(asked) << ": not in the text\n";
-  return found;
+  }
+  const std::string& word = words.front();
+  std::vector<Found> found;
+  if (!prefix) {
+    const Entry* const entry = c.tree.find(word);
+    if (entry != nullptr) found.push_back(foundOf(*entry));
+  } else {
+    // The words with the prefix stand together in word order, from the
+    // first key not below the prefix: the walk stops at the first key
+    // without it.
+    c.tree.walkFrom(word, [&](const Entry& entry) {
+      if (entry.word.compare(0, word.size(), word) != 0) return false;
+      found.push_back(foundOf(entry));
+      return true;
+    });
+  }
+  if (found.empty()) return foundNothing(c, asked, name, "not in the text");
+  writeFound(c, found, name);
+  return true;
 }
 
 template <typename Entry>
@@ -350,17 +485,30 @@ bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prom
 }
 
 template <typename Entry>
-void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out) {
-  std::string line;
+void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out, bool byCount) {
+  std::vector<const Entry*> entries;
   tree.walkInOrder([&](const Entry& entry) {
-    if (entry.word.empty()) return true;
-    line = shownWord(entry.word);
-    line += '\t';
-    line += std::to_string(placeCountOf(entry));
-    line += '\n';
-    out << line;
+    if (!entry.word.empty()) entries.push_back(&entry);
     return true;
   });
+  if (byCount) {
+    // Stable: words of one count stay in word order, as the walk gave them.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) {
+      return placeCountOf(*a) > placeCountOf(*b);
+    });
+  }
+  std::string lines;
+  for (const Entry* const entry : entries) {
+    lines += shownWord(entry->word);
+    lines += '\t';
+    lines += std::to_string(placeCountOf(*entry));
+    lines += '\n';
+    if (lines.size() > 65536) {
+      out << lines;
+      lines.clear();
+    }
+  }
+  out << lines;
 }
 
 template bool answerQuery(const Concordance<WordEntry>& c, const std::string& asked);
@@ -371,8 +519,9 @@ template bool answerWords(const Concordance<CompactEntry>& c,
 template bool answerLines(const Concordance<WordEntry>& c, std::istream& in, const char* prompt);
 template bool answerLines(const Concordance<CompactEntry>& c, std::istream& in,
                           const char* prompt);
-template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out);
-template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out);
+template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out, bool byCount);
+template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out,
+                              bool byCount);
 
 void appendHexEscape(std::string& out, unsigned char byte, bool upperCase) {
   const char* const digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";

@@ -51,6 +51,20 @@ std::size_t xmlCharacterAt(const std::string& text, std::size_t at) {
   return length;
 }
 
+// A query is labelled in at most this many characters, so that the label
+// stays in its column; the data-word attribute keeps it whole.
+constexpr std::size_t MAX_LABEL = 24;
+
+// `query` cut to MAX_LABEL characters (UTF-8 sequences), "..." marking a cut.
+std::string labelOf(const std::string& query) {
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < query.size(); ++at) {
+    if ((static_cast<unsigned char>(query[at]) & 0xC0) == 0x80) continue;
+    if (++characters > MAX_LABEL) return query.substr(0, at) + "...";
+  }
+  return query;
+}
+
 // A number of tenths written as a decimal: 123 as "12.3".
 std::string tenths(std::uint64_t value) {
   return std::to_string(value / 10) + "." + std::to_string(value % 10);
@@ -108,7 +122,7 @@ void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
     const std::string markTop = std::to_string(middle - MARK_HEIGHT / 2);
     svg += "<g data-word=\"" + xmlEscaped(row.query) + "\">\n";
     svg += "<text x=\"" + std::to_string(plotLeft - 8) + "\" y=\"" + std::to_string(middle + 5) +
-           "\" text-anchor=\"end\">" + xmlEscaped(row.query) + " (" +
+           "\" text-anchor=\"end\">" + xmlEscaped(labelOf(row.query)) + " (" +
            std::to_string(row.positions.size()) + ")</text>\n";
     svg += "<line x1=\"" + std::to_string(plotLeft) + "\" x2=\"" +
            std::to_string(plotLeft + PLOT_WIDTH) + "\" y1=\"" + std::to_string(middle) +
@@ -117,7 +131,8 @@ void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
       assert(position < wordCount);
       // Tenths of a pixel, the word's share of the text's length: the
       // first word at the plot's left edge, the last just short of its end.
-      const std::uint64_t x = plotLeft * 10u + PLOT_WIDTH * 10u * position / wordCount;
+      const std::uint64_t x = static_cast<std::uint64_t>(plotLeft) * 10 +
+                              static_cast<std::uint64_t>(PLOT_WIDTH) * 10 * position / wordCount;
       svg += "<rect class=\"place\" x=\"" + tenths(x) + "\" y=\"" + markTop +
              "\" width=\"1\" height=\"" + std::to_string(MARK_HEIGHT) + "\"/>\n";
       if (svg.size() > FLUSH_SIZE) {  // a word of a million places is written as it goes

@@ -28,10 +28,9 @@ Indexed indexOf(const std::string& text) {
   for (std::uint32_t line = 1; line <= x.lines.size(); ++line) {
     for (std::uint32_t n = 1; n <= x.lines[line - 1].size(); ++n) {
       x.places[x.lines[line - 1][n - 1]].push_back({line, n});
-      x.positions.addWord({line, n});
     }
+    x.positions.addLine(static_cast<std::uint32_t>(x.lines[line - 1].size()));
   }
-  x.positions.finish(static_cast<std::uint32_t>(x.lines.size()));
   return x;
 }
 
@@ -106,10 +105,8 @@ TEST(WordPositions, TurnsPlacesIntoPositionsAndBack) {
     EXPECT_TRUE(x.positions.holds(place));
     EXPECT_EQ(x.positions.positionOf(place), position);
   }
-  WordPositions gaps;  // lines without words, as a builder of the text rules sees them
-  gaps.addWord({2, 1});
-  gaps.addWord({4, 2});
-  gaps.finish(6);
+  WordPositions gaps;  // lines without words, as the text rules may cut them
+  for (const std::uint32_t words : {0, 1, 0, 2, 0, 0}) gaps.addLine(words);
   EXPECT_EQ(gaps.lineCount(), 6u);
   EXPECT_EQ(gaps.positionOf({4, 2}), 2u);
   EXPECT_EQ(gaps.placeOf(1), (WordPlace{4, 1}));

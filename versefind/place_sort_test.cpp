@@ -26,12 +26,11 @@ TEST(PlaceSort, SortsByTheWordsAfterOrBeforeThenByPlace) {
     std::vector<WordPlace> places;
     for (std::uint32_t line = 1; line <= lines.size(); ++line) {
       for (std::uint32_t n = 1; n <= lines[line - 1].size(); ++n) {
-        positions.addWord({line, n});
         words.push_back(lines[line - 1][n - 1]);
         if (words.back() == "a") places.push_back({line, n});
       }
+      positions.addLine(static_cast<std::uint32_t>(lines[line - 1].size()));
     }
-    positions.finish(static_cast<std::uint32_t>(lines.size()));
     const std::uint32_t span = 1 + random() % 2;
     while (!places.empty() && positions.positionOf(places.back()) + span > words.size()) {
       places.pop_back();

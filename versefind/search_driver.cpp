@@ -306,12 +306,21 @@ int runQueries(const Request& request, const WordRules& rules, std::istream& in,
   TextLines lines;
   const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
   if (tree == nullptr) return 1;
-  Layout layout = layoutFor(request, out);
+  // A plot is one picture, not a stream of answers: no layout, and its rows
+  // are written once every query is answered.
+  Layout layout = request.plot || request.count ? Layout{} : layoutFor(request, out);
   layout.most = request.most;
-  const Concordance<Entry> concordance{*tree, lines, rules, layout, out, errors};
+  std::vector<PlotRow> rows;
+  const AnswerForm form = request.count  ? AnswerForm::counts
+                          : request.plot ? AnswerForm::plot
+                                         : AnswerForm::blocks;
+  const Concordance<Entry> concordance{*tree,  lines,  rules,
+                                       layout, out,    errors,
+                                       request.placeOrder, form, &rows};
   const bool all = request.mode == Mode::standardInput
                        ? answerLines(concordance, in, PROMPT_FOR_WORDS)
                        : answerWords(concordance, request.words);
+  if (request.plot) writeDispersionPlot(request.text, lines.positions().wordCount(), rows, out);
   return all ? 0 : 1;
 }
 
@@ -323,7 +332,7 @@ int runView(const Request& request, const WordRules& rules, std::ostream& out,
   const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
   if (tree == nullptr) return 1;
   if (request.mode == Mode::vocabulary) {
-    writeVocabulary(*tree, out);
+    writeVocabulary(*tree, out, request.byCount);
   } else if (request.mode == Mode::stats) {
     writeStats(*tree, out);
   } else {

@@ -6,6 +6,9 @@
 //   versefind ORDER           the same trials, without the prompt and the wait
 //   versefind ORDER WORD...   the words asked, answered as a concordance
 //   versefind ORDER -         the words read from standard input, answered
+//                             (a quoted query of several words is a phrase;
+//                             --sort orders the place lines, --count only
+//                             counts, --plot draws all the answers as one SVG)
 //   versefind ORDER --words   every word of the index with its count
 //   versefind ORDER --stats   the tree's figures
 //   versefind ORDER --dot     the tree drawn as Graphviz DOT

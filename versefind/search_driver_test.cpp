@@ -252,6 +252,11 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"3", "love", "--max", "-4"}, 2, "", badMax + "-4\n"},
       {{"--max=ten", "3", "love"}, 2, "", badMax + "ten\n"},
       {{"3", "love", "--max"}, 2, "", "versefind: option '--max' needs a number\n"},
+      {{"3", "--sort=middle", "love"}, 2, "", "versefind: not an order of place lines (place, right or left): middle\n"},
+      {{"3", "--plot", "--words"}, 2, "", "versefind: options '--plot' and '--words' cannot go together\n"},
+      {{"3", "--count"}, 2, "", "versefind: option '--count' needs a word, or '-'\n"},
+      {{"3", "--count", "--sort", "left", "love"}, 2, "", "versefind: options '--count' and '--sort' cannot go together\n"},
+      {{"3", "--by-count", "love"}, 2, "", "versefind: option '--by-count' orders the list of --words, and goes with it alone\n"},
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
       {{"--version"}, 0, "versefind ", ""},
@@ -689,7 +694,7 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
       {{"Love,", "STARS!", "bright"}, {"love", "stars", "bright"}, ""},
       {{"lov*", "th*"}, {"love", "lovely", "lover", "the"}, ""},
       {{"nothere", "fair", "'!", "", "zz*", "*"}, {"fair"},
-       "versefind: nothere: not in the text\nversefind: '!: not in the text\n"
+       "versefind: nothere: not in the text\nversefind: '!: asks for no word\n"
        "versefind: '': not in the text\n"
        "versefind: zz*: not in the text\n"
        "versefind: *: a star needs a beginning before it (--words lists every word)\n"},
@@ -833,6 +838,65 @@ TEST(SearchDriver, CutsToTheWidthAndColoursWhenAsked) {
     for (std::string line; std::getline(lines, line);) most = std::max(most, line.size());
     EXPECT_EQ(most, c.longest);
   }
+}
+
+// Phrases, counts, sorted place lines and the plot, on a text whose words
+// every set of word rules cuts alike: positions 0 to 8 are b a c / a b a / c a b.
+TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
+  const std::string on = "\x1b[1;31m";
+  const std::string off = "\x1b[0m";
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string output;  // for a sort, the place lines' locations
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {{"--color", "a b"}, 0, "a b: 2 places\n2:1    " + on + "a b" + off + " a\n3:2  c " + on + "a b" + off + "\n\n", ""},
+      {{"--color", "C, a"}, 0, "c a: 2 places\n1:3  b a " + on + "c" + off + "\n3:1      " + on + "c a" + off + " b\n\n", ""},
+      {{"a", "--sort=right"}, 0, "3:2 2:1 2:3 1:2 ", ""},
+      {{"a", "--sort", "left", "--max", "3"}, 0, "1:2 2:3 2:1 ", ""},
+      {{"b a", "--sort=right"}, 0, "2:2 1:1 ", ""},
+      {{"--count", "a", "b*", "c a", "zz", "a zz", "?!"}, 1, "a\t4\nb\t3\nc a\t2\nzz\t0\na zz\t0\n",
+       "versefind: zz: not in the text\nversefind: a zz: zz is not in the text\n"
+       "versefind: ?!: asks for no word\n"},
+      {{"c b", "a c* "}, 1, "", "versefind: c b: not in the text\nversefind: a c* : a star follows one word, not a phrase\n"},
+      {{"--words", "--by-count"}, 0, "a\t4\nb\t3\nc\t2\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+    ScratchDir scratch;
+    writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
+    std::vector<std::string> arguments = {"--width", "0", "3"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.errors, c.errors);
+    std::string shown = run.output;
+    if (c.output.find(':') == 1) {  // the locations only
+      static const std::regex location("^(\\d+:\\d+) |\\n(\\d+:\\d+) ");
+      shown.clear();
+      for (std::sregex_iterator m(run.output.begin(), run.output.end(), location), end; m != end; ++m) {
+        shown += (*m)[1].str() + (*m)[2].str() + " ";
+      }
+    }
+    EXPECT_EQ(shown, c.output);
+  }
+  // The plot: one group per query, named as cleaned, with a mark per place.
+  ScratchDir scratch;
+  writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
+  const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors, "versefind: zz: not in the text\n");
+  EXPECT_EQ(run.output.rfind("</svg>\n"), run.output.size() - 7);
+  std::string marks;
+  static const std::regex group(R"re(<g data-word="([^"]*)">\n<text[^>]*>([^<]*)</text>\n<line[^>]*>\n((<rect class="place"[^>]*>\n)*)</g>)re");
+  for (std::sregex_iterator m(run.output.begin(), run.output.end(), group), end; m != end; ++m) {
+    const std::string rects = (*m)[3].str();
+    marks += (*m)[1].str() + " " + (*m)[2].str() + " " +
+             std::to_string(std::count(rects.begin(), rects.end(), '\n')) + "\n";
+  }
+  EXPECT_EQ(marks, "a a (4) 4\nc a c a (2) 2\nb* b* (3) 3\nzz zz (0) 0\n");
 }
 
 }  // namespace

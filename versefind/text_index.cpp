@@ -14,9 +14,10 @@
 
 // ---- TextLines -------------------------------------------------------------------
 
-void TextLines::add(std::string_view line) {
+void TextLines::add(std::string_view line, std::uint32_t words) {
   starts_.push_back(text_.size());
   text_.append(line);
+  positions_.addLine(words);
 }
 
 std::string_view TextLines::operator[](std::size_t index) const {
@@ -128,11 +129,11 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
     if (dosya.bad()) return failed(failure, fileName, errno);
     ++lineCount;
     if (lineCount == 1) rules.startText(line);
-    lines.add(line);
     std::uint32_t wordNumber = 0;
     rules.cutLine(line, [&](const std::string& word, std::size_t, std::size_t) {
       take(word, lineCount, ++wordNumber);
     });
+    lines.add(line, wordNumber);
   }
   return static_cast<int>(lineCount);
 }

@@ -15,24 +15,30 @@
 #include <vector>
 
 #include "word_index.h"
+#include "word_positions.h"
 
 // The lines of a text in one buffer, each found by where it starts: a text
 // of many short lines costs its bytes and one offset a line, not a string
-// (and an allocation) a line.
+// (and an allocation) a line. Beside them, the number of words of each line,
+// which places each word in the text as a whole (word_positions.h).
 class TextLines {
  public:
   // Room for `bytes` bytes of lines, so that the buffer is not copied as it
   // grows.
   void reserve(std::size_t bytes) { text_.reserve(bytes); }
-  void add(std::string_view line);
+  // Adds the next line, which holds `words` words by the rules it was cut by.
+  void add(std::string_view line, std::uint32_t words = 0);
   // The number of lines.
   std::size_t size() const { return starts_.size(); }
   // Line `index` + 1 (the first line is element 0). REQUIRES: index < size().
   std::string_view operator[](std::size_t index) const;
+  // Where each word stands in the text as a whole.
+  const WordPositions& positions() const { return positions_; }
 
  private:
   std::string text_;
   std::vector<std::size_t> starts_;
+  WordPositions positions_;
 };
 
 // How a text is cut into words, and a query cleaned into the word it asks for.

@@ -3,18 +3,6 @@
 #include <algorithm>
 #include <cassert>
 
-void WordPositions::addWord(WordPlace place) {
-  assert(place.line >= lineCount());
-  while (lineCount() < place.line) addLine(0);
-  std::uint64_t& end = starts_.back();
-  const std::uint64_t lineStart = starts_[starts_.size() - 2];
-  end = std::max(end, lineStart + place.wordNumber);
-}
-
-void WordPositions::finish(std::uint32_t lines) {
-  while (lineCount() < lines) addLine(0);
-}
-
 std::uint32_t WordPositions::wordsOfLine(std::uint32_t line) const {
   if (line < 1 || line > lineCount()) return 0;
   return static_cast<std::uint32_t>(starts_[line] - starts_[line - 1]);

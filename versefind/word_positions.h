@@ -24,14 +24,6 @@ class WordPositions {
   // line numbers stay right).
   void addLine(std::uint32_t words) { starts_.push_back(starts_.back() + words); }
 
-  // Records a word at `place` of a line not yet added: lines up to
-  // place.line are added as needed, and the line of the place holds at least
-  // place.wordNumber words. A builder calls it for every word in text order,
-  // then finish() with the number of lines. REQUIRES: places in text order.
-  void addWord(WordPlace place);
-  // Adds the lines of no word left at the end: the text has `lines` lines.
-  void finish(std::uint32_t lines);
-
   // The number of lines, and of words in the whole text.
   std::uint32_t lineCount() const { return static_cast<std::uint32_t>(starts_.size() - 1); }
   std::uint64_t wordCount() const { return starts_.back(); }
