@@ -415,6 +415,11 @@ bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
       c.errors << "versefind: " << namedQuery(asked) << ": a star follows one word, not a phrase\n";
       return false;
     }
+    if (words.size() > static_cast<std::size_t>(MAX_PHRASE_WORDS)) {
+      c.errors << "versefind: " << namedQuery(asked) << ": a phrase of more than "
+               << MAX_PHRASE_WORDS << " words is not looked up\n";
+      return false;
+    }
     Found phrase;
     phrase.name = name;
     const std::string* const missing = findPhrase(c, words, phrase);

@@ -12,6 +12,11 @@
 #include "word_index.h"
 #include "word_positions.h"
 
+// The most words a phrase may have. The checks of one candidate grow with
+// the phrase's length, and in a text that repeats one word a phrase of that
+// word has a candidate at nearly every word.
+constexpr int MAX_PHRASE_WORDS = 100;
+
 // The places of the phrase whose k-th word has the places `lists[k]`, each
 // the place of its first word, in text order. A phrase of one word has the
 // places of that word. REQUIRES: every list in text order, every place held

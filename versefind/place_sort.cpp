@@ -6,26 +6,84 @@
 
 const std::string& LineWords::at(WordPlace place) {
   static const std::string none;
-  auto kept = lines_.find(place.line);
-  if (kept == lines_.end()) {
-    kept = lines_.emplace(place.line, std::vector<std::string>()).first;
-    cut_(place.line, kept->second);
+  if (place.line > lines_.size()) {
+    lines_.resize(place.line);
+    cutLines_.resize(place.line);
   }
-  const std::vector<std::string>& line = kept->second;
-  return place.wordNumber >= 1 && place.wordNumber <= line.size() ? line[place.wordNumber - 1]
+  std::vector<const std::string*>& line = lines_[place.line - 1];
+  if (!cutLines_[place.line - 1]) {
+    cutLines_[place.line - 1] = true;
+    scratch_.clear();
+    cut_(place.line, scratch_);
+    for (std::string& word : scratch_) line.push_back(&*words_.insert(std::move(word)).first);
+  }
+  return place.wordNumber >= 1 && place.wordNumber <= line.size() ? *line[place.wordNumber - 1]
                                                                   : none;
 }
 
 namespace {
 
-// A place to sort, with its position, and the first word of its context
-// (null where the context is empty), which settles most comparisons
-// without a look-up.
+// A place to sort, with its position, and where its context stands at the
+// depth being sorted (`goesOn` false once the text has ended, or started).
 struct Sorted {
   WordPlace place;
   std::uint64_t position;
-  const std::string* first;
+  WordPlace context;
+  bool goesOn;
+  const std::string* word;  // the context's word at that depth; null when none
 };
+
+using Range = std::vector<Sorted>::iterator;
+
+// Sorts `sorted` by context, level by level: a range whose contexts agree on
+// their first `depth` words is sorted by the word at `depth` (none first),
+// then each run of places with the same word becomes a range of its own, one
+// word deeper. Places that share a long context thus cost one step per place
+// and word, and a run of one place costs nothing more.
+void sortByContext(std::vector<Sorted>& sorted, bool right, const WordPositions& positions,
+                   LineWords& words) {
+  const auto byPosition = [](const Sorted& a, const Sorted& b) { return a.position < b.position; };
+  struct Step {
+    Range begin;
+    Range end;
+    int depth;
+  };
+  std::vector<Step> steps{{sorted.begin(), sorted.end(), 0}};
+  while (!steps.empty()) {
+    const Step step = steps.back();
+    steps.pop_back();
+    if (step.end - step.begin < 2) continue;
+    if (step.depth == MAX_SORT_WORDS) {
+      std::sort(step.begin, step.end, byPosition);
+      continue;
+    }
+    bool oneWord = true;
+    for (Range p = step.begin; p != step.end; ++p) {
+      p->word = p->goesOn ? &words.at(p->context) : nullptr;
+      oneWord = oneWord && p->word == step.begin->word;
+    }
+    if (!oneWord) {
+      // A word is kept once (LineWords), so the same word is the same pointer.
+      std::sort(step.begin, step.end, [](const Sorted& a, const Sorted& b) {
+        if (a.word == b.word || b.word == nullptr) return false;
+        return a.word == nullptr || *a.word < *b.word;
+      });
+    }
+    for (Range run = step.begin; run != step.end;) {
+      const Range runEnd =
+          std::find_if(run, step.end, [&](const Sorted& s) { return s.word != run->word; });
+      if (run->word == nullptr) {
+        std::sort(run, runEnd, byPosition);  // contexts that end together agree
+      } else {
+        for (Range p = run; p != runEnd; ++p) {
+          p->goesOn = right ? positions.next(p->context) : positions.previous(p->context);
+        }
+        steps.push_back({run, runEnd, step.depth + 1});
+      }
+      run = runEnd;
+    }
+  }
+}
 
 }  // namespace
 
@@ -37,39 +95,19 @@ void sortPlaces(std::vector<WordPlace>& places, std::uint32_t span, PlaceOrder o
   }
   const std::uint64_t total = positions.wordCount();
   const bool right = order == PlaceOrder::right;
-  // The position of the d-th word of the context of a run at `position`
-  // (d from 0), or `total` when the context has fewer words.
-  const auto contextAt = [&](std::uint64_t position, std::uint64_t d) {
-    if (right) return position + span + d < total ? position + span + d : total;
-    return d < position ? position - 1 - d : total;
-  };
-  const auto wordAt = [&](std::uint64_t position) -> const std::string* {
-    return position == total ? nullptr : &words.at(positions.placeOf(position));
-  };
-
   std::vector<Sorted> sorted;
   sorted.reserve(places.size());
   for (const WordPlace place : places) {
     const std::uint64_t position = positions.positionOf(place);
-    sorted.push_back({place, position, wordAt(contextAt(position, 0))});
-  }
-  // Whether context a comes before context b, -1; after, 1; or they agree
-  // on their first MAX_SORT_WORDS words, 0.
-  const auto compareContext = [&](const Sorted& a, const Sorted& b) {
-    for (std::uint64_t d = 0; d < MAX_SORT_WORDS; ++d) {
-      const std::string* const x = d == 0 ? a.first : wordAt(contextAt(a.position, d));
-      const std::string* const y = d == 0 ? b.first : wordAt(contextAt(b.position, d));
-      if (x == nullptr || y == nullptr) {
-        return x == y ? 0 : x == nullptr ? -1 : 1;
-      }
-      const int c = x == y ? 0 : x->compare(*y);
-      if (c != 0) return c < 0 ? -1 : 1;
+    Sorted s{place, position, place, false, nullptr};
+    if (right) {
+      s.goesOn = position + span < total;
+      if (s.goesOn) s.context = positions.placeOf(position + span);
+    } else {
+      s.goesOn = positions.previous(s.context);
     }
-    return 0;
-  };
-  std::sort(sorted.begin(), sorted.end(), [&](const Sorted& a, const Sorted& b) {
-    const int c = compareContext(a, b);
-    return c != 0 ? c < 0 : a.position < b.position;
-  });
+    sorted.push_back(s);
+  }
+  sortByContext(sorted, right, positions, words);
   for (std::size_t k = 0; k < places.size(); ++k) places[k] = sorted[k].place;
 }

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "word_index.h"
@@ -31,7 +31,9 @@ enum class PlaceOrder {
 };
 
 // The cleaned words of the text's lines, as the sorts read them: each line
-// is cut when one of its words is first asked for, and kept.
+// is cut when one of its words is first asked for, and kept. Each distinct
+// word is kept once, so that two words are the same word exactly when they
+// are the same string object.
 class LineWords {
  public:
   // Puts the cleaned words of line `line` (from 1) into `words`, which is
@@ -44,8 +46,11 @@ class LineWords {
 
  private:
   Cut cut_;
-  // Node-based: a word handed out stays where it is as more lines are kept.
-  std::unordered_map<std::uint32_t, std::vector<std::string>> lines_;
+  std::vector<std::vector<const std::string*>> lines_;  // line n at n - 1, once cut
+  std::vector<bool> cutLines_;
+  // Node-based: a word handed out stays where it is as more words are kept.
+  std::unordered_set<std::string> words_;
+  std::vector<std::string> scratch_;
 };
 
 // Sorts `places`, each the place of the first word of a run of `span` words

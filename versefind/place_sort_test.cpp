@@ -21,9 +21,10 @@ TEST(PlaceSort, SortsByTheWordsAfterOrBeforeThenByPlace) {
     std::string text;
     for (int k = 0; k < 50; ++k) text += std::string(1, "abc"[random() % 3]) + " \n"[random() % 4 == 0];
     const std::vector<std::vector<std::string>> lines = wordsByLine(text);
+    const auto span = static_cast<std::uint32_t>(1 + random() % 2);  // a word, or a phrase of two
     WordPositions positions;
     std::vector<std::string> words;  // the whole text, by position
-    std::vector<WordPlace> places;
+    std::vector<WordPlace> places;   // the places of "a", a whole span before the text's end
     for (std::uint32_t line = 1; line <= lines.size(); ++line) {
       for (std::uint32_t n = 1; n <= lines[line - 1].size(); ++n) {
         words.push_back(lines[line - 1][n - 1]);
@@ -31,19 +32,16 @@ TEST(PlaceSort, SortsByTheWordsAfterOrBeforeThenByPlace) {
       }
       positions.addLine(static_cast<std::uint32_t>(lines[line - 1].size()));
     }
-    const std::uint32_t span = 1 + random() % 2;
-    while (!places.empty() && positions.positionOf(places.back()) + span > words.size()) {
-      places.pop_back();
-    }
+    while (!places.empty() && positions.positionOf(places.back()) + span > words.size()) places.pop_back();
     for (const PlaceOrder order : {PlaceOrder::place, PlaceOrder::right, PlaceOrder::left}) {
-      // The model: each place with its whole context as a list, sorted by
-      // list (a shorter list first where one is the other's beginning).
+      // The model: each place's whole context as a list, compared as lists
+      // (a shorter list first where it begins the other), then the position.
       std::vector<std::tuple<std::vector<std::string>, std::uint64_t, WordPlace>> model;
       for (const WordPlace place : places) {
-        const std::uint64_t p = positions.positionOf(place);
+        const auto p = static_cast<long>(positions.positionOf(place));
         std::vector<std::string> context;
-        if (order == PlaceOrder::right) context.assign(words.begin() + static_cast<long>(p + span), words.end());
-        if (order == PlaceOrder::left) context.assign(words.rend() - static_cast<long>(p), words.rend());
+        if (order == PlaceOrder::right) context.assign(words.begin() + p + span, words.end());
+        if (order == PlaceOrder::left) context.assign(words.rend() - p, words.rend());
         model.emplace_back(context, p, place);
       }
       std::sort(model.begin(), model.end(), [](const auto& a, const auto& b) {

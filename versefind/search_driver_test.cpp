@@ -851,12 +851,14 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     std::string output;  // for a sort, the place lines' locations
     std::string errors;
   };
+  std::string many = "a";  // a phrase of 101 words
+  for (int k = 0; k < 100; ++k) many += " a";
   const std::vector<Case> cases = {
+      {{many}, 1, "", "versefind: " + many.substr(0, 60) + "...: a phrase of more than 100 words is not looked up\n"},
       {{"--color", "a b"}, 0, "a b: 2 places\n2:1    " + on + "a b" + off + " a\n3:2  c " + on + "a b" + off + "\n\n", ""},
       {{"--color", "C, a"}, 0, "c a: 2 places\n1:3  b a " + on + "c" + off + "\n3:1      " + on + "c a" + off + " b\n\n", ""},
       {{"a", "--sort=right"}, 0, "3:2 2:1 2:3 1:2 ", ""},
       {{"a", "--sort", "left", "--max", "3"}, 0, "1:2 2:3 2:1 ", ""},
-      {{"b a", "--sort=right"}, 0, "2:2 1:1 ", ""},
       {{"--count", "a", "b*", "c a", "zz", "a zz", "?!"}, 1, "a\t4\nb\t3\nc a\t2\nzz\t0\na zz\t0\n",
        "versefind: zz: not in the text\nversefind: a zz: zz is not in the text\n"
        "versefind: ?!: asks for no word\n"},
@@ -882,21 +884,19 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     }
     EXPECT_EQ(shown, c.output);
   }
-  // The plot: one group per query, named as cleaned, with a mark per place.
+  // The plot: a group per query, named as cleaned and labelled with its
+  // count, holding a mark per place.
   ScratchDir scratch;
   writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
   const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors, "versefind: zz: not in the text\n");
-  EXPECT_EQ(run.output.rfind("</svg>\n"), run.output.size() - 7);
   std::string marks;
   static const std::regex group(R"re(<g data-word="([^"]*)">\n<text[^>]*>([^<]*)</text>\n<line[^>]*>\n((<rect class="place"[^>]*>\n)*)</g>)re");
   for (std::sregex_iterator m(run.output.begin(), run.output.end(), group), end; m != end; ++m) {
-    const std::string rects = (*m)[3].str();
-    marks += (*m)[1].str() + " " + (*m)[2].str() + " " +
-             std::to_string(std::count(rects.begin(), rects.end(), '\n')) + "\n";
+    marks += (*m)[1].str() + ", " + (*m)[2].str() + ", " + std::to_string(std::count((*m)[3].first, (*m)[3].second, '\n')) + "\n";
   }
-  EXPECT_EQ(marks, "a a (4) 4\nc a c a (2) 2\nb* b* (3) 3\nzz zz (0) 0\n");
+  EXPECT_EQ(marks, "a, a (4), 4\nc a, c a (2), 2\nb*, b* (3), 3\nzz, zz (0), 0\n");
 }
 
 }  // namespace

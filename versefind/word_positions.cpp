@@ -22,3 +22,33 @@ WordPlace WordPositions::placeOf(std::uint64_t position) const {
   const auto line = static_cast<std::uint32_t>(after - starts_.begin() - 1);
   return WordPlace{line + 1, static_cast<std::uint32_t>(position - starts_[line] + 1)};
 }
+
+bool WordPositions::next(WordPlace& place) const {
+  assert(holds(place));
+  if (place.wordNumber < wordsOfLine(place.line)) {
+    ++place.wordNumber;
+    return true;
+  }
+  for (std::uint32_t line = place.line + 1; line <= lineCount(); ++line) {
+    if (wordsOfLine(line) > 0) {
+      place = WordPlace{line, 1};
+      return true;
+    }
+  }
+  return false;
+}
+
+bool WordPositions::previous(WordPlace& place) const {
+  assert(holds(place));
+  if (place.wordNumber > 1) {
+    --place.wordNumber;
+    return true;
+  }
+  for (std::uint32_t line = place.line - 1; line >= 1; --line) {
+    if (wordsOfLine(line) > 0) {
+      place = WordPlace{line, wordsOfLine(line)};
+      return true;
+    }
+  }
+  return false;
+}

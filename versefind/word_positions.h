@@ -39,6 +39,11 @@ class WordPositions {
   std::uint64_t positionOf(WordPlace place) const;
   // The place of the word at `position`. REQUIRES: position < wordCount().
   WordPlace placeOf(std::uint64_t position) const;
+  // Moves `place` to the next word of the text, or the one before it, over
+  // lines of no word; returns false, leaving it as it was, at the text's
+  // end or start. REQUIRES: holds(place).
+  bool next(WordPlace& place) const;
+  bool previous(WordPlace& place) const;
 
  private:
   std::vector<std::uint64_t> starts_;
