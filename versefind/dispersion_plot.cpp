@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "text_rules.h"
+
 namespace {
 
 // The picture's measures, in pixels.
@@ -19,36 +21,15 @@ constexpr int PLOT_WIDTH = WIDTH - LABEL_WIDTH - 2 * MARGIN;
 constexpr std::size_t FLUSH_SIZE = 65536;
 
 // The length of the UTF-8 sequence that starts at `at`, when it is a whole,
-// shortest-form sequence of a character that XML 1.0 allows; 0 otherwise.
+// shortest-form sequence of a character that XML 1.0 allows and a terminal
+// shows as it is; 0 otherwise.
 std::size_t xmlCharacterAt(const std::string& text, std::size_t at) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
-  const unsigned char lead = byte(0);
-  // Tab, LF and CR are XML's, but an attribute value would not keep them.
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
   std::size_t length = 0;
-  std::uint32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0Fu;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07u;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(k) & 0x3Fu);
-  }
-  const std::uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-  if (code < least || code > 0x10FFFF) return 0;                // overlong, or beyond Unicode
-  if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF) return 0;
-  if (code >= 0x7F && code <= 0x9F) return 0;  // C1 controls: allowed in XML, raw on a terminal
-  return length;
+  const char32_t c = decodeUtf8(text, at, length);
+  // Tab, LF and CR are XML's, but an attribute value would not keep them;
+  // C1 controls are XML's, but raw on a terminal.
+  if (c == NOT_A_CHARACTER || c < 0x20 || (c >= 0x7F && c <= 0x9F)) return 0;
+  return c == 0xFFFE || c == 0xFFFF ? 0 : length;
 }
 
 // A query is labelled in at most this many characters, so that the label

@@ -4,18 +4,12 @@
 
 #include "console.h"
 
-namespace {
-
-// What a byte that is not part of valid UTF-8 decodes to: no code point,
-// so no word character and no joiner.
-constexpr char32_t NOT_A_CHARACTER = 0xFFFFFFFF;
-
 // Decodes the character that starts at `at` and stores its length in
 // bytes. A byte that does not start a valid sequence is taken alone, so a
 // broken sequence never swallows the valid character after it. The second
 // byte's range is what rules out overlong forms (E0, F0), surrogates (ED)
 // and code points above U+10FFFF (F4).
-char32_t decodeAt(std::string_view text, std::size_t at, std::size_t& length) {
+char32_t decodeUtf8(std::string_view text, std::size_t at, std::size_t& length) {
   const auto lead = static_cast<unsigned char>(text[at]);
   length = 1;
   if (lead < 0x80) return lead;
@@ -50,6 +44,8 @@ char32_t decodeAt(std::string_view text, std::size_t at, std::size_t& length) {
   length = more + 1;
   return value;
 }
+
+namespace {
 
 bool inWord(char32_t c) { return c != NOT_A_CHARACTER && isWordCharacter(c); }
 
@@ -117,7 +113,7 @@ bool TextWords::next(TextWord& word) {
   // Up to the next word character.
   for (;; at_ += length) {
     if (at_ >= line_.size()) return false;
-    c = decodeAt(line_, at_, length);
+    c = decodeUtf8(line_, at_, length);
     if (inWord(c)) break;
   }
   word.number = ++number_;
@@ -137,11 +133,11 @@ bool TextWords::next(TextWord& word) {
     }
     word.end = at_;
     if (at_ >= line_.size()) break;
-    c = decodeAt(line_, at_, length);
+    c = decodeUtf8(line_, at_, length);
     if (inWord(c)) continue;
     if (!isJoiner(c) || at_ + length >= line_.size()) break;
     std::size_t afterLength = 0;
-    const char32_t after = decodeAt(line_, at_ + length, afterLength);
+    const char32_t after = decodeUtf8(line_, at_ + length, afterLength);
     if (!inWord(after)) break;  // the joiner is left for the next walk to skip
     appendCleaned(word.word, c);
     at_ += length;

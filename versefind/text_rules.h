@@ -56,6 +56,15 @@ class TextWords {
   int number_ = 0;
 };
 
+// What a byte that is not part of valid UTF-8 decodes to: no code point,
+// so no word character and no joiner.
+constexpr char32_t NOT_A_CHARACTER = 0xFFFFFFFF;
+
+// Decodes the UTF-8 character that starts at byte `at` of `text` and stores
+// its length in bytes; a byte that starts no whole, shortest-form sequence
+// of a code point decodes alone, to NOT_A_CHARACTER. REQUIRES: at < size.
+char32_t decodeUtf8(std::string_view text, std::size_t at, std::size_t& length);
+
 // The words of a query, cleaned as the text's words are: one word, several
 // (a phrase), or none (a query of blanks and marks alone).
 std::vector<std::string> queryWords(std::string_view query);
