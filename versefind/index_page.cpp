@@ -13,7 +13,7 @@ namespace {
 // needs (at least KEY_MIN), nodes of one level stand GAP apart, levels
 // LEVEL apart.
 constexpr int KEY_MIN = 30;
-constexpr int CHAR_WIDTH = 8;
+constexpr int GLYPH_WIDTH = 8;
 constexpr int KEY_HEIGHT = 24;
 constexpr int GAP = 14;
 constexpr int LEVEL = 64;
@@ -36,7 +36,7 @@ int keyWidth(const std::string& word) {
   for (const char c : tracedWord(word)) {
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
   }
-  return std::max(KEY_MIN, static_cast<int>(characters) * CHAR_WIDTH + 12);
+  return std::max(KEY_MIN, static_cast<int>(characters) * GLYPH_WIDTH + 12);
 }
 
 // Lays the tree out: each subtree as wide as its node, or as its children's
