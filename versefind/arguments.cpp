@@ -5,7 +5,8 @@
 #include <limits>
 
 const char* const USAGE_TEXT =
-    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot | --cost]]\n"
+    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats |\n"
+    "                                     --dot | --cost]]\n"
     "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
     "       versefind [OPTION]... ORDER --explain WORD...\n"
     "       versefind -h | --help | --version\n"

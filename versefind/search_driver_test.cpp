@@ -211,7 +211,8 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     std::string errors;  // without the line that points to --help
   };
   const std::string usage =
-      "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats | --dot | --cost]]\n";
+      "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats |\n"
+      "                                     --dot | --cost]]\n";
   const std::string refused = "versefind: not an order from 2 to 10000: ";
   const std::string badSeed = "versefind: not a seed from 0 to 4294967295: ";
   const std::string badMax = "versefind: not a number of places from 1 to 999999999: ";
@@ -271,6 +272,10 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
     EXPECT_EQ(run.errors, c.errors.empty() ? ""
                                            : c.errors + "Try 'versefind --help' for more information.\n");
     EXPECT_EQ(run.output.find(PROMPT), std::string::npos);
+    if (c.outputStart == usage) {  // the help fits a terminal of 80 columns
+      std::istringstream help(run.output);
+      for (std::string line; std::getline(help, line);) EXPECT_LE(line.size(), 79u) << line;
+    }
     if (c.outputStart == "\n\n") {
       const std::vector<std::string> lines = trialLines(run.output);
       ASSERT_EQ(lines.size(), static_cast<std::size_t>(TRIALS + 1));
