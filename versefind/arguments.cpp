@@ -230,6 +230,7 @@ std::string misfitOptions(const Request& request, const std::string& view) {
     if (request.most > 0) return std::string("options '") + form + "' and '--max' cannot go together";
   }
   if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
+  if (request.most > 0 && !queries) return "option '--max' limits the place lines of WORD... or '-'";
   if (request.byCount && request.mode != Mode::vocabulary) {
     return "option '--by-count' orders the list of --words, and goes with it alone";
   }

@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -467,12 +466,12 @@ bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prom
     in.getline(buffer.data(), MAX_QUERY + 1);
     const auto got = static_cast<std::size_t>(in.gcount());
     if (in.fail() && !in.eof() && got == MAX_QUERY) {
-      // The line did not fit: the rest of it is skipped.
-      in.clear();
-      in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-      c.errors << "versefind: a query line of more than " << MAX_QUERY << " bytes is not read\n";
+      // The line did not fit. Skipping the rest of it could read forever
+      // (a line that never ends, as from /dev/zero): the run ends here.
+      c.errors << "versefind: a query line is longer than " << MAX_QUERY
+               << " bytes; the rest of the input is not read\n";
       all = false;
-      continue;
+      break;
     }
     if (in.fail()) break;  // the end of the input
     // gcount counts the line feed that ended the line, when one did.

@@ -95,8 +95,9 @@ bool answerWords(const Concordance<Entry>& concordance, const std::vector<std::s
 // the line feed is dropped), each as soon as it is read: its answer is
 // flushed before the next line is read. On a terminal, `prompt` is shown on
 // `concordance.errors` before each line. A line that holds only blanks asks
-// for nothing, and one longer than MAX_QUERY bytes is not read; each gets a
-// line on `errors`. Returns whether every word asked was found.
+// for nothing and gets a line on `errors`; one longer than MAX_QUERY bytes
+// ends the reading, with a line on `errors` (the rest of the input may never
+// end). Returns whether every word asked was found.
 template <typename Entry>
 bool answerLines(const Concordance<Entry>& concordance, std::istream& in, const char* prompt);
 
