@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
+#include <limits>
+#include <new>
 #include <ctime>
 #include <random>
 #include <filesystem>
@@ -13,6 +16,7 @@
 
 #include "dialogue_run.h"
 #include "heap.h"
+#include "out_of_memory.h"
 #include "program_run.h"
 #include "step_page.h"
 #include "scratch_dir.h"
@@ -665,6 +669,23 @@ TEST(CommandDriver, BuiltProgramEndsAFailureWhenMemoryRunsOut) {
   EXPECT_EQ(console, CYCLE);
   EXPECT_EQ(errors, "heapsort: input/initdata1.txt: not enough memory\n");
   EXPECT_FALSE(std::filesystem::exists("output"));
+}
+
+// Memory that runs out while a result is written takes its unfinished file
+// away with the run.
+TEST(CommandDriver, EndsWithoutTheUnfinishedFileWhenMemoryRunsOut) {
+  if (ON_WINDOWS || UNDER_ASAN) GTEST_SKIP() << "a death test, without the sanitizer's own allocator";
+  ScratchDir scratch;
+  writeFile("unfinished", "half a result");
+  EXPECT_EXIT(
+      {
+        endRunWhenOutOfMemory();
+        nameUnfinishedFile("unfinished");
+        void* volatile never = ::operator new(std::numeric_limits<std::size_t>::max() / 4);
+        static_cast<void>(never);
+      },
+      ::testing::ExitedWithCode(1), "not enough memory");
+  EXPECT_FALSE(std::filesystem::exists("unfinished"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "heap.h"
+#include "out_of_memory.h"
 #include "platform.h"
 
 bool buildMode = false;
@@ -96,15 +97,19 @@ std::string numbersUsed(int count) {
 
 }  // namespace
 
-std::string escapeControlBytes(const std::string& text) {
+void appendHexEscape(std::string& out, unsigned char byte) {
   static const char* const HEX = "0123456789ABCDEF";
+  out += "\\x";
+  out += HEX[byte >> 4];
+  out += HEX[byte & 0xF];
+}
+
+std::string escapeControlBytes(const std::string& text) {
   std::string shownText;
   for (const char byte : text) {
     const auto c = static_cast<unsigned char>(byte);
     if ((c < 0x20 && c != '\t') || c == 0x7F) {
-      shownText += "\\x";
-      shownText += HEX[c >> 4];
-      shownText += HEX[c & 0xF];
+      appendHexEscape(shownText, c);
     } else {
       shownText += byte;
     }
@@ -209,10 +214,12 @@ bool writeResult(std::string fileName, Naming naming, const int a[], std::ostrea
     tellTrouble(errors, path, systemReason("cannot be opened"));
     return false;
   }
+  nameUnfinishedFile(partPath);
   errno = 0;
   std::ofstream outfile(partPath, std::ios::out | std::ios::trunc);
   if (!outfile.is_open()) {
     const std::string why = systemReason("cannot be opened");
+    nameUnfinishedFile("");
     static_cast<void>(std::remove(partPath.c_str()));
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, path, why);
@@ -221,7 +228,9 @@ bool writeResult(std::string fileName, Naming naming, const int a[], std::ostrea
   for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
   outfile.close();
   const bool whole = !outfile.fail();
-  if (!whole || !replaceFile(partPath.c_str(), path.c_str())) {
+  const bool replaced = whole && replaceFile(partPath.c_str(), path.c_str());
+  nameUnfinishedFile("");
+  if (!replaced) {
     const std::string why = systemReason(whole ? "cannot be replaced" : "could not be written");
     static_cast<void>(std::remove(partPath.c_str()));
     // A result that cannot be put in place (a folder of that name, a file

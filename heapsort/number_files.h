@@ -26,6 +26,10 @@ enum class Reading {
 // but the tab, and 0x7F) written as \xHH, HH in upper-case hexadecimal.
 std::string escapeControlBytes(const std::string& text);
 
+// Appends `byte` as \xHH, HH in upper-case hexadecimal: every escape
+// heapsort shows is written here.
+void appendHexEscape(std::string& out, unsigned char byte);
+
 // Whether `name` names a file inside its folder: it holds no "/" or "\" and
 // is neither "." nor "..", so that no name reaches outside input/ or output/.
 bool isFileName(const std::string& name);

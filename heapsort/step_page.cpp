@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "number_files.h"
 #include "step_player_page.h"  // STEP_PLAYER_PAGE, made from pages/step_player.html
 
 namespace {
@@ -167,8 +168,7 @@ std::string escapeHtml(const std::string& text) {
     } else if (c == '\'') {
       escaped += "&#39;";
     } else if (c < 0x20 || c == 0x7F || c >= 0x80) {
-      const char* const digits = "0123456789ABCDEF";
-      escaped += std::string("\\x") + digits[c / 16] + digits[c % 16];
+      appendHexEscape(escaped, c);
     } else {
       escaped += static_cast<char>(c);
     }

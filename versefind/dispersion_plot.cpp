@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "concordance.h"
 #include "text_rules.h"
 
 namespace {
@@ -54,7 +55,6 @@ std::string tenths(std::uint64_t value) {
 }  // namespace
 
 std::string xmlEscaped(const std::string& text) {
-  const char* const digits = "0123456789abcdef";
   std::string escaped;
   escaped.reserve(text.size());
   std::size_t at = 0;
@@ -62,10 +62,7 @@ std::string xmlEscaped(const std::string& text) {
     const std::size_t length = xmlCharacterAt(text, at);
     const char c = text[at];
     if (length == 0) {
-      const auto b = static_cast<unsigned char>(c);
-      escaped += "\\x";
-      escaped += digits[b >> 4];
-      escaped += digits[b & 0xF];
+      appendHexEscape(escaped, static_cast<unsigned char>(c));
       ++at;
       continue;
     }

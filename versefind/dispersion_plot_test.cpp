@@ -28,6 +28,13 @@ TEST(DispersionPlot, PutsAMarkAtEachPlaceAlongTheText) {
   for (const char* x : {"x=\"220.0\"", "x=\"500.0\"", "x=\"777.2\""}) {
     EXPECT_NE(out.str().find(std::string("<rect class=\"place\" ") + x), std::string::npos) << x;
   }
+  // One mark a place, and no other.
+  std::size_t marks = 0;
+  for (std::size_t at = out.str().find("class=\"place\""); at != std::string::npos;
+       at = out.str().find("class=\"place\"", at + 1)) {
+    ++marks;
+  }
+  EXPECT_EQ(marks, 3U);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "concordance.h"
 #include "step_player_page.h"  // STEP_PLAYER_PAGE, made from pages/step_player.html
 
 namespace {
@@ -168,7 +169,6 @@ std::string replaceAll(std::string page, const std::string& marker, const std::s
 }  // namespace
 
 std::string escapeHtml(const std::string& text) {
-  static const char* const HEX = "0123456789ABCDEF";
   std::string escaped;
   for (std::size_t k = 0; k < text.size();) {
     const auto c = static_cast<unsigned char>(text[k]);
@@ -190,7 +190,7 @@ std::string escapeHtml(const std::string& text) {
     } else if (c == '\'') {
       escaped += "&#39;";
     } else if (c < 0x20 || c == 0x7F || c >= 0x80) {
-      escaped += std::string("\\x") + HEX[c >> 4] + HEX[c & 0xF];
+      appendHexEscape(escaped, c);
     } else {
       escaped += static_cast<char>(c);
     }

@@ -189,7 +189,7 @@ TEST(IndexTrace, JsonStringsAreEscapedAndInvalidUtf8BytesNamed) {
   // In a page: markup as character references, UTF-8 as it is, a control
   // byte or a byte of no valid sequence as \xNN.
   EXPECT_EQ(escapeHtml("<script>&\"'caf\xC3\xA9\x01\xC3"),
-            "&lt;script&gt;&amp;&quot;&#39;caf\xC3\xA9\\x01\\xC3");
+            "&lt;script&gt;&amp;&quot;&#39;caf\xC3\xA9\\x01\\xc3");
 }
 
 // From the shell: the trace in words, the searches explained, and a trace
