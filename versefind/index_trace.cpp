@@ -1,11 +1,11 @@
 #include "index_trace.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <utility>
 
 #include "concordance.h"
 #include "sonnet_text.h"
+#include "text_rules.h"
 
 namespace {
 
@@ -104,36 +104,8 @@ void writeOutline(const std::vector<NodeShape>& tree, std::ostream& out) {
 }  // namespace
 
 std::size_t utf8Length(const std::string& text, std::size_t at) {
-  const auto* const p = reinterpret_cast<const unsigned char*>(text.data()) + at;
-  const std::size_t left = text.size() - at;
-  const unsigned char c = p[0];
   std::size_t length = 0;
-  std::uint32_t low = 0;
-  std::uint32_t value = 0;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2;
-    low = 0x80;
-    value = c & 0x1Fu;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3;
-    low = 0x800;
-    value = c & 0x0Fu;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4;
-    low = 0x10000;
-    value = c & 0x07u;
-  } else {
-    return 0;
-  }
-  if (left < length) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((p[k] & 0xC0u) != 0x80) return 0;
-    value = (value << 6) | (p[k] & 0x3Fu);
-  }
-  // Overlong forms, UTF-16 surrogates and values past U+10FFFF are no
-  // characters.
-  if (value < low || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return 0;
-  return length;
+  return decodeUtf8(text, at, length) == NOT_A_CHARACTER ? 0 : length;
 }
 
 std::vector<TracedWord> givenWords(const std::vector<std::string>& arguments,

@@ -98,7 +98,8 @@ void writeTraceJson(const std::vector<TraceEvent>& events, std::ostream& out);
 std::string jsonString(const std::string& text);
 
 // The length of the valid UTF-8 sequence that begins at text[at], or 0 when
-// none does (an overlong form, a surrogate or a value past U+10FFFF is none).
+// none does (an overlong form, a surrogate or a value past U+10FFFF is none),
+// as the text rules decode it.
 // REQUIRES: at < text.size().
 std::size_t utf8Length(const std::string& text, std::size_t at);
 
