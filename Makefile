@@ -89,7 +89,7 @@ coverage:
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.
-PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard versefind/*.cpp heapsort/*.cpp))
+PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard common/*.cpp versefind/*.cpp heapsort/*.cpp))
 lint: build
 	$(call need,clang-tidy,clang-tidy)
 	$(call need,cppcheck,cppcheck)
@@ -99,7 +99,7 @@ lint: build
 	@echo "cppcheck on the same files"
 	@cppcheck --std=c++17 --language=c++ --enable=warning,style,performance,portability \
 	  --error-exitcode=1 --inline-suppr --quiet --suppressions-list=.cppcheck-suppressions \
-	  -I versefind -I heapsort $(PROGRAM_SOURCES)
+	  -I common -I versefind -I heapsort $(PROGRAM_SOURCES)
 	@echo "clang-tidy and cppcheck find nothing in $(words $(PROGRAM_SOURCES)) files"
 
 # The benchmarks, every case beside its baseline, then the table of ratios.

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstddef>
 #include <limits>
 #include <new>
 #include <ctime>
 #include <random>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,12 @@
 #include "step_page.h"
 #include "scratch_dir.h"
 #include "test_files.h"
+#include "unfinished_file.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -188,7 +193,7 @@ TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
   const std::string build = "heapsort -i initdata1.txt -t b";
   const std::string unable = "Unable to open file\n";
   const std::string notADirectory = ON_WINDOWS ? "No such file or directory" : "Not a directory";
-  const std::string isADirectory = ON_WINDOWS ? "Permission denied" : "Is a directory";
+  const std::string isADirectory = "Is a directory";
   const std::string kept = "earlier result\n";
   // fullDisk: every file fails its writes past the first byte; fullLog: the
   // time log fails every write.
@@ -224,9 +229,9 @@ TEST(CommandDriver, SaysWhatHappenedOnStandardError) {
        "heapsort: wrote 3 numbers to output/initdata1_s.txt, and a time line to output/time.txt\n",
        1, "3\n5\n9\n", 2},
       {"output is a file", "3 1 2", Output::file, sort, unable,
-       "heapsort: output/initdata1_s.txt: " + notADirectory + "\n", 1, "", 0},
+       "heapsort: output: " + notADirectory + "\n", 1, "", 0},
       {"output is a file, build", "3 1 2", Output::file, build, unable,
-       "heapsort: output/initdata1_b.txt: " + notADirectory + "\n", 1, "", 0},
+       "heapsort: output: " + notADirectory + "\n", 1, "", 0},
       {"the result is a folder", "3 1 2", Output::resultFolder, sort, unable,
        "heapsort: output/initdata1_s.txt: " + isADirectory + "\n", 1, "", 1},
       {"a result on a full disk", "3 1 2", Output::fullDisk, build, "",
@@ -490,6 +495,97 @@ TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
   EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, build, errors), 0);  // nothing to show
 }
 
+#ifndef _WIN32  // links, FIFOs, modes, file-size limits and signals are POSIX
+// Each row: what stands where the built program writes, and what it must
+// leave there. A link stays a link, a read-only result is replaced but
+// said, a FIFO is refused without waiting, the unfinished files of ended
+// runs go while those of running ones stay, and a time line that does not
+// fit under a file-size limit is taken back whole.
+TEST(CommandDriver, BuiltProgramKeepsEveryFileWholeWhateverStandsInTheWay) {
+  const std::string ended = ".heapsort-" + std::to_string(endedProcess()) + "-0.part";
+  const std::string running = ".heapsort-" + std::to_string(getppid()) + "-0.part";
+  struct Case {
+    const char* name;
+    std::function<void()> before;
+    long fileSizeBytes;
+    int status;
+    std::string errors;  // a part of standard error
+    std::function<void()> after;
+  };
+  const std::string result = "output/nums_s.txt";
+  const std::string log(4095, 'x');
+  const std::vector<Case> cases = {
+      {"a dangling link", [&] { std::filesystem::create_symlink("../kept/nums_s.txt", result); }, 0, 0,
+       "wrote 3 numbers",
+       [&] {
+         EXPECT_TRUE(std::filesystem::is_symlink(result));
+         EXPECT_EQ(readFile("kept/nums_s.txt"), "1\n2\n3\n");
+       }},
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(result.c_str(), 0644), 0); }, 0, 1,
+       "heapsort: output/nums_s.txt: is a FIFO or a socket; give the result a file or a device\n",
+       [&] { EXPECT_TRUE(std::filesystem::is_fifo(result)); }},
+      {"a read-only result",
+       [&] {
+         writeFile(result, "earlier\n");
+         std::filesystem::permissions(result, std::filesystem::perms::owner_read);
+       },
+       0, 0, "heapsort: output/nums_s.txt: was read-only; replaced by the new result, read-only as before\n",
+       [&] {
+         EXPECT_EQ(readFile(result), "1\n2\n3\n");
+         EXPECT_EQ(std::filesystem::status(result).permissions(), std::filesystem::perms::owner_read);
+       }},
+      {"files left by runs",
+       [&] {
+         writeFile("output/" + ended, "half");
+         writeFile("output/" + running, "half");
+       },
+       0, 0, "wrote 3 numbers",
+       [&] {
+         EXPECT_FALSE(std::filesystem::exists("output/" + ended));
+         EXPECT_TRUE(std::filesystem::exists("output/" + running));
+       }},
+      {"a time log at a file-size limit", [&] { writeFile("output/time.txt", log); }, 4100, 1,
+       "heapsort: output/time.txt: File too large\n",
+       [&] { EXPECT_EQ(readFile("output/time.txt"), log); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    std::filesystem::create_directories("input");
+    std::filesystem::create_directories("output");
+    std::filesystem::create_directories("kept");
+    writeFile("input/nums.txt", "3 1 2");
+    c.before();
+    const long process = startProgram(HEAPSORT_PROGRAM, {"-i", "nums.txt", "-t", "s"}, c.fileSizeBytes);
+    EXPECT_EQ(waitForProgram(process), c.status);
+    EXPECT_NE(readFile("program-errors.txt").find(c.errors), std::string::npos) << readFile("program-errors.txt");
+    c.after();
+  }
+}
+
+// SIGINT, SIGTERM and SIGHUP, sent while the result is being written, take
+// its unfinished file away and end the run as the signal does.
+TEST(CommandDriver, BuiltProgramLeavesNoUnfinishedFileWhenStopped) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    ScratchDir scratch;
+    std::filesystem::create_directories("input");
+    std::filesystem::create_directories("output");
+    std::string numbers;
+    for (int n = NUMBER_CAPACITY; n > 0; --n) numbers += std::to_string(n) + "\n";
+    writeFile("input/nums.txt", numbers);
+    writeFile("output/nums_s.txt", "earlier\n");
+    const long process = startProgram(HEAPSORT_PROGRAM, {"-i", "nums.txt", "-t", "s"});
+    ASSERT_TRUE(waitForFileIn("output", ".heapsort-"));
+    kill(static_cast<pid_t>(process), signal);
+    EXPECT_EQ(waitForProgram(process), 128 + signal);
+    EXPECT_FALSE(waitForFileIn("output", ".heapsort-", 0));
+    EXPECT_EQ(readFile("output/nums_s.txt"), "earlier\n");
+  }
+}
+
+#endif  // _WIN32
+
 // What reading whitespace-separated ints from `text` must give, worked out
 // on its own: the numbers before the first item that is not an int (a
 // number may run straight into the item that stops the reading).
@@ -676,16 +772,17 @@ TEST(CommandDriver, BuiltProgramEndsAFailureWhenMemoryRunsOut) {
 TEST(CommandDriver, EndsWithoutTheUnfinishedFileWhenMemoryRunsOut) {
   if (ON_WINDOWS || UNDER_ASAN) GTEST_SKIP() << "a death test, without the sanitizer's own allocator";
   ScratchDir scratch;
-  writeFile("unfinished", "half a result");
   EXPECT_EXIT(
       {
         endRunWhenOutOfMemory();
-        nameUnfinishedFile("unfinished");
+        UnfinishedFile unfinished("heapsort");
+        int cause = 0;
+        if (!unfinished.create(".", cause)) std::_Exit(2);
         void* volatile never = ::operator new(std::numeric_limits<std::size_t>::max() / 4);
         static_cast<void>(never);
       },
       ::testing::ExitedWithCode(1), "not enough memory");
-  EXPECT_FALSE(std::filesystem::exists("unfinished"));
+  EXPECT_TRUE(std::filesystem::is_empty("."));
 }
 
 }  // namespace

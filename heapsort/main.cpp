@@ -11,6 +11,7 @@
 #include "command_driver.h"
 #include "out_of_memory.h"
 #include "platform.h"
+#include "unfinished_file.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ int closeStandardOutput(int status, const StandardOutput& buffer) {
 
 int main(int argc, char** argv) {
   endRunWhenOutOfMemory();
+  removeUnfinishedFilesOnSignals();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);

@@ -11,6 +11,7 @@
 #include "heap.h"
 #include "out_of_memory.h"
 #include "platform.h"
+#include "unfinished_file.h"
 
 bool buildMode = false;
 const char* const TIME_LOG = "output/time.txt";
@@ -202,60 +203,72 @@ bool writeResult(std::string fileName, Naming naming, const int a[], std::ostrea
   // already, and the file opened in it next reports any trouble.
   static_cast<void>(makeDirectory("./output"));
   const std::string path = resultPath(fileName, naming);
+  // A symbolic link stays one: the file it leads to is replaced. A device
+  // (/dev/null) is written in place, since no rename may replace it.
+  const ReplacedFile replaced = findReplacedFile(path);
+  using Kind = ReplacedFile::Kind;
+  if (replaced.kind == Kind::folder || replaced.kind == Kind::refused) {
+    console << UNABLE_TO_OPEN << std::endl;
+    tellTrouble(errors, path,
+                replaced.kind == Kind::folder ? std::strerror(EISDIR)
+                                              : "is a FIFO or a socket; give the result a file or a device");
+    return false;
+  }
+  const bool inPlace = replaced.kind == Kind::device;
   // The numbers go to a file beside the result first, so that a run that
   // cannot finish its writing leaves the earlier result whole. Its name is
   // the run's own and short, so that two runs at once never write into one
   // file and a result name as long as the file system takes still leaves
-  // room for it.
-  std::string partPath;
+  // room for it. Declared before the stream, which is closed first.
+  UnfinishedFile unfinished("heapsort");
+  int cause = 0;
+  if (!inPlace && !unfinished.create(folderOf(replaced.path), cause)) {
+    // What refuses the new file is its folder, not the result.
+    console << UNABLE_TO_OPEN << std::endl;
+    errno = cause;
+    tellTrouble(errors, folderOf(replaced.path), systemReason("cannot take a new file"));
+    return false;
+  }
   errno = 0;
-  if (!makeUniqueFile("output", partPath)) {
+  std::ofstream outfile(inPlace ? path : unfinished.name(), std::ios::out | std::ios::trunc);
+  if (!outfile.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, path, systemReason("cannot be opened"));
     return false;
   }
-  nameUnfinishedFile(partPath);
   errno = 0;
-  std::ofstream outfile(partPath, std::ios::out | std::ios::trunc);
-  if (!outfile.is_open()) {
-    const std::string why = systemReason("cannot be opened");
-    nameUnfinishedFile("");
-    static_cast<void>(std::remove(partPath.c_str()));
-    console << UNABLE_TO_OPEN << std::endl;
-    tellTrouble(errors, path, why);
-    return false;
-  }
   for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
   outfile.close();
-  const bool whole = !outfile.fail();
-  const bool replaced = whole && replaceFile(partPath.c_str(), path.c_str());
-  nameUnfinishedFile("");
-  if (!replaced) {
-    const std::string why = systemReason(whole ? "cannot be replaced" : "could not be written");
-    static_cast<void>(std::remove(partPath.c_str()));
-    // A result that cannot be put in place (a folder of that name, a file
-    // held by another program) is one that cannot be opened for writing.
-    if (whole) console << UNABLE_TO_OPEN << std::endl;
-    tellTrouble(errors, path, why);
+  if (outfile.fail()) {
+    tellTrouble(errors, path, systemReason("could not be written"));
     return false;
   }
+  bool readOnly = false;
+  if (!inPlace && !unfinished.finish(replaced.path, readOnly, cause)) {
+    // A result that cannot be put in place (a file held by another
+    // program) is one that cannot be opened for writing.
+    console << UNABLE_TO_OPEN << std::endl;
+    errno = cause;
+    tellTrouble(errors, path, systemReason("cannot be replaced"));
+    return false;
+  }
+  if (readOnly) tellTrouble(errors, path, "was read-only; replaced by the new result, read-only as before");
   return true;
 }
 
 bool logTimes(std::string command, int readTime, int sortTime, int writeTime,
               std::ostream& console, std::ostream& errors) {
-  errno = 0;
-  std::ofstream outfile(TIME_LOG, std::ios::out | std::ios::app);
-  if (!outfile.is_open()) {
-    console << UNABLE_TO_OPEN << std::endl;
-    tellTrouble(errors, TIME_LOG, systemReason("cannot be opened"));
-    return false;
-  }
-  outfile << command << '\t' << readTime << '\t' << sortTime << '\t'
-          << writeTime << std::endl;
-  outfile.close();
-  if (outfile.fail()) {
-    tellTrouble(errors, TIME_LOG, systemReason("could not be written"));
+  // One write of the whole line: a log shared by runs at once never
+  // interleaves two lines, and a line that does not fit is taken back.
+  const std::string line = command + '\t' + std::to_string(readTime) + '\t' +
+                           std::to_string(sortTime) + '\t' + std::to_string(writeTime) + '\n';
+  int cause = 0;
+  const Appending appended = appendWhole(TIME_LOG, line, cause);
+  if (appended == Appending::notOpened) console << UNABLE_TO_OPEN << std::endl;
+  if (appended != Appending::whole) {
+    errno = cause;
+    tellTrouble(errors, TIME_LOG,
+                systemReason(appended == Appending::notOpened ? "cannot be opened" : "could not be written"));
     return false;
   }
   return true;

@@ -253,7 +253,7 @@ TEST(ResultFiles, AnswersAnOutputThatIsNotAFolder) {
   EXPECT_FALSE(logTimes("command", 0, 0, 0, console, errors));
   EXPECT_EQ(console.str(), "Unable to open file\nUnable to open file\n");
   const std::string reason = ON_WINDOWS ? "No such file or directory" : "Not a directory";
-  EXPECT_EQ(errors.str(), "heapsort: output/initdata1_s.txt: " + reason + "\n" +
+  EXPECT_EQ(errors.str(), "heapsort: output: " + reason + "\n" +
                               "heapsort: output/time.txt: " + reason + "\n");
   EXPECT_EQ(readFile("output"), "a file in the way");
 }

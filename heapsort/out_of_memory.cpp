@@ -6,6 +6,8 @@
 #include <new>
 #include <string>
 
+#include "unfinished_file.h"
+
 namespace {
 
 // What the run spends its memory on. A string is left unchanged by an
@@ -16,12 +18,6 @@ std::string& memoryUse() {
   return what;
 }
 
-// The temporary file being written, if any: removed when memory runs out.
-std::string& unfinishedFile() {
-  static std::string path;
-  return path;
-}
-
 // The new-handler: called by operator new when it cannot allocate, instead
 // of throwing. Only C's unbuffered stderr and flushes are used here, since
 // nothing may be allocated any more.
@@ -29,7 +25,7 @@ void outOfMemory() {
   // The run fails whatever these give: there is nothing left to tell.
   std::cout.flush();
   static_cast<void>(std::fflush(stdout));
-  if (!unfinishedFile().empty()) static_cast<void>(std::remove(unfinishedFile().c_str()));
+  removeUnfinishedFiles();
   static_cast<void>(std::fputs("heapsort: ", stderr));
   static_cast<void>(std::fputs(memoryUse().c_str(), stderr));
   static_cast<void>(std::fputs(": not enough memory\n", stderr));
@@ -41,9 +37,3 @@ void outOfMemory() {
 void endRunWhenOutOfMemory() { std::set_new_handler(outOfMemory); }
 
 void nameMemoryUse(const std::string& what) { memoryUse() = what; }
-
-void nameUnfinishedFile(const std::string& path) {
-  // The old name is given up only once the new one is whole.
-  std::string next = path;
-  unfinishedFile().swap(next);
-}

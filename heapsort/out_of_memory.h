@@ -16,8 +16,4 @@ void endRunWhenOutOfMemory();
 // REQUIRES: `what` has its control bytes escaped.
 void nameMemoryUse(const std::string& what);
 
-// Names the file the run is writing and would leave half-written, which the
-// end above removes; an empty `path` names none. A copy of `path` is kept.
-void nameUnfinishedFile(const std::string& path);
-
 #endif  // HEAPSORT_OUT_OF_MEMORY_H

@@ -6,32 +6,41 @@
 #ifdef _WIN32
 #include <conio.h>
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <iostream>
 
 bool makeDirectory(const char* path) { return _mkdir(path) == 0; }
 
-// The C library's rename refuses a target that exists here.
-bool replaceFile(const char* from, const char* to) {
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0) return true;
-  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : 0;
-  return false;
-}
-
-// GetTempFileName makes the file "hsXXXX.tmp", XXXX the first free number
-// in hexadecimal.
-bool makeUniqueFile(const std::string& folder, std::string& path) {
-  char name[MAX_PATH];
-  if (GetTempFileNameA(folder.c_str(), "hs", 0, name) == 0) {
-    const DWORD error = GetLastError();
-    errno = error == ERROR_ACCESS_DENIED                                   ? EACCES
-            : error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY ? ENOENT
-                                                                           : 0;
-    return false;
+Appending appendWhole(const char* path, const std::string& text, int& cause) {
+  // Binary, with the line ends made here, so that what was written is
+  // counted in the bytes the file holds.
+  std::string lines;
+  for (const char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
   }
-  path = name;
-  return true;
+  const int fd = _open(path, _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    cause = errno;
+    return Appending::notOpened;
+  }
+  const long long before = _filelengthi64(fd);
+  const auto size = static_cast<unsigned>(lines.size());
+  const int written = _write(fd, lines.data(), size);
+  bool whole = written >= 0 && static_cast<unsigned>(written) >= size;
+  if (!whole) {
+    cause = written < 0 ? errno : ENOSPC;
+    if (before >= 0) static_cast<void>(_chsize_s(fd, before));
+  }
+  if (_close(fd) != 0 && whole) {
+    cause = errno;
+    whole = false;
+  }
+  return whole ? Appending::whole : Appending::notWritten;
 }
 
 void holdConsoleAfterFailure(int status) {
@@ -47,30 +56,33 @@ void holdConsoleAfterFailure(int status) {
 }
 
 #else
-#include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
-
 bool makeDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
-bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
-
-bool makeUniqueFile(const std::string& folder, std::string& path) {
-  const std::string pattern = folder + "/.heapsort-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd == -1) return false;
-  // mkstemp keeps the file to its owner; the result it becomes gets the
-  // permissions of any file the user creates.
-  const mode_t mask = umask(0);
-  umask(mask);
-  static_cast<void>(fchmod(fd, 0666 & ~mask));
-  close(fd);
-  path = name.data();
-  return true;
+Appending appendWhole(const char* path, const std::string& text, int& cause) {
+  const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    cause = errno;
+    return Appending::notOpened;
+  }
+  struct stat before {};
+  const bool sized = fstat(fd, &before) == 0;
+  const ssize_t written = write(fd, text.data(), text.size());
+  bool whole = written == static_cast<ssize_t>(text.size());
+  if (!whole) {
+    // A write cut short tells no reason; the write of the rest does.
+    cause = written < 0 ? errno : 0;
+    if (written >= 0 && write(fd, text.data() + written, text.size() - written) < 0) cause = errno;
+    if (sized) static_cast<void>(ftruncate(fd, before.st_size));
+  }
+  if (close(fd) != 0 && whole) {
+    cause = errno;
+    whole = false;
+  }
+  return whole ? Appending::whole : Appending::notWritten;
 }
 
 // A terminal window outlives the programs run in it.

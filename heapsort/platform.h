@@ -1,6 +1,5 @@
-// The platform calls heapsort needs: making a folder, making a file of a
-// name of its own, putting a finished file in the place of another, and keeping a console window of its own
-// open after a failure.
+// The platform calls heapsort needs: making a folder, appending a line to a
+// log whole, and keeping a console window of its own open after a failure.
 #ifndef HEAPSORT_PLATFORM_H
 #define HEAPSORT_PLATFORM_H
 
@@ -10,17 +9,15 @@
 // Returns false when it could not be made, including when it already exists.
 bool makeDirectory(const char* path);
 
-// Renames the file `from` to `to`, replacing a file already there in one
-// step. Returns false, with errno set to the reason when the system gives
-// one (0 otherwise), when it could not; `to` is then as it was.
-bool replaceFile(const char* from, const char* to);
+// How appendWhole ended.
+enum class Appending { whole, notOpened, notWritten };
 
-// Creates a new, empty file in the folder `folder` under a name no other
-// file there has, made up for this call (shorter than 20 characters, never
-// ending in ".txt"), with the permissions any new file gets, and sets
-// `path` to it. Returns false, with errno set to the reason when the system
-// gives one (0 otherwise), when none could be made.
-bool makeUniqueFile(const std::string& folder, std::string& path);
+// Appends `text` to the file `path`, creating it when it is missing, in one
+// write: two runs at once never interleave their texts. When the text
+// cannot be written whole (a full disk, a file-size limit), the file is
+// cut back to its size before, so that no torn line stays. Sets `cause`
+// to the system's reason (an errno value) when it was not whole.
+Appending appendWhole(const char* path, const std::string& text, int& cause);
 
 // Called by main with the status the run ends with, once standard output is
 // written. On Windows, when the run failed (status not 0) and the console

@@ -1,7 +1,10 @@
 #include "program_run.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 #include "test_files.h"
 
@@ -54,9 +57,18 @@ int runProgramLimited(const std::string&, const std::vector<std::string>&, const
   return -1;  // no ulimit there
 }
 
+long startProgram(const std::string&, const std::vector<std::string>&, long) { return -1; }
+
+long endedProcess() { return -1; }
+
+int waitForProgram(long) { return -1; }
+
 #else
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,4 +121,49 @@ int runProgramLimited(const std::string& program, const std::vector<std::string>
   return status;
 }
 
+long startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  long fileSizeBytes) {
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child != 0) return child;
+  const int files[3] = {open("/dev/null", O_RDONLY),
+                        open("program-output.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                        open("program-errors.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+  for (int fd = 0; fd < 3; ++fd) dup2(files[fd], fd);
+  if (fileSizeBytes != 0) {
+    const rlimit limit{static_cast<rlim_t>(fileSizeBytes), static_cast<rlim_t>(fileSizeBytes)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+int waitForProgram(long process) {
+  int status = 0;
+  if (waitpid(static_cast<pid_t>(process), &status, 0) == -1) return -1;
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+long endedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitForProgram(child);
+  return child;
+}
+
 #endif
+
+bool waitForFileIn(const std::string& folder, const std::string& prefix, int checks) {
+  for (int check = 0; check <= checks; ++check) {
+    std::error_code unknown;
+    for (std::filesystem::directory_iterator entry(folder, unknown), end; !unknown && entry != end;
+         entry.increment(unknown)) {
+      if (entry->path().filename().string().rfind(prefix, 0) == 0) return true;
+    }
+    if (check < checks) std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  return false;
+}

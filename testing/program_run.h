@@ -33,4 +33,25 @@ int runProgramLimited(const std::string& program, const std::vector<std::string>
                       const std::string& inputFile, long memoryKiB, std::string& output,
                       std::string& errors);
 
+// Starts `program` with `arguments` and goes on at once: its standard input
+// is /dev/null, its output and error go to program-output.txt and
+// program-errors.txt, and, when `fileSizeBytes` is not 0, no file it writes
+// may grow past that many bytes (ulimit -f). Returns its process number, or
+// -1 when it could not start. POSIX systems only: -1 at once on Windows.
+long startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  long fileSizeBytes = 0);
+
+// Waits for the program `process` started above to end, and returns its exit
+// status, or 128 + N when signal N ended it, as a shell tells.
+int waitForProgram(long process);
+
+// Waits until a file whose name begins with `prefix` stands in `folder`
+// (true), checking every 100 microseconds, `checks` times at most (false):
+// 20 seconds by default, and 0 asks once.
+bool waitForFileIn(const std::string& folder, const std::string& prefix, int checks = 200000);
+
+// The number of a process that has ended: one started and waited for here.
+// POSIX systems only: -1 on Windows.
+long endedProcess();
+
 #endif  // TESTING_PROGRAM_RUN_H

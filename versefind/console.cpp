@@ -17,26 +17,6 @@ const char* const HINT = "  (press any key)";
 // beyond U+10FFFF.
 bool isScalar(unsigned long c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 
-// The name of attempt `attempt` at a new file beside `file`: the process's
-// number makes two runs at once try different names, the attempt's number
-// passes a name left by an earlier run.
-std::string nameBeside(const std::string& file, int process, int attempt) {
-  return file + "." + std::to_string(process) + "-" + std::to_string(attempt) + ".part";
-}
-
-// Tries names beside `file` until `create` makes one that did not exist.
-// `create` returns 0, or the errno of its failure.
-template <typename Create>
-std::string createNewFile(const std::string& file, int process, int& cause, Create create) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = nameBeside(file, process, attempt);
-    cause = create(name);
-    if (cause == 0) return name;
-    if (cause != EEXIST) return "";
-  }
-  return "";
-}
-
 }  // namespace
 
 #ifdef _WIN32
@@ -146,29 +126,6 @@ bool sameFile(const std::string& first, const std::string& second) {
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
          info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
          info[0].nFileIndexLow == info[1].nFileIndexLow;
-}
-
-std::string createFileBeside(const std::string& file, int& cause) {
-  return createNewFile(file, _getpid(), cause, [](const std::string& name) {
-    int fd = -1;
-    const errno_t failed = _sopen_s(&fd, name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                                    _SH_DENYNO, _S_IREAD | _S_IWRITE);
-    if (failed != 0) return static_cast<int>(failed);
-    _close(fd);
-    return 0;
-  });
-}
-
-// MoveFileEx, since rename refuses to replace a file on Windows. The
-// system's error code is no errno value: the common reasons are told as
-// the nearest one.
-bool replaceFile(const std::string& from, const std::string& to, int& cause) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
-    return true;
-  }
-  const DWORD error = GetLastError();
-  cause = error == ERROR_DISK_FULL ? ENOSPC : error == ERROR_FILE_NOT_FOUND ? ENOENT : EACCES;
-  return false;
 }
 
 void holdConsoleAfterFailure(int status) {
@@ -315,23 +272,6 @@ bool sameFile(const std::string& first, const std::string& second) {
   struct stat other {};
   return stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0 &&
          one.st_dev == other.st_dev && one.st_ino == other.st_ino;
-}
-
-std::string createFileBeside(const std::string& file, int& cause) {
-  return createNewFile(file, static_cast<int>(getpid()), cause, [](const std::string& name) {
-    // O_EXCL: never a file that exists, nor one a symbolic link points to.
-    // The mode is the one a new file of the program gets, less the umask.
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
-    close(fd);
-    return 0;
-  });
-}
-
-bool replaceFile(const std::string& from, const std::string& to, int& cause) {
-  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-  cause = errno;
-  return false;
 }
 
 // A terminal window outlives the programs run in it.

@@ -2,8 +2,7 @@
 // the terminal behind the standard streams can do, keeping a console window
 // of its own open after a failure, what the system knows of Unicode
 // characters (which ones make words, and their lower case), and the file
-// operations that differ: a file's identity, a new file of a name of its
-// own, a rename over a file.
+// operation that differs: a file's identity.
 #ifndef VERSEFIND_CONSOLE_H
 #define VERSEFIND_CONSOLE_H
 
@@ -39,15 +38,6 @@ bool enableColor(const std::ostream& out);
 // device and file number, or on Windows its volume and file index. False
 // when either cannot be found. Opens neither for reading.
 bool sameFile(const std::string& first, const std::string& second);
-
-// Creates a new, empty file beside `file` (in its folder) under a name that
-// no file had, and returns that name; returns "" with the system's reason in
-// `cause` (an errno value) when none can be created.
-std::string createFileBeside(const std::string& file, int& cause);
-
-// Renames `from` over `to` in one step, replacing the file `to` names.
-// Returns false with the system's reason in `cause` (an errno value).
-bool replaceFile(const std::string& from, const std::string& to, int& cause);
 
 // Called by main with the status the run ends with. On Windows, when the
 // run failed (status not 0) and the console window was opened for this

@@ -11,6 +11,7 @@
 #include "console.h"
 #include "memory_guard.h"
 #include "search_driver.h"
+#include "unfinished_file.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
   guardMemory(std::cout);
+  removeUnfinishedFilesOnSignals();
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
   const int finalStatus = closeStandardOutput(checkStandardInput(status), buffer);
   holdConsoleAfterFailure(finalStatus);

@@ -1,7 +1,7 @@
 // What versefind does when memory runs out. No code here throws or catches
 // an exception, so a failed allocation would abort the process with no word
 // said. Instead the handler that guardMemory installs writes out what
-// standard output holds so far, removes the unfinished file being written,
+// standard output holds so far, removes the unfinished files being written,
 // names the task that ran out on standard error, and ends the process with
 // status 1.
 //
@@ -21,9 +21,5 @@ void guardMemory(std::ostream& out);
 // ("versefind: notes.txt: not enough memory to index it"). Until a task is
 // named, the line is "versefind: not enough memory".
 void setMemoryTask(const std::string& line);
-
-// The file that is removed when memory runs out before it is whole; ""
-// for none.
-void setUnfinishedFile(const std::string& path);
 
 #endif  // VERSEFIND_MEMORY_GUARD_H

@@ -23,6 +23,7 @@
 #include "text_index.h"
 #include "text_rules.h"
 #include "word_index.h"
+#include "unfinished_file.h"
 
 namespace {
 
@@ -71,8 +72,10 @@ OrderRead readOrder(std::istream& in, std::ostream& out, std::ostream& errors, i
 void explainIndexFailure(std::ostream& errors, const IndexFailure& failure) {
   std::error_code unknown;
   const std::filesystem::path folder = std::filesystem::current_path(unknown);
-  errors << "versefind: " << shownWord((folder / failure.file).string()) << ": ";
-  if (failure.cause != 0) {
+  errors << "versefind: " << shownWord((folder / failure.file).lexically_normal().string()) << ": ";
+  if (failure.reason != nullptr) {
+    errors << failure.reason << std::endl;
+  } else if (failure.cause != 0) {
     errors << std::strerror(failure.cause) << std::endl;
   } else {
     errors << (failure.file == LISTING_FILE ? "could not be written" : "could not be read")
@@ -150,6 +153,12 @@ bool textServesTrials(const std::string& text, std::ostream& errors) {
            << ": the trials read the text again for each look-up; give a file" << std::endl;
     return false;
   }
+  // Opening a FIFO for the listing would wait for a reader, for ever.
+  if (findReplacedFile(LISTING_FILE).kind == ReplacedFile::Kind::refused) {
+    errors << "versefind: " << LISTING_FILE
+           << ": is a FIFO or a socket; give the listing a file or a device" << std::endl;
+    return false;
+  }
   return true;
 }
 
@@ -172,6 +181,10 @@ int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
         << " could not be written." << std::endl;
     explainIndexFailure(errors, failure);
     return 0;
+  }
+  if (failure.replacedReadOnly) {
+    errors << "versefind: " << LISTING_FILE
+           << ": was read-only; replaced by the new listing, read-only as before" << std::endl;
   }
   warnAboutText(tree, text, errors);
   setMemoryTask("versefind: not enough memory to run the trials");

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <regex>
@@ -23,6 +24,13 @@
 #include "text_rules_model.h"
 #include "word_index.h"
 #include "word_rules_model.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 namespace {
 
@@ -469,6 +477,91 @@ TEST(SearchDriver, ReplacesTheListingOnlyWhenWhole) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), c.script.empty() ? 3 : 6);
   }
 }
+
+#ifndef _WIN32  // links, FIFOs, modes, file-size limits and signals are POSIX
+// Each row: what stands where the listing goes, and what the built program
+// must leave there. A dangling link stays a link to the new listing, a FIFO
+// is refused before anything waits on it, a read-only listing is replaced
+// but said, the unfinished files of ended runs go while those of running
+// ones stay, and a file-size limit fails the run instead of killing it.
+TEST(SearchDriver, BuiltProgramKeepsTheListingWholeWhateverStandsInTheWay) {
+  const std::string ended = ".versefind-" + std::to_string(endedProcess()) + "-0.part";
+  const std::string running = ".versefind-" + std::to_string(getppid()) + "-0.part";
+  std::string big;  // a listing of 40 kB
+  for (int n = 0; n < 1000; ++n) big += "Bright stars, fade -- and  Time's away!\n";
+  struct Case {
+    const char* name;
+    std::function<void()> before;
+    long fileSizeBytes;
+    int status;
+    std::string errors;  // a part of standard error
+    std::function<void()> after;
+  };
+  const std::vector<Case> cases = {
+      {"a dangling link", [] { std::filesystem::create_symlink("kept/listing.txt", "output.txt"); }, 0, 0,
+       "", [] {
+         EXPECT_TRUE(std::filesystem::is_symlink("output.txt"));
+         EXPECT_EQ(readFile("kept/listing.txt").substr(0, 7), "bright ");
+       }},
+      {"a FIFO", [] { ASSERT_EQ(mkfifo("output.txt", 0644), 0); }, 0, 1,
+       "versefind: output.txt: is a FIFO or a socket; give the listing a file or a device\n",
+       [] { EXPECT_TRUE(std::filesystem::is_fifo("output.txt")); }},
+      {"a read-only listing",
+       [] {
+         writeFile("output.txt", "earlier\n");
+         std::filesystem::permissions("output.txt", std::filesystem::perms::owner_read);
+       },
+       0, 0, "versefind: output.txt: was read-only; replaced by the new listing, read-only as before\n",
+       [] {
+         EXPECT_EQ(readFile("output.txt").substr(0, 7), "bright ");
+         EXPECT_EQ(std::filesystem::status("output.txt").permissions(), std::filesystem::perms::owner_read);
+       }},
+      {"files left by runs",
+       [&] {
+         writeFile(ended, "half");
+         writeFile(running, "half");
+       },
+       0, 0, "",
+       [&] {
+         EXPECT_FALSE(std::filesystem::exists(ended));
+         EXPECT_TRUE(std::filesystem::exists(running));
+       }},
+      {"a file-size limit", [] { writeFile("output.txt", "earlier\n"); }, 8192, 1, "File too large\n",
+       [] { EXPECT_EQ(readFile("output.txt"), "earlier\n"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    std::filesystem::create_directory("kept");
+    writeFile("sonnets.txt", big);
+    c.before();
+    const long process = startProgram(VERSEFIND_PROGRAM, {"--seed", "1", "3"}, c.fileSizeBytes);
+    EXPECT_EQ(waitForProgram(process), c.status);
+    const std::string errors = readFile("program-errors.txt");
+    EXPECT_NE(errors.find(c.errors), std::string::npos) << errors;
+    c.after();
+  }
+}
+
+// SIGINT, SIGTERM and SIGHUP, sent while the listing is being written, take
+// its unfinished file away and end the run as the signal does.
+TEST(SearchDriver, BuiltProgramLeavesNoUnfinishedListingWhenStopped) {
+  std::string text;  // long enough to be indexed for a while
+  for (int n = 0; n < 200000; ++n) text += "Bright stars, fade -- and  Time's away " + std::to_string(n) + "\n";
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    ScratchDir scratch;
+    writeFile("sonnets.txt", text);
+    writeFile("output.txt", "earlier\n");
+    const long process = startProgram(VERSEFIND_PROGRAM, {"3"});
+    ASSERT_TRUE(waitForFileIn(".", ".versefind-"));
+    kill(static_cast<pid_t>(process), signal);
+    EXPECT_EQ(waitForProgram(process), 128 + signal);
+    EXPECT_FALSE(waitForFileIn(".", ".versefind-", 0));
+    EXPECT_EQ(readFile("output.txt"), "earlier\n");
+  }
+}
+#endif  // _WIN32
 
 // AddressSanitizer reserves far more address space than any limit below.
 #if defined(__SANITIZE_ADDRESS__)

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "console.h"
-#include "memory_guard.h"
+#include "unfinished_file.h"
 #include "sonnet_text.h"
 #include "word_index.h"
 
@@ -30,53 +30,6 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
   return 0;
 }
 
-// The file the listing replaces once it is whole: the listing itself, or
-// the file its symbolic link points to, so that the link stays. "" when the
-// listing is no regular file (a device such as /dev/null, a folder), which
-// no rename may replace: it is then written in place.
-std::string replacedListing() {
-  std::error_code unknown;
-  const std::filesystem::path listing(LISTING_FILE);
-  const std::filesystem::file_status kind = std::filesystem::status(listing, unknown);
-  if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) return "";
-  if (std::filesystem::is_symlink(std::filesystem::symlink_status(listing, unknown))) {
-    const std::filesystem::path target = std::filesystem::canonical(listing, unknown);
-    if (!unknown) return target.string();
-  }
-  return LISTING_FILE;
-}
-
-// The new listing while it is written, beside the one it replaces: removed
-// unless it was renamed over that one, and when memory runs out.
-class UnfinishedListing {
- public:
-  UnfinishedListing() = default;
-  UnfinishedListing(const UnfinishedListing&) = delete;
-  UnfinishedListing& operator=(const UnfinishedListing&) = delete;
-  ~UnfinishedListing() {
-    // A listing that cannot be removed is left: there is nothing better to do.
-    if (!name_.empty()) static_cast<void>(std::remove(name_.c_str()));
-    setUnfinishedFile("");
-  }
-  // Creates it beside `replaced`; false with errno's reason in `cause`.
-  bool create(const std::string& replaced, int& cause) {
-    name_ = createFileBeside(replaced, cause);
-    setUnfinishedFile(name_);
-    return !name_.empty();
-  }
-  // Renames it over `replaced`; false with errno's reason in `cause`.
-  bool finish(const std::string& replaced, int& cause) {
-    if (!replaceFile(name_, replaced, cause)) return false;
-    name_.clear();
-    setUnfinishedFile("");
-    return true;
-  }
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
-
 }  // namespace
 
 int BTree::buildIndex(std::string fileName) {
@@ -95,18 +48,24 @@ int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
   if (!dosya.is_open()) return failed(failure, fileName, textCause);
   // Declared before the stream, so that the stream is closed before an
   // unfinished listing is removed (Windows removes no open file).
-  UnfinishedListing unfinished;
-  const std::string replaced = replacedListing();
+  UnfinishedFile unfinished("versefind");
+  const ReplacedFile replaced = findReplacedFile(LISTING_FILE);
+  // A device (/dev/null) is written in place: no rename may replace it.
+  const bool inPlace = replaced.kind == ReplacedFile::Kind::device;
+  if (replaced.kind == ReplacedFile::Kind::refused) {
+    failure.reason = "is a FIFO or a socket; give the listing a file or a device";
+    return failed(failure, LISTING_FILE, 0);
+  }
+  if (replaced.kind == ReplacedFile::Kind::folder) return failed(failure, LISTING_FILE, EISDIR);
   int createCause = 0;
-  if (!replaced.empty() && !unfinished.create(replaced, createCause)) {
-    return failed(failure, LISTING_FILE, createCause);
+  if (!inPlace && !unfinished.create(folderOf(replaced.path), createCause)) {
+    // What refuses the new file is its folder, not the listing.
+    return failed(failure, folderOf(replaced.path), createCause);
   }
   errno = 0;
-  std::ofstream dosya2(replaced.empty() ? LISTING_FILE : unfinished.name());
+  std::ofstream dosya2(inPlace ? LISTING_FILE : unfinished.name());
   const int listingCause = errno;
-  if (!dosya2.is_open()) {
-    return failed(failure, LISTING_FILE, isFolder(LISTING_FILE) ? EISDIR : listingCause);
-  }
+  if (!dosya2.is_open()) return failed(failure, LISTING_FILE, listingCause);
 
   int lineCount = 0;
   std::string line;
@@ -134,7 +93,7 @@ int BTree::buildIndex(std::string fileName, IndexFailure& failure) {
   dosya2.close();
   if (dosya2.fail()) return failed(failure, LISTING_FILE, errno);
   int renameCause = 0;
-  if (!replaced.empty() && !unfinished.finish(replaced, renameCause)) {
+  if (!inPlace && !unfinished.finish(replaced.path, failure.replacedReadOnly, renameCause)) {
     return failed(failure, LISTING_FILE, renameCause);
   }
   return lineCount;

@@ -112,12 +112,16 @@ inline std::size_t placeCountOf(const WordEntry& entry) {
 }
 inline std::size_t placeCountOf(const CompactEntry& entry) { return entry.places.size(); }
 
-// Why buildIndex failed: the file (the text's name or LISTING_FILE) and the
-// system's reason, errno as the failing open, read, write or close left it
-// (EISDIR for a folder; 0 when the system gave no reason).
+// Why buildIndex failed: the file (the text's name, LISTING_FILE, or the
+// folder that refused the new listing) and the system's reason, errno as the
+// failing open, read, write or close left it (EISDIR for a folder; 0 when
+// the system gave no reason), or the builder's own `reason`. Whether
+// a listing it replaced let no one write it is told here too, on success.
 struct IndexFailure {
   std::string file;
   int cause = 0;
+  const char* reason = nullptr;
+  bool replacedReadOnly = false;
 };
 
 // One node of a WordTree of entries of type Entry.
