@@ -204,16 +204,16 @@ bool UnfinishedFile::create(const std::string& folder, int& cause) {
   // The attempt's number passes a name that an earlier process of the same
   // number left behind.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = start + std::to_string(attempt) + ".part";
+    std::string candidate = start + std::to_string(attempt) + ".part";
     // Registered before it is made, so that a signal that comes as soon as
     // it stands there finds it. A name taken by a file of an ended process
     // of the same number may be removed by that signal: it is a leftover.
-    const int slot = registerFile(name);
-    cause = createNew(name);
+    const int slot = registerFile(candidate);
+    cause = createNew(candidate);
     if (cause != 0) unregisterFile(slot);
     if (cause == EEXIST) continue;
     if (cause != 0) return false;
-    name_ = std::move(name);
+    name_ = std::move(candidate);
     slot_ = slot;
     return true;
   }
