@@ -89,7 +89,7 @@ coverage:
 
 # Static analysis of the programs' own code; the checks chosen are in
 # .clang-tidy and .cppcheck-suppressions.
-PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard common/*.cpp versefind/*.cpp heapsort/*.cpp))
+PROGRAM_SOURCES = $(filter-out %_test.cpp,$(wildcard common/*.cpp versefind/*/*.cpp heapsort/*.cpp))
 lint: build
 	$(call need,clang-tidy,clang-tidy)
 	$(call need,cppcheck,cppcheck)

@@ -28,13 +28,13 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "index_cost.h"
-#include "index_views.h"
+#include "views/index_cost.h"
+#include "views/index_views.h"
 #include "sample_text.h"
 #include "scratch_dir.h"
-#include "search_driver.h"
-#include "sonnet_text.h"
-#include "word_index.h"
+#include "app/search_driver.h"
+#include "text/sonnet_text.h"
+#include "index/word_index.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "concordance.h"
-#include "text_index.h"
-#include "word_index.h"
+#include "query/concordance.h"
+#include "index/text_index.h"
+#include "index/word_index.h"
 
 namespace {
 

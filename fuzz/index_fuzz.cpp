@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "concordance.h"
+#include "query/concordance.h"
 #include "fuzz_check.h"
 #include "scratch_dir.h"
-#include "sonnet_text.h"
+#include "text/sonnet_text.h"
 #include "test_files.h"
-#include "text_index.h"
+#include "index/text_index.h"
 #include "text_rules_model.h"
 #include "tree_check.h"
-#include "word_index.h"
+#include "index/word_index.h"
 #include "word_rules_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "scratch_dir.h"
-#include "search_driver.h"
+#include "app/search_driver.h"
 #include "test_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

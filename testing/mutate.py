@@ -21,7 +21,7 @@ Usage:
   testing/mutate.py [FILE ...] [--filter REGEX] [--max N] [--timeout S] [--sanitize]
   testing/mutate.py --list [FILE ...]      only show the mutants
 
-FILE defaults to every program source (not the tests) in versefind/ and
+FILE defaults to every program source (not the tests) under versefind/ and
 heapsort/. --filter keeps the mutants whose "file:line: text" matches REGEX,
 so `--filter 'heap.cpp:(19|23):'` picks two lines and `--filter return` every
 line with a return. --sanitize tests in a sanitizer build instead of the
@@ -430,7 +430,7 @@ def write_report(mutants, files, header):
 def default_files():
     return sorted(str(p.relative_to(REPOSITORY))
                   for folder in PROGRAM_FOLDERS
-                  for p in (REPOSITORY / folder).iterdir()
+                  for p in (REPOSITORY / folder).rglob("*")
                   if p.suffix in (".cpp", ".h") and not p.stem.endswith("_test"))
 
 

@@ -1,6 +1,6 @@
 #include "text_rules_model.h"
 
-#include "console.h"
+#include "platform/console.h"
 
 namespace {
 

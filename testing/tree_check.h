@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "word_index.h"
+#include "index/word_index.h"
 
 // The places an entry holds, in order.
 std::vector<std::string> placesOf(const WordEntry& entry);

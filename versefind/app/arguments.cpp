@@ -1,0 +1,309 @@
+#include "app/arguments.h"
+
+#include <cctype>
+#include <cstddef>
+#include <limits>
+
+const char* const USAGE_TEXT =
+    "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats |\n"
+    "                                     --dot | --cost]]\n"
+    "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
+    "       versefind [OPTION]... ORDER --explain WORD...\n"
+    "       versefind -h | --help | --version\n"
+    "\n"
+    "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
+    "order ORDER (a whole number from 2 to 10000), writes the cleaned text to\n"
+    "output.txt, then looks up the words standing at 29 random places and\n"
+    "prints each word with every place where it stands, as (word,line), and\n"
+    "the total time of the look-ups.\n"
+    "\n"
+    "Without ORDER it asks for the order (a line of at most 4096 characters),\n"
+    "and waits for a key at the end.\n"
+    "\n"
+    "After ORDER, the index answers as a concordance, writes nothing to disk\n"
+    "and does not wait:\n"
+    "  WORD...     every place of each word, LINE:WORDNO, each shown in its\n"
+    "              line. A word is a run of letters, digits and marks of any\n"
+    "              script, an apostrophe or hyphen inside it included, in\n"
+    "              lower case; a word asked is cleaned as the text is (Love,\n"
+    "              asks for love), and WORD* (quoted) asks for every word that\n"
+    "              begins with WORD; a quoted argument of several words ('thy\n"
+    "              beauty') is a phrase: the places where they stand one\n"
+    "              after another\n"
+    "  -           the words read from standard input, one a line, each\n"
+    "              answered as soon as it is read\n"
+    "  --words     every word in word order, with the number of its places\n"
+    "              (--by-count: the most frequent first)\n"
+    "  --stats     the tree's figures: height, nodes, keys, fill, memory\n"
+    "  --dot       the tree drawn as Graphviz DOT\n"
+    "  --cost      the work of building the trials' index, as NAME<TAB>VALUE:\n"
+    "              keys, nodes, height, height_bound, splits, entry_moves,\n"
+    "              word_comparisons (each defined in the manual)\n"
+    "\n"
+    "Watching the B-tree work: the trials' index, with the trials' word rules:\n"
+    "  --trace[=FORMAT]  insert the WORDs given, cleaned as the text's words,\n"
+    "              as one line of a text (word k at (k,1)), or without WORDs\n"
+    "              the first 60 fields of the text at their places, and show\n"
+    "              every step: FORMAT text (the default: a line a step, and\n"
+    "              the tree after each insertion that split a node), json\n"
+    "              (a JSON object a line) or html (a page that plays the steps\n"
+    "              in a browser, offline); at most 1000 steps\n"
+    "  --explain WORD...  index the whole text, then show the search of each\n"
+    "              WORD: the nodes read from the root down (numbered level by\n"
+    "              level, as --dot does), the comparisons in each, where it\n"
+    "              ended; with --trace=json as JSON lines\n"
+    "\n"
+    "  --text FILE     index FILE instead of sonnets.txt, in every mode; the\n"
+    "                  trials take only a file that is not output.txt, since\n"
+    "                  they write output.txt and read FILE again for each look-up\n"
+    "  --width N       cut place lines to N columns, 0 for never (by default\n"
+    "                  the terminal's width, or 80 when output is no terminal)\n"
+    "  --max N         show at most N places of each word (N from 1); the\n"
+    "                  header still counts them all\n"
+    "  --sort=BY       order each word's place lines by place (the default),\n"
+    "                  right (the words after it) or left (the words before\n"
+    "                  it, the nearest first)\n"
+    "  --count         for WORD... or -: only a WORD<TAB>N line for each word\n"
+    "                  or phrase found (0 for none), no place lines\n"
+    "  --plot          for WORD... or -: an SVG picture on standard output, a\n"
+    "                  row for each query with a mark at each of its places\n"
+    "                  along the text\n"
+    "  --classic       answer by the trials' index: a word is what the trials\n"
+    "                  take for one, numbered as they number it, and keeps at\n"
+    "                  most its first 50 places\n"
+    "  --color[=WHEN]  show the found word in colour: auto (on a terminal, with\n"
+    "                  NO_COLOR not set and TERM not dumb), always (--color\n"
+    "                  alone), or never\n"
+    "  --seed N        draw the places with the C library's generator seeded\n"
+    "                  with N, a whole number from 0 to 4294967295: the same N\n"
+    "                  draws the same places on the same system (by default\n"
+    "                  the time of day)\n"
+    "  -h, --help      print this text\n"
+    "  --version       print the version\n"
+    "\n"
+    "Options may stand before or after ORDER; after --, every argument is a\n"
+    "word. Status: 0 when every word asked was found (or traced), 1 when one\n"
+    "was not, the text cannot be read or memory ran out, 2 for arguments that\n"
+    "make no run and for a trace of more than 1000 steps.\n";
+
+namespace {
+
+// The seed given as an argument: a whole number in the range of unsigned.
+bool parseSeed(const std::string& argument, unsigned& seed) {
+  if (argument.empty()) return false;
+  unsigned long long value = 0;
+  for (const char c : argument) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value > std::numeric_limits<unsigned>::max()) return false;
+  }
+  seed = static_cast<unsigned>(value);
+  return true;
+}
+
+// A whole number from 0 to `most`, the whole argument.
+bool parseCount(const std::string& argument, int most, int& count) {
+  if (argument.empty() || argument.size() > 9) return false;
+  count = 0;
+  for (const char c : argument) {
+    if (c < '0' || c > '9') return false;
+    count = count * 10 + (c - '0');
+  }
+  return count <= most;
+}
+
+// The order given as the argument: the whole argument is the number.
+bool parseOrder(const std::string& argument, int& order) {
+  return parseCount(argument, MAX_ORDER, order) && isOrder(order);
+}
+
+// An argument that is an option: a dash and more, but not a negative
+// number (that is a bad order, or a word).
+bool isOption(const std::string& argument) {
+  return argument.size() > 1 && argument[0] == '-' &&
+         std::isdigit(static_cast<unsigned char>(argument[1])) == 0;
+}
+
+// Reads the option arguments[i] into `request`. An option's value follows
+// an "=" in the same argument, or is the next argument. Returns what is
+// wrong, or an empty string.
+std::string parseOption(const std::vector<std::string>& arguments, std::size_t& i,
+                        Request& request) {
+  const std::string& argument = arguments[i];
+  const std::size_t equals = argument.find('=');
+  const std::string name = argument.substr(0, equals);
+  const bool hasValue = equals != std::string::npos;
+  std::string value = hasValue ? argument.substr(equals + 1) : std::string();
+  if ((name == "--seed" || name == "--text" || name == "--width" || name == "--max" ||
+       name == "--sort") &&
+      !hasValue) {
+    if (i + 1 == arguments.size()) {
+      return "option '" + name + "' needs " +
+             (name == "--text" ? "a file name" : name == "--sort" ? "place, right or left" : "a number");
+    }
+    value = arguments[++i];
+  }
+  if (name == "--seed") {
+    if (!parseSeed(value, request.seed)) {
+      return "not a seed from 0 to " + std::to_string(std::numeric_limits<unsigned>::max()) +
+             ": " + value;
+    }
+    request.seeded = true;
+  } else if (name == "--text") {
+    if (value.empty()) return "option '--text' needs a file name";
+    request.text = value;
+  } else if (name == "--width") {
+    if (!parseCount(value, MAX_WIDTH, request.width)) {
+      return "not a width from 0 to " + std::to_string(MAX_WIDTH) + ": " + value;
+    }
+  } else if (name == "--max") {
+    if (!parseCount(value, MAX_SHOWN, request.most) || request.most == 0) {
+      return "not a number of places from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
+    }
+  } else if (argument == "--classic") {
+    request.classic = true;
+  } else if (argument == "--count" || argument == "--plot") {
+    if (request.count || request.plot) return "options '--count' and '--plot' cannot go together";
+    (argument == "--count" ? request.count : request.plot) = true;
+  } else if (argument == "--by-count") {
+    request.byCount = true;
+  } else if (name == "--sort") {
+    if (value == "place") {
+      request.placeOrder = PlaceOrder::place;
+    } else if (value == "right") {
+      request.placeOrder = PlaceOrder::right;
+    } else if (value == "left") {
+      request.placeOrder = PlaceOrder::left;
+    } else {
+      return "not an order of place lines (place, right or left): " + value;
+    }
+    request.sorted = true;
+  } else if (name == "--color") {
+    if (!hasValue || value == "always") {
+      request.color = ColorChoice::always;
+    } else if (value == "never") {
+      request.color = ColorChoice::never;
+    } else if (value == "auto") {
+      request.color = ColorChoice::automatic;
+    } else {
+      return "not auto, always or never: " + argument;
+    }
+  } else if (name == "--trace") {
+    if (request.traced) return "option '--trace' given twice";
+    if (!hasValue || value == "text") {
+      request.traceFormat = TraceFormat::text;
+    } else if (value == "json") {
+      request.traceFormat = TraceFormat::json;
+    } else if (value == "html") {
+      request.traceFormat = TraceFormat::html;
+    } else {
+      return "not text, json or html: " + argument;
+    }
+    request.traced = true;
+  } else if (argument == "--words" || argument == "--stats" || argument == "--dot" ||
+             argument == "--explain" || argument == "--cost") {
+    if (request.mode != Mode::dialogue) {
+      return "more than one of --words, --stats, --dot, --explain and --cost";
+    }
+    request.mode = argument == "--words"     ? Mode::vocabulary
+                   : argument == "--stats"   ? Mode::stats
+                   : argument == "--dot"     ? Mode::dot
+                   : argument == "--explain" ? Mode::explain
+                                             : Mode::cost;
+  } else {
+    return "unknown option: " + argument;
+  }
+  return "";
+}
+
+// What is wrong with the options of the answers, once the mode is known
+// (`view` names the option of a mode that is no query): each belongs to
+// some modes and means nothing in the others.
+std::string misfitOptions(const Request& request, const std::string& view) {
+  const bool queries = request.mode == Mode::words || request.mode == Mode::standardInput;
+  const char* const form = request.count ? "--count" : request.plot ? "--plot" : nullptr;
+  if (form != nullptr) {
+    if (request.mode == Mode::dialogue) return std::string("option '") + form + "' needs an order";
+    if (request.mode == Mode::trials) return std::string("option '") + form + "' needs a word, or '-'";
+    if (!queries) return std::string("options '") + form + "' and '" + view + "' cannot go together";
+    if (request.sorted) return std::string("options '") + form + "' and '--sort' cannot go together";
+    if (request.most > 0) return std::string("options '") + form + "' and '--max' cannot go together";
+  }
+  if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
+  if (request.most > 0 && !queries) return "option '--max' limits the place lines of WORD... or '-'";
+  if (request.byCount && request.mode != Mode::vocabulary) {
+    return "option '--by-count' orders the list of --words, and goes with it alone";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string parseArguments(const std::vector<std::string>& arguments, Request& request) {
+  std::vector<std::string> operands;
+  std::size_t dashAt = 0;  // where "-" stood among the operands, 0 for nowhere
+  bool options = true;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (options && (argument == "--help" || argument == "-h")) {
+      request.help = true;
+      return "";
+    }
+    if (options && argument == "--version") {
+      request.version = true;
+      return "";
+    }
+    if (options && argument == "--") {
+      options = false;
+    } else if (options && isOption(argument)) {
+      std::string problem = parseOption(arguments, i, request);
+      if (!problem.empty()) return problem;
+    } else {
+      if (options && argument == "-") dashAt = operands.size();
+      operands.push_back(argument);
+    }
+  }
+  if (request.traced) {
+    // --trace is a mode of its own, or the form of --explain's answers.
+    if (request.mode == Mode::dialogue) {
+      request.mode = Mode::trace;
+    } else if (request.mode != Mode::explain) {
+      return "option '--trace' goes with no other of --words, --stats, --dot and --cost";
+    } else if (request.traceFormat == TraceFormat::html) {
+      return "option '--explain' writes text or JSON lines, not html";
+    }
+  }
+  const std::string modeOption = request.mode == Mode::vocabulary ? "--words"
+                                 : request.mode == Mode::stats    ? "--stats"
+                                 : request.mode == Mode::dot      ? "--dot"
+                                 : request.mode == Mode::trace    ? "--trace"
+                                 : request.mode == Mode::explain  ? "--explain"
+                                                                  : "--cost";
+  if (operands.empty()) {
+    if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
+    return misfitOptions(request, modeOption);
+  }
+  if (!parseOrder(operands[0], request.order)) {
+    return "not an order from " + std::to_string(MIN_ORDER) + " to " + std::to_string(MAX_ORDER) +
+           ": " + operands[0];
+  }
+  request.words.assign(operands.begin() + 1, operands.end());
+  if (request.mode == Mode::trace) return misfitOptions(request, modeOption);
+  if (request.mode == Mode::explain) {
+    return request.words.empty() ? "option '--explain' needs a word" : misfitOptions(request, modeOption);
+  }
+  if (request.mode != Mode::dialogue) {
+    if (!request.words.empty()) {
+      return "option '" + modeOption + "' takes no word: " + request.words[0];
+    }
+  } else if (dashAt != 0) {
+    if (operands.size() != 2) {
+      return "'-' reads the words from standard input, and takes no other word";
+    }
+    request.mode = Mode::standardInput;
+  } else {
+    request.mode = request.words.empty() ? Mode::trials : Mode::words;
+  }
+  return misfitOptions(request, modeOption);
+}
+

@@ -1,0 +1,78 @@
+// versefind's command line: what each argument asks for, read into a
+// Request, and the usage text that --help prints. Reading the arguments
+// touches nothing else: the driver runs what the Request says.
+#ifndef VERSEFIND_ARGUMENTS_H
+#define VERSEFIND_ARGUMENTS_H
+
+#include <string>
+#include <vector>
+
+#include "views/index_trace.h"
+#include "query/place_sort.h"
+#include "app/search_driver.h"
+
+// The orders accepted: from the smallest that makes a B-tree proper to one
+// whose nodes still fit in memory easily.
+constexpr int MIN_ORDER = 2;
+constexpr int MAX_ORDER = 10000;
+
+// The width of place lines when standard output is no terminal, and the
+// widest that may be asked for.
+constexpr int DEFAULT_WIDTH = 80;
+constexpr int MAX_WIDTH = 100000;
+
+// The most place lines --max may ask for.
+constexpr int MAX_SHOWN = 999999999;
+
+inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
+
+// What a run does: a plain run (the dialogue, or the trials from the
+// shell), or one of the concordance's answers.
+enum class Mode {
+  dialogue,       // no order: the prompt, the trials, the key wait
+  trials,         // ORDER alone: the trials without prompt or key wait
+  words,          // ORDER WORD...: the words asked, answered
+  standardInput,  // ORDER -: the words read from standard input, answered
+  vocabulary,     // ORDER --words: every word with its count
+  stats,          // ORDER --stats: the tree's figures
+  dot,            // ORDER --dot: the tree as Graphviz DOT
+  trace,          // ORDER --trace [WORD...]: the insertions, step by step
+  explain,        // ORDER --explain WORD...: the searches, node by node
+  cost,           // ORDER --cost: the work of building the index, counted
+};
+
+enum class ColorChoice { automatic, always, never };
+
+// What the arguments ask for.
+struct Request {
+  bool help = false;
+  bool version = false;
+  int order = 0;  // 0: the order is asked for
+  bool seeded = false;
+  unsigned seed = 0;
+  std::string text = TEXT_FILE;
+  int width = -1;  // -1: the terminal's, or DEFAULT_WIDTH
+  ColorChoice color = ColorChoice::automatic;
+  Mode mode = Mode::dialogue;
+  bool classic = false;  // the query modes answer from the trials' index
+  int most = 0;          // place lines shown per word; 0 for all
+  bool traced = false;  // --trace given (the mode, or the form of --explain)
+  TraceFormat traceFormat = TraceFormat::text;
+  bool count = false;    // WORD... and -: a count line per word or phrase, no blocks
+  bool plot = false;     // WORD... and -: a dispersion plot of the queries
+  bool byCount = false;  // --words: the most frequent first
+  bool sorted = false;   // --sort was given
+  PlaceOrder placeOrder = PlaceOrder::place;
+  std::vector<std::string> words;
+};
+
+// Reads the program's arguments (without the program name) into
+// `request`. Options may stand anywhere before "--"; of the other arguments
+// the first is the order and the rest words. Returns what is wrong with
+// them, as one line for a person, or an empty string.
+std::string parseArguments(const std::vector<std::string>& arguments, Request& request);
+
+// What --help prints.
+extern const char* const USAGE_TEXT;
+
+#endif  // VERSEFIND_ARGUMENTS_H

@@ -1,0 +1,472 @@
+#include "app/search_driver.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <utility>
+
+#include "app/arguments.h"
+#include "query/concordance.h"
+#include "views/dispersion_plot.h"
+#include "platform/console.h"
+#include "views/index_cost.h"
+#include "views/index_page.h"
+#include "views/index_trace.h"
+#include "views/index_views.h"
+#include "platform/memory_guard.h"
+#include "views/search_explain.h"
+#include "text/sonnet_text.h"
+#include "index/text_index.h"
+#include "text/text_rules.h"
+#include "index/word_index.h"
+#include "unfinished_file.h"
+
+namespace {
+
+const char* const PROMPT_FOR_WORDS = "versefind> ";
+
+// Whether the integer just read stood alone: "3.5" or "3rd" is no order.
+bool endsAtBlankOrEnd(std::istream& in) {
+  const int next = in.peek();
+  return next == std::char_traits<char>::eof() || std::isspace(next) != 0;
+}
+
+// The longest order line read. A longer one is refused at that length,
+// without the rest being read: an endless line (/dev/zero) ends the run at
+// once, with a bounded buffer.
+constexpr std::streamsize MAX_ORDER_LINE = 4096;
+
+enum class OrderRead { typed, ended, tooLong };
+
+// Asks until a usable order is typed: the first word of a line. Lines of
+// blanks alone are passed over without asking again, and a refused line is
+// discarded whole. Ends at the end of input, and at a line longer than
+// MAX_ORDER_LINE, which is named on `errors`.
+OrderRead readOrder(std::istream& in, std::ostream& out, std::ostream& errors, int& order) {
+  std::vector<char> buffer(static_cast<std::size_t>(MAX_ORDER_LINE) + 1);
+  out << "Please enter the order value of B-Tree:";
+  for (;;) {
+    in.getline(buffer.data(), MAX_ORDER_LINE + 1);
+    const std::streamsize got = in.gcount();
+    if (in.fail() && !in.eof() && got == MAX_ORDER_LINE) {
+      errors << "versefind: the order line is longer than " << MAX_ORDER_LINE << " characters"
+             << std::endl;
+      return OrderRead::tooLong;
+    }
+    if (in.fail()) return OrderRead::ended;
+    // gcount counts the line feed that ended the line, when one did.
+    std::istringstream line(std::string(buffer.data(), static_cast<std::size_t>(in.eof() ? got : got - 1)));
+    if (!(line >> std::ws).eof()) {
+      if (line >> order && isOrder(order) && endsAtBlankOrEnd(line)) return OrderRead::typed;
+      out << "The order must be a whole number from " << MIN_ORDER << " to " << MAX_ORDER << "."
+          << std::endl << "Please enter the order value of B-Tree:";
+    }
+  }
+}
+
+// Tells which file stopped the index, in which folder, and why.
+void explainIndexFailure(std::ostream& errors, const IndexFailure& failure) {
+  std::error_code unknown;
+  const std::filesystem::path folder = std::filesystem::current_path(unknown);
+  errors << "versefind: " << shownWord((folder / failure.file).lexically_normal().string()) << ": ";
+  if (failure.reason != nullptr) {
+    errors << failure.reason << std::endl;
+  } else if (failure.cause != 0) {
+    errors << std::strerror(failure.cause) << std::endl;
+  } else {
+    errors << (failure.file == LISTING_FILE ? "could not be written" : "could not be read")
+           << std::endl;
+  }
+}
+
+// A word found is shown as the text holds it, but on a terminal with its
+// control bytes (a tab aside) escaped, so that a text cannot drive the
+// terminal.
+void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber, int wordNumber,
+                bool escaped) {
+  if (nd.word.empty()) {
+    // A miss names the place line first, unlike the place strings.
+    out << "There are no word in the (" << lineNumber << "," << wordNumber
+        << ") place in the sonnet ";
+    return;
+  }
+  out << (escaped ? shownWord(nd.word, true) : nd.word) << " is placed in: ";
+  for (int p = 0; p < MAX_PLACES && !nd.places[p].empty(); ++p) {
+    out << nd.places[p] << "  ";
+  }
+}
+
+// A text that gives no words, or that was saved as UTF-16, is indexed all
+// the same, but the person is told: their words will not be found.
+bool standsFirst(const WordEntry& entry) { return entry.places[0] == makePlace(1, 1); }
+bool standsFirst(const CompactEntry& entry) { return entry.places[0] == WordPlace{1, 1}; }
+
+// `lines`, when the run keeps them, show the mark where it stands, whatever
+// the rules the words were cut by (the text rules take it for no word).
+template <typename Entry>
+void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors,
+                   const TextLines* lines = nullptr) {
+  bool hasWord = false;
+  tree.walkInOrder([&](const Entry& entry) {
+    hasWord = !entry.word.empty();  // the empty word, if any, comes first
+    return !hasWord;
+  });
+  if (!hasWord) errors << "versefind: " << shownWord(text) << ": has no words\n";
+  // A UTF-16 text opens with a byte-order mark, which the word rules leave
+  // at the start of the text's first word, the one at (1,1).
+  bool utf16 = false;
+  for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
+    if (lines != nullptr) {
+      utf16 = utf16 || (lines->size() > 0 && (*lines)[0].substr(0, mark.size()) == mark);
+      continue;
+    }
+    tree.walkFrom(mark, [&](const Entry& entry) {
+      if (entry.word.compare(0, mark.size(), mark) != 0) return false;
+      utf16 = utf16 || standsFirst(entry);
+      return !utf16;
+    });
+  }
+  if (utf16) errors << "versefind: " << shownWord(text) << ": looks like UTF-16; save it as UTF-8\n";
+}
+
+// The dialogue and the trials write the listing, and read the text again
+// for every look-up. So a text that is the listing itself, or that cannot
+// be read again (a pipe, a terminal, a socket), is refused before anything
+// is asked, read or written, with the reason on `errors`. Nothing here opens
+// the text: opening a FIFO blocks until a writer comes. A text that cannot
+// be found, or a folder, is left to the index builder, which says why.
+bool textServesTrials(const std::string& text, std::ostream& errors) {
+  if (sameFile(text, LISTING_FILE)) {
+    errors << "versefind: " << shownWord(text) << ": is the listing this run would write; name another text"
+           << std::endl;
+    return false;
+  }
+  std::error_code unknown;
+  const std::filesystem::file_status kind = std::filesystem::status(text, unknown);
+  if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind) &&
+      !std::filesystem::is_directory(kind)) {
+    errors << "versefind: " << shownWord(text)
+           << ": the trials read the text again for each look-up; give a file" << std::endl;
+    return false;
+  }
+  // Opening a FIFO for the listing would wait for a reader, for ever.
+  if (findReplacedFile(LISTING_FILE).kind == ReplacedFile::Kind::refused) {
+    errors << "versefind: " << LISTING_FILE
+           << ": is a FIFO or a socket; give the listing a file or a device" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+// What a run that runs out of memory while it indexes `text` says.
+std::string indexingTask(const std::string& text) {
+  return "versefind: " + shownWord(text) + ": not enough memory to index it";
+}
+
+// Builds the index of the text with its listing, as the dialogue and the
+// trials do. Returns the builder's line count; on a failure, 0, after the
+// dialogue's line on `out` and the reason on `errors`.
+int buildListedIndex(BTree& tree, const std::string& text, std::ostream& out,
+                     std::ostream& errors) {
+  setMemoryTask(indexingTask(text));
+  IndexFailure failure;
+  const int lineCount = tree.buildIndex(text, failure);
+  if (lineCount == 0) {
+    out << std::endl << std::endl << "The index could not be built: "
+        << shownWord(text) << " could not be read or " << LISTING_FILE
+        << " could not be written." << std::endl;
+    explainIndexFailure(errors, failure);
+    return 0;
+  }
+  if (failure.replacedReadOnly) {
+    errors << "versefind: " << LISTING_FILE
+           << ": was read-only; replaced by the new listing, read-only as before" << std::endl;
+  }
+  warnAboutText(tree, text, errors);
+  setMemoryTask("versefind: not enough memory to run the trials");
+  return lineCount;
+}
+
+// The 29 trials over the index of `text`, and the total line, which ends
+// without a line break.
+void runTrials(const BTree& tree, const std::string& text, int lineCount, const Request& request,
+               std::ostream& out, const RunSettings& settings) {
+  // The places are drawn with the C library's generator, seeded with the
+  // seed given, or else the caller's (the clock's).
+  std::srand(request.seeded ? request.seed : settings.seed);  // NOLINT(cert-msc32-c,cert-msc51-cpp)
+  // Line numbers are drawn from 1 to lineCount - 1, which with a final line
+  // break is every line of the text; a one-line count still draws line 1.
+  const int lineRange = std::max(lineCount - 1, 1);
+  const bool escaped = isTerminal(out);
+
+  double total = 0.0;
+  for (int trial = 0; trial < TRIALS; ++trial) {
+    const int wordNumber = std::rand() % 8 + 1;          // NOLINT(cert-msc30-c,cert-msc50-cpp)
+    const int lineNumber = std::rand() % lineRange + 1;  // NOLINT(cert-msc30-c,cert-msc50-cpp)
+
+    const std::clock_t start = settings.clock();
+    const WordEntry nd = tree.search(tree.root, tree.wordAt(text, lineNumber, wordNumber));
+    const std::clock_t end = settings.clock();
+    // Two readings of the clock, which cppcheck takes for one value.
+    // cppcheck-suppress duplicateExpression
+    total += static_cast<double>(end - start) / settings.ticksPerSecond;
+
+    out << std::endl << std::endl;
+    printEntry(out, nd, lineNumber, wordNumber, escaped);
+  }
+
+  out << std::endl << std::endl << "Total time of searching: " << total
+      << " second" << std::flush;
+}
+
+// versefind without an order: the prompt, the trials, the key wait.
+int runDialogue(const Request& request, std::istream& in, std::ostream& out, std::ostream& errors,
+                const RunSettings& settings) {
+  // Before the prompt: a refused text makes no run, whatever order is typed.
+  if (!textServesTrials(request.text, errors)) return 1;
+  int order = 0;
+  const OrderRead read = readOrder(in, out, errors, order);
+  if (read != OrderRead::typed) {
+    // A line refused for its length has been named on `errors`.
+    out << std::endl;
+    if (read == OrderRead::ended) out << "No order value was entered." << std::endl;
+    return 1;
+  }
+  const auto tree = std::make_unique<BTree>(order);
+  const int lineCount = buildListedIndex(*tree, request.text, out, errors);
+  if (lineCount == 0) return 1;
+  runTrials(*tree, request.text, lineCount, request, out, settings);
+  waitForKey(in, errors);
+  return 0;
+}
+
+// versefind ORDER: the trials without the prompt and without the key wait.
+int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& errors,
+                       const RunSettings& settings) {
+  if (!textServesTrials(request.text, errors)) return 1;
+  const auto tree = std::make_unique<BTree>(request.order);
+  const int lineCount = buildListedIndex(*tree, request.text, out, errors);
+  if (lineCount == 0) return 1;
+  runTrials(*tree, request.text, lineCount, request, out, settings);
+  out << std::endl;  // the shell's prompt starts on a line of its own
+  return 0;
+}
+
+// The index the concordance answers from, of either kind: built by `rules`
+// without a listing, keeping the lines of the text. Null when the text
+// cannot be read, after the reason on `errors`. `observer`, when given,
+// watches the building.
+template <typename Entry>
+std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const WordRules& rules,
+                                                 TextLines& lines, std::ostream& errors,
+                                                 WordTreeObserver<Entry>* observer = nullptr) {
+  setMemoryTask(indexingTask(request.text));
+  auto tree = std::make_unique<WordTree<Entry>>(request.order);
+  IndexFailure failure;
+  tree->observer = observer;
+  const int lineCount = indexTextFile(request.text, rules, *tree, lines, failure);
+  tree->observer = nullptr;
+  if (lineCount == 0) {
+    explainIndexFailure(errors, failure);
+    return nullptr;
+  }
+  warnAboutText(*tree, request.text, errors, &lines);
+  const char* const task = request.mode == Mode::vocabulary ? "list the words"
+                           : request.mode == Mode::stats    ? "give the tree's figures"
+                           : request.mode == Mode::dot      ? "draw the tree"
+                           : request.mode == Mode::trace    ? "trace the insertions"
+                           : request.mode == Mode::explain  ? "explain the searches"
+                           : request.mode == Mode::cost     ? "count the work"
+                                                            : "answer the words asked";
+  setMemoryTask(std::string("versefind: not enough memory to ") + task);
+  return tree;
+}
+
+// How place lines are laid out for `out`: the width asked for, else the
+// terminal's, else DEFAULT_WIDTH; colour when asked for, or by default on a
+// terminal unless NO_COLOR is set to something or TERM is "dumb" (a
+// terminal that shows no sequences).
+Layout layoutFor(const Request& request, const std::ostream& out) {
+  Layout layout;
+  const int terminal = terminalWidth(out);
+  layout.width = request.width >= 0 ? request.width : terminal > 0 ? terminal : DEFAULT_WIDTH;
+  const char* const noColor = std::getenv("NO_COLOR");
+  const char* const term = std::getenv("TERM");
+  const bool dumb = term != nullptr && std::strcmp(term, "dumb") == 0;
+  switch (request.color) {
+    case ColorChoice::always:
+      enableColor(out);  // a console that cannot show colour gets it all the same: it was asked for
+      layout.color = true;
+      break;
+    case ColorChoice::never:
+      break;
+    case ColorChoice::automatic:
+      layout.color = (noColor == nullptr || *noColor == '\0') && !dumb && enableColor(out);
+      break;
+  }
+  return layout;
+}
+
+// versefind ORDER WORD... and versefind ORDER -: the words asked, answered
+// from an index of entries of type Entry, built by `rules`.
+template <typename Entry>
+int runQueries(const Request& request, const WordRules& rules, std::istream& in,
+               std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
+  if (tree == nullptr) return 1;
+  // A plot is one picture, not a stream of answers: no layout, and its rows
+  // are written once every query is answered.
+  Layout layout = request.plot || request.count ? Layout{} : layoutFor(request, out);
+  layout.most = request.most;
+  std::vector<PlotRow> rows;
+  const AnswerForm form = request.count  ? AnswerForm::counts
+                          : request.plot ? AnswerForm::plot
+                                         : AnswerForm::blocks;
+  const Concordance<Entry> concordance{*tree,  lines,  rules,
+                                       layout, out,    errors,
+                                       request.placeOrder, form, &rows};
+  const bool all = request.mode == Mode::standardInput
+                       ? answerLines(concordance, in, PROMPT_FOR_WORDS)
+                       : answerWords(concordance, request.words);
+  if (request.plot) writeDispersionPlot(request.text, lines.positions().wordCount(), rows, out);
+  return all ? 0 : 1;
+}
+
+// versefind ORDER --words, --stats or --dot: the whole index, in one view.
+template <typename Entry>
+int runView(const Request& request, const WordRules& rules, std::ostream& out,
+            std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
+  if (tree == nullptr) return 1;
+  if (request.mode == Mode::vocabulary) {
+    writeVocabulary(*tree, out, request.byCount);
+  } else if (request.mode == Mode::stats) {
+    writeStats(*tree, out);
+  } else {
+    writeDot(*tree, out);
+  }
+  return 0;
+}
+
+// Without a UTF-8 locale the text rules cannot tell letters outside ASCII
+// apart: the person is told, once a run.
+void warnAboutCharacters(const Request& request, std::ostream& errors) {
+  const char* const limit = request.classic ? nullptr : textRulesLimit();
+  if (limit != nullptr) errors << "versefind: " << limit << '\n';
+}
+
+// versefind ORDER --trace [WORD...]: the insertions of the words given, or
+// of the text's first fields, event by event.
+int runTrace(const Request& request, std::ostream& out, std::ostream& errors) {
+  std::vector<TracedWord> words;
+  bool dropped = false;
+  if (request.words.empty()) {
+    TextLines lines;
+    if (buildQuietIndex<WordEntry>(request, classicRules(), lines, errors) == nullptr) return 1;
+    words = firstFields(lines, TRACED_TEXT_FIELDS, errors);
+  } else {
+    words = givenWords(request.words, errors, dropped);
+  }
+  std::size_t eventCount = 0;
+  const std::vector<TraceEvent> events = traceInsertions(request.order, words, eventCount);
+  if (eventCount > MOST_TRACE_EVENTS) {
+    errors << "versefind: the trace would take " << eventCount << " events, more than "
+           << MOST_TRACE_EVENTS << ": give fewer words\n";
+    return 2;
+  }
+  if (request.traceFormat == TraceFormat::json) {
+    writeTraceJson(events, out);
+  } else if (request.traceFormat == TraceFormat::html) {
+    const std::string what = request.words.empty()
+                                 ? "the first " + std::to_string(words.size()) + " words of " +
+                                       request.text
+                                 : std::to_string(words.size()) + " words";
+    writeTracePage(out, "versefind: a B-tree of order " + std::to_string(request.order) +
+                            ", inserting " + what,
+                   request.order, events);
+  } else {
+    writeTraceText(events, out);
+  }
+  return dropped ? 1 : 0;
+}
+
+// versefind ORDER --explain WORD...: each word's search, node by node.
+int runExplain(const Request& request, std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors);
+  if (tree == nullptr) return 1;
+  const TraceFormat format = request.traced ? request.traceFormat : TraceFormat::text;
+  return explainSearches(*tree, request.words, format, out, errors) ? 0 : 1;
+}
+
+// versefind ORDER --cost: the work of building the whole index, counted.
+int runCost(const Request& request, std::ostream& out, std::ostream& errors) {
+  TextLines lines;
+  CostCounter counted;
+  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors, &counted);
+  if (tree == nullptr) return 1;
+  writeCost(*tree, counted, out);
+  return 0;
+}
+
+}  // namespace
+
+int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
+                    std::ostream& out, std::ostream& errors, const RunSettings& settings) {
+  Request request;
+  const std::string problem = parseArguments(arguments, request);
+  if (!problem.empty()) {
+    // An argument is named as typed, but a control byte in it, like one in
+    // a file name, is shown escaped, never sent to the terminal raw.
+    errors << "versefind: " << shownWord(problem) << "\nTry 'versefind --help' for more information."
+           << std::endl;
+    return 2;
+  }
+  if (request.help) {
+    out << USAGE_TEXT;
+    return 0;
+  }
+  if (request.version) {
+    out << "versefind " << PROGRAM_VERSION << std::endl;
+    return 0;
+  }
+  switch (request.mode) {
+    case Mode::dialogue:
+      return runDialogue(request, in, out, errors, settings);
+    case Mode::trials:
+      return runTrialsFromShell(request, out, errors, settings);
+    case Mode::words:
+    case Mode::standardInput:
+      warnAboutCharacters(request, errors);
+      // --classic answers from the trials' index, by the trials' rules.
+      return request.classic ? runQueries<WordEntry>(request, classicRules(), in, out, errors)
+                             : runQueries<CompactEntry>(request, queryRules(), in, out, errors);
+    case Mode::vocabulary:
+    case Mode::stats:
+    case Mode::dot:
+      warnAboutCharacters(request, errors);
+      return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
+                             : runView<CompactEntry>(request, queryRules(), out, errors);
+    case Mode::trace:
+      return runTrace(request, out, errors);
+    case Mode::explain:
+      return runExplain(request, out, errors);
+    case Mode::cost:
+      return runCost(request, out, errors);
+  }
+  return 2;
+}
+
+int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
+                    std::ostream& out, std::ostream& errors) {
+  const RunSettings real{[] { return std::clock(); }, CLOCKS_PER_SEC,
+                         static_cast<unsigned>(std::time(nullptr))};
+  return runSearchDriver(arguments, in, out, errors, real);
+}

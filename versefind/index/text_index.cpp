@@ -1,0 +1,139 @@
+// The concordance's index: the lines kept once, the word rules behind an
+// interface, and the reading loop that feeds the tree.
+#include "index/text_index.h"
+
+#include <cassert>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "text/sonnet_text.h"
+#include "text/text_rules.h"
+
+// ---- TextLines -------------------------------------------------------------------
+
+void TextLines::add(std::string_view line, std::uint32_t words) {
+  starts_.push_back(text_.size());
+  text_.append(line);
+  positions_.addLine(words);
+}
+
+std::string_view TextLines::operator[](std::size_t index) const {
+  assert(index < starts_.size());
+  const std::size_t begin = starts_[index];
+  const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();
+  return std::string_view(text_).substr(begin, end - begin);
+}
+
+// ---- the word rules --------------------------------------------------------------
+
+namespace {
+
+class ClassicRules final : public WordRules {
+ public:
+  // The fields are cut by LineFields, the one definition of these rules;
+  // their bytes are found beside it: each field ends at the next blank, the
+  // last one at the line's first NUL or its end.
+  void cutLine(const std::string& line, const Each& each) const override {
+    const std::size_t scanned = std::strlen(line.c_str());
+    LineFields fields(line);
+    std::size_t begin = 0;
+    while (fields.next(word_)) {
+      std::size_t end = line.find(' ', begin);
+      if (end > scanned) end = scanned;
+      each(word_, begin, end);
+      begin = end + 1;
+    }
+  }
+
+  std::string cleanQuery(const std::string& query) const override { return wordOfField(query); }
+
+ private:
+  // The buffer each field's word is made in, kept from line to line.
+  mutable std::string word_;
+};
+
+class TextRules final : public WordRules {
+ public:
+  void cutLine(const std::string& line, const Each& each) const override {
+    TextWords words(line);
+    while (words.next(word_)) each(word_.word, word_.begin, word_.end);
+  }
+
+  std::string cleanQuery(const std::string& query) const override {
+    std::string cleaned;
+    for (const std::string& word : queryWords(query)) {
+      if (!cleaned.empty()) cleaned += ' ';
+      cleaned += word;
+    }
+    return cleaned;
+  }
+
+  void startText(std::string& firstLine) const override { dropByteOrderMark(firstLine); }
+
+ private:
+  // The word being cut, its buffer kept from line to line.
+  mutable TextWord word_;
+};
+
+}  // namespace
+
+const WordRules& classicRules() {
+  static const ClassicRules rules;
+  return rules;
+}
+
+const WordRules& queryRules() {
+  static const TextRules rules;
+  return rules;
+}
+
+// ---- the reading loop --------------------------------------------------------------
+
+template <>
+std::string placeAt<std::string>(std::uint32_t line, std::uint32_t wordNumber) {
+  return makePlace(static_cast<int>(line), static_cast<int>(wordNumber));
+}
+
+namespace {
+
+int failed(IndexFailure& failure, const std::string& file, int cause) {
+  failure.file = file;
+  failure.cause = cause;
+  return 0;
+}
+
+}  // namespace
+
+int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
+                 IndexFailure& failure, const TakeWord& take) {
+  errno = 0;
+  std::ifstream dosya(fileName);
+  const int textCause = errno;
+  std::error_code unknown;
+  // A folder opens like a file with some standard libraries; it is no text.
+  if (std::filesystem::is_directory(fileName, unknown)) return failed(failure, fileName, EISDIR);
+  if (!dosya.is_open()) return failed(failure, fileName, textCause);
+  const std::uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
+  if (!unknown) lines.reserve(static_cast<std::size_t>(bytes));
+
+  std::uint32_t lineCount = 0;
+  std::string line;
+  // As buildIndex reads: the stream is tested before each read, so a text
+  // that ends with a line break takes one more pass, of an empty line.
+  while (dosya.good()) {
+    errno = 0;
+    readTextLine(dosya, line);
+    if (dosya.bad()) return failed(failure, fileName, errno);
+    ++lineCount;
+    if (lineCount == 1) rules.startText(line);
+    std::uint32_t wordNumber = 0;
+    rules.cutLine(line, [&](const std::string& word, std::size_t, std::size_t) {
+      take(word, lineCount, ++wordNumber);
+    });
+    lines.add(line, wordNumber);
+  }
+  return static_cast<int>(lineCount);
+}

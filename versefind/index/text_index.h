@@ -1,0 +1,110 @@
+// The index the concordance answers from: a text's lines, kept once, and a
+// tree of its words, built by a set of word rules given to the builder.
+//
+// The word rules are pluggable: anything that cuts a line into its words,
+// in order, and cleans a query the same way. The sonnets' rules
+// (sonnet_text.h) are one such set; the query modes index by queryRules().
+#ifndef VERSEFIND_TEXT_INDEX_H
+#define VERSEFIND_TEXT_INDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/word_index.h"
+#include "index/word_positions.h"
+
+// The lines of a text in one buffer, each found by where it starts: a text
+// of many short lines costs its bytes and one offset a line, not a string
+// (and an allocation) a line. Beside them, the number of words of each line,
+// which places each word in the text as a whole (word_positions.h).
+class TextLines {
+ public:
+  // Room for `bytes` bytes of lines, so that the buffer is not copied as it
+  // grows.
+  void reserve(std::size_t bytes) { text_.reserve(bytes); }
+  // Adds the next line, which holds `words` words by the rules it was cut by.
+  void add(std::string_view line, std::uint32_t words = 0);
+  // The number of lines.
+  std::size_t size() const { return starts_.size(); }
+  // Line `index` + 1 (the first line is element 0). REQUIRES: index < size().
+  std::string_view operator[](std::size_t index) const;
+  // Where each word stands in the text as a whole.
+  const WordPositions& positions() const { return positions_; }
+
+ private:
+  std::string text_;
+  std::vector<std::size_t> starts_;
+  WordPositions positions_;
+};
+
+// How a text is cut into words, and a query cleaned into the word it asks for.
+class WordRules {
+ public:
+  // Receives each word of a line with the bytes [begin, end) of the line
+  // that it was cut from.
+  using Each = std::function<void(const std::string& word, std::size_t begin, std::size_t end)>;
+
+  WordRules() = default;
+  WordRules(const WordRules&) = delete;
+  WordRules& operator=(const WordRules&) = delete;
+  virtual ~WordRules() = default;
+
+  // Calls `each` once for every word of `line`, in order: the n-th call is
+  // word number n.
+  virtual void cutLine(const std::string& line, const Each& each) const = 0;
+  // The word that `query` asks for, cleaned as the text's words are (blanks
+  // around it and a prefix's star already taken off); empty when it asks
+  // for none.
+  virtual std::string cleanQuery(const std::string& query) const = 0;
+  // Readies the first line of a text before it is kept and cut: the text
+  // rules drop a UTF-8 byte-order mark there; the sonnets' rules keep it.
+  virtual void startText(std::string& firstLine) const { static_cast<void>(firstLine); }
+};
+
+// The sonnets' rules: every blank-separated field is a word (it may be
+// empty), cleaned by wordOfField.
+const WordRules& classicRules();
+
+// The rules of the query modes when --classic is not given: the text
+// rules (text_rules.h). A query of several words is cleaned into its words
+// joined by single blanks.
+const WordRules& queryRules();
+
+// Reads the text file `fileName` line by line as buildIndex reads it (one
+// pass more when it ends with a line break), keeps each line in `lines`,
+// cuts it by `rules` and calls `take(word, line, wordNumber)` for each of its
+// words, in order. Writes nothing. Returns the number of passes, or 0 when
+// the text cannot be read (`failure` then tells why).
+using TakeWord = std::function<void(const std::string& word, std::uint32_t line,
+                                    std::uint32_t wordNumber)>;
+int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
+                 IndexFailure& failure, const TakeWord& take);
+
+// The place of word `wordNumber` of line `line` as an entry keeps it: a
+// place string (makePlace) or numbers.
+template <typename Place>
+Place placeAt(std::uint32_t line, std::uint32_t wordNumber);
+template <>
+std::string placeAt<std::string>(std::uint32_t line, std::uint32_t wordNumber);
+template <>
+inline WordPlace placeAt<WordPlace>(std::uint32_t line, std::uint32_t wordNumber) {
+  return WordPlace{line, wordNumber};
+}
+
+// Indexes the text file in `tree` (a tree of either kind, or anything with
+// its Place type and insert), as readTextFile reads it.
+template <typename Tree>
+int indexTextFile(const std::string& fileName, const WordRules& rules, Tree& tree,
+                  TextLines& lines, IndexFailure& failure) {
+  using Place = typename Tree::Place;
+  return readTextFile(fileName, rules, lines, failure,
+                      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
+                        tree.insert(word, placeAt<Place>(line, n));
+                      });
+}
+
+#endif  // VERSEFIND_TEXT_INDEX_H

@@ -1,0 +1,52 @@
+// Where each word stands in the text as a whole: the text counted in words,
+// across line ends. A place (line, word number) and a position (the number
+// of words before it in the text, from 0) name the same word; the table of
+// each line's word count turns one into the other, so that a phrase may go on
+// from the end of a line to the start of the next, and a plot may lay every
+// place out along the text's length.
+//
+// Invariants: starts_ holds one element per line plus one; starts_[0] is 0,
+// starts_[n] is the number of words of lines 1 to n, so it never decreases,
+// and its last element is the text's word count.
+#ifndef VERSEFIND_WORD_POSITIONS_H
+#define VERSEFIND_WORD_POSITIONS_H
+
+#include <cstdint>
+#include <vector>
+
+#include "index/word_index.h"
+
+class WordPositions {
+ public:
+  WordPositions() : starts_{0} {}
+
+  // Adds the next line, which holds `words` words (empty lines too, so that
+  // line numbers stay right).
+  void addLine(std::uint32_t words) { starts_.push_back(starts_.back() + words); }
+
+  // The number of lines, and of words in the whole text.
+  std::uint32_t lineCount() const { return static_cast<std::uint32_t>(starts_.size() - 1); }
+  std::uint64_t wordCount() const { return starts_.back(); }
+  // The number of words of line `line`; 0 for a line the text does not have.
+  std::uint32_t wordsOfLine(std::uint32_t line) const;
+
+  // Whether `place` names a word of the text.
+  bool holds(WordPlace place) const {
+    return place.line >= 1 && place.line <= lineCount() && place.wordNumber >= 1 &&
+           place.wordNumber <= wordsOfLine(place.line);
+  }
+  // The position of the word at `place`. REQUIRES: holds(place).
+  std::uint64_t positionOf(WordPlace place) const;
+  // The place of the word at `position`. REQUIRES: position < wordCount().
+  WordPlace placeOf(std::uint64_t position) const;
+  // Moves `place` to the next word of the text, or the one before it, over
+  // lines of no word; returns false, leaving it as it was, at the text's
+  // end or start. REQUIRES: holds(place).
+  bool next(WordPlace& place) const;
+  bool previous(WordPlace& place) const;
+
+ private:
+  std::vector<std::uint64_t> starts_;
+};
+
+#endif  // VERSEFIND_WORD_POSITIONS_H

@@ -1,0 +1,548 @@
+// Answering a query from the index: cleaning it, finding the word or the
+// words of a prefix, and laying out each place in its line.
+#include "query/concordance.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/console.h"
+#include "query/phrase_search.h"
+#include "text/sonnet_text.h"
+#include "index/text_index.h"
+
+namespace {
+
+const char* const COLOR_ON = "\x1b[1;31m";
+const char* const COLOR_OFF = "\x1b[0m";
+const char* const CUT = "...";
+constexpr int CUT_WIDTH = 3;
+
+// A query is named in a message in at most this many columns, so that a
+// huge line read as a query does not flood the terminal.
+constexpr int MAX_NAMED = 60;
+
+bool isControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+// The columns one byte takes on the screen: an escaped control byte four,
+// a tab one (it is shown as a blank), a byte that continues a UTF-8
+// sequence none, every other byte one.
+int columnsOf(unsigned char c) {
+  if (c == '\t') return 1;
+  if (isControl(c)) return 4;
+  return (c & 0xC0) == 0x80 ? 0 : 1;
+}
+
+int columnsOf(const char* begin, const char* end) {
+  int columns = 0;
+  for (const char* p = begin; p != end; ++p) columns += columnsOf(static_cast<unsigned char>(*p));
+  return columns;
+}
+
+// Appends the bytes [begin, end) as they are shown in a place line.
+void appendShown(std::string& out, const char* begin, const char* end) {
+  for (const char* p = begin; p != end; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    if (c == '\t') {
+      out += ' ';
+    } else if (isControl(c)) {
+      appendHexEscape(out, c);
+    } else {
+      out += *p;
+    }
+  }
+}
+
+// The longest tail of [begin, end) that fits in `columns`: where it starts.
+// A cut never falls inside a UTF-8 sequence or an escape.
+const char* tailStart(const char* begin, const char* end, int columns) {
+  const char* start = end;
+  int used = 0;
+  while (start != begin) {
+    const char* p = start - 1;
+    while (p != begin && (static_cast<unsigned char>(*p) & 0xC0) == 0x80) --p;  // whole character
+    const int more = columnsOf(p, start);
+    if (used + more > columns) break;
+    used += more;
+    start = p;
+  }
+  return start;
+}
+
+// The longest head of [begin, end) that fits in `columns`: where it ends.
+const char* headEnd(const char* begin, const char* end, int columns) {
+  const char* stop = begin;
+  int used = 0;
+  while (stop != end) {
+    const char* p = stop + 1;
+    while (p != end && (static_cast<unsigned char>(*p) & 0xC0) == 0x80) ++p;
+    const int more = columnsOf(stop, p);
+    if (used + more > columns) break;
+    used += more;
+    stop = p;
+  }
+  return stop;
+}
+
+// One place of a word, found in its line.
+struct PlaceLine {
+  std::string location;  // "LINE:WORDNO"
+  const char* begin;     // the line
+  const char* field;     // the found field, up to fieldEnd
+  const char* fieldEnd;
+  const char* end;
+  int leftColumns;
+  int fieldColumns;
+};
+
+// Reads the place string "(WORDNO,LINE)".
+bool parsePlace(const std::string& place, WordPlace& parsed) {
+  std::uint32_t line = 0;
+  std::uint32_t wordNumber = 0;
+  std::size_t at = 1;
+  while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
+    wordNumber = wordNumber * 10 + static_cast<std::uint32_t>(place[at++] - '0');
+  }
+  if (at >= place.size() || place[at] != ',') return false;
+  ++at;
+  while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
+    line = line * 10 + static_cast<std::uint32_t>(place[at++] - '0');
+  }
+  parsed = WordPlace{line, wordNumber};
+  return line >= 1 && wordNumber >= 1;
+}
+
+// The places of an entry as numbers, in order.
+std::vector<WordPlace> placesOfEntry(const WordEntry& entry) {
+  std::vector<WordPlace> places;
+  places.reserve(static_cast<std::size_t>(entry.placeCount));
+  for (int k = 0; k < entry.placeCount; ++k) {
+    WordPlace place{};
+    if (parsePlace(entry.places[k], place)) places.push_back(place);
+  }
+  return places;
+}
+
+// Finds word `wordNumber` of `text` (line `line`) by the word rules, which
+// tell where it stands, and the `span` words from it that stand on the line.
+PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace place,
+                    std::uint32_t span) {
+  PlaceLine p{};
+  p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
+  p.begin = text.data();
+  p.end = text.data() + text.size();
+  // A place past the line's last word (none is kept) stands at its end.
+  std::size_t begin = text.size();
+  std::size_t end = begin;
+  std::uint32_t n = 0;
+  rules.cutLine(text, [&](const std::string&, std::size_t wordBegin, std::size_t wordEnd) {
+    ++n;
+    if (n == place.wordNumber) begin = wordBegin;
+    if (n >= place.wordNumber && n - place.wordNumber < span) end = wordEnd;
+  });
+  p.field = p.begin + begin;
+  p.fieldEnd = p.begin + end;
+  p.leftColumns = columnsOf(p.begin, p.field);
+  p.fieldColumns = columnsOf(p.field, p.fieldEnd);
+  return p;
+}
+
+// Where the parts of a block's place lines stand: the widest location, the
+// columns that it and its two blanks leave for the text (when a width is
+// set), and the columns of the left context, which put every found field at
+// one column.
+struct BlockColumns {
+  std::size_t location = 0;
+  int text = 0;
+  int left = 0;
+};
+
+BlockColumns blockColumns(const std::vector<PlaceLine>& shown, int width) {
+  BlockColumns columns;
+  int leftMost = 0;
+  int fieldMost = 0;
+  int rightMost = 0;
+  for (const PlaceLine& p : shown) {
+    columns.location = std::max(columns.location, p.location.size());
+    leftMost = std::max(leftMost, p.leftColumns);
+    fieldMost = std::max(fieldMost, p.fieldColumns);
+    rightMost = std::max(rightMost, columnsOf(p.fieldEnd, p.end));
+  }
+  if (width == 0) {
+    columns.left = leftMost;
+    return columns;
+  }
+  // The left context gets what it needs, when the right context leaves it;
+  // else half of what the longest field leaves, and never less than the
+  // mark of a cut. The right context takes the rest of each line.
+  columns.text = width - static_cast<int>(columns.location) - 2;
+  const int leftRoom = std::max(
+      {CUT_WIDTH, (columns.text - fieldMost) / 2, columns.text - fieldMost - rightMost});
+  columns.left = std::min(leftMost, leftRoom);
+  return columns;
+}
+
+// Appends one place line: the location, the left context (its start cut
+// when it does not fit), the found field whole, and the right context (its
+// end cut when it does not fit).
+void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns& columns,
+                     const Layout& layout) {
+  block += p.location;
+  block.append(columns.location - p.location.size() + 2, ' ');
+  if (p.leftColumns <= columns.left) {
+    block.append(static_cast<std::size_t>(columns.left - p.leftColumns), ' ');
+    appendShown(block, p.begin, p.field);
+  } else {
+    const char* const tail = tailStart(p.begin, p.field, columns.left - CUT_WIDTH);
+    block.append(static_cast<std::size_t>(columns.left - CUT_WIDTH - columnsOf(tail, p.field)), ' ');
+    block += CUT;
+    appendShown(block, tail, p.field);
+  }
+  if (layout.color) block += COLOR_ON;
+  appendShown(block, p.field, p.fieldEnd);
+  if (layout.color) block += COLOR_OFF;
+  const int rightWidth = columns.text - columns.left - p.fieldColumns;
+  if (layout.width == 0 || columnsOf(p.fieldEnd, p.end) <= rightWidth) {
+    appendShown(block, p.fieldEnd, p.end);
+  } else {
+    appendShown(block, p.fieldEnd, headEnd(p.fieldEnd, p.end, rightWidth - CUT_WIDTH));
+    block += CUT;
+  }
+  block += '\n';
+}
+
+// The query as a message names it: escaped, and cut when it is long; one
+// of blanks alone, or nothing, in quotes, so that the line shows it.
+std::string namedQuery(const std::string& asked) {
+  if (asked.find_first_not_of(' ') == std::string::npos) return "'" + asked + "'";
+  const char* const begin = asked.data();
+  const char* const end = headEnd(begin, begin + asked.size(), MAX_NAMED);
+  const std::string named = shownWord(std::string(begin, end));
+  return end == begin + asked.size() ? named : named + CUT;
+}
+
+}  // namespace
+
+void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& layout,
+                const std::string& word, const std::vector<WordPlace>& places, bool cut,
+                std::ostream& out, std::uint32_t span) {
+  const std::size_t count = places.size();
+  const std::size_t most = layout.most > 0 ? static_cast<std::size_t>(layout.most) : count;
+  const std::size_t shownCount = std::min(count, most);
+  std::string block = shownWord(word);
+  block += ": " + std::to_string(count) + (count == 1 ? " place" : " places");
+  if (shownCount < count && cut) {
+    block += " (first " + std::to_string(shownCount) + " shown; a word keeps only its first " +
+             std::to_string(MAX_PLACES) + " places)";
+  } else if (shownCount < count) {
+    block += " (first " + std::to_string(shownCount) + " shown)";
+  } else if (cut) {
+    block += " (a word keeps only its first " + std::to_string(MAX_PLACES) + " places)";
+  }
+  block += '\n';
+
+  std::vector<PlaceLine> shown;
+  shown.reserve(shownCount);
+  // The lines of the shown places, each made a string once: they must
+  // outlive the place lines that point into them.
+  std::vector<std::string> texts;
+  texts.reserve(shownCount);
+  for (std::size_t k = 0; k < shownCount; ++k) {
+    const WordPlace place = places[k];
+    texts.emplace_back(place.line <= lines.size() ? lines[place.line - 1] : std::string_view());
+    shown.push_back(placeLine(texts.back(), rules, place, span));
+  }
+  const BlockColumns columns = blockColumns(shown, layout.width);
+  for (const PlaceLine& p : shown) appendPlaceLine(block, p, columns, layout);
+  block += '\n';
+  out << block;
+}
+
+namespace {
+
+// What a query found: a word with its places, or a phrase of `span` words
+// with the places of its first word. The places are an entry's own list, or
+// made for the answer and held in `made`.
+struct Found {
+  std::string name;
+  const std::vector<WordPlace>* places = nullptr;
+  std::vector<WordPlace> made;
+  std::uint32_t span = 1;
+  bool cut = false;  // a word's list, or one of a phrase's, kept only its first MAX_PLACES
+
+  const std::vector<WordPlace>& list() const { return places != nullptr ? *places : made; }
+};
+
+Found foundOf(const WordEntry& entry) {
+  Found found;
+  found.name = entry.word;
+  found.made = placesOfEntry(entry);
+  found.cut = entry.placeCount == MAX_PLACES;
+  return found;
+}
+Found foundOf(const CompactEntry& entry) {
+  Found found;
+  found.name = entry.word;
+  found.places = &entry.places;
+  return found;
+}
+
+// The words of a query as the rules cut a line of the text; the empty words
+// that the sonnets' rules make of marks alone are dropped at either end.
+std::vector<std::string> queryWords(const WordRules& rules, const std::string& query) {
+  std::vector<std::string> words;
+  rules.cutLine(query, [&](const std::string& word, std::size_t, std::size_t) {
+    if (!word.empty() || !words.empty()) words.push_back(word);
+  });
+  while (!words.empty() && words.back().empty()) words.pop_back();
+  return words;
+}
+
+// Finds the phrase of `words` (two or more) and returns null; `found` then
+// has no place when the words never stand one after another. Returns the
+// first word not in the text, when one is not.
+template <typename Entry>
+const std::string* findPhrase(const Concordance<Entry>& c, const std::vector<std::string>& words,
+                              Found& found) {
+  std::vector<Found> each;
+  each.reserve(words.size());  // the lists below point into it
+  std::vector<const std::vector<WordPlace>*> lists;
+  for (const std::string& word : words) {
+    const Entry* const entry = c.tree.find(word);
+    if (entry == nullptr) return &word;
+    each.push_back(foundOf(*entry));
+    lists.push_back(&each.back().list());
+    found.cut = found.cut || each.back().cut;
+  }
+  found.made = findPhrase(lists, c.lines.positions());
+  found.span = static_cast<std::uint32_t>(words.size());
+  return nullptr;
+}
+
+// The cut lines of the text, by the concordance's rules, for the sorts.
+template <typename Entry>
+LineWords lineWordsOf(const Concordance<Entry>& c) {
+  return LineWords([&c](std::uint32_t line, std::vector<std::string>& words) {
+    const std::string text(c.lines[line - 1]);
+    c.rules.cutLine(text, [&](const std::string& word, std::size_t, std::size_t) {
+      words.push_back(word);
+    });
+  });
+}
+
+// Writes what was found in the concordance's form; a plot row is that of
+// the whole query, named `rowName`.
+template <typename Entry>
+void writeFound(const Concordance<Entry>& c, const std::vector<Found>& found,
+                const std::string& rowName) {
+  if (c.form == AnswerForm::plot) {
+    assert(c.rows != nullptr);
+    PlotRow row{rowName, {}};
+    for (const Found& f : found) {
+      for (const WordPlace place : f.list()) row.positions.push_back(c.lines.positions().positionOf(place));
+    }
+    std::sort(row.positions.begin(), row.positions.end());
+    c.rows->push_back(std::move(row));
+    return;
+  }
+  std::string counts;
+  std::unique_ptr<LineWords> words;
+  for (const Found& f : found) {
+    if (c.form == AnswerForm::counts) {
+      counts += shownWord(f.name) + "\t" + std::to_string(f.list().size()) + "\n";
+    } else if (c.order == PlaceOrder::place) {
+      writeBlock(c.lines, c.rules, c.layout, f.name, f.list(), f.cut, c.out, f.span);
+    } else {
+      if (words == nullptr) words = std::make_unique<LineWords>(lineWordsOf(c));
+      std::vector<WordPlace> sorted = f.list();
+      sortPlaces(sorted, f.span, c.order, c.lines.positions(), *words);
+      writeBlock(c.lines, c.rules, c.layout, f.name, sorted, f.cut, c.out, f.span);
+    }
+  }
+  c.out << counts;
+}
+
+// Says that the query `named` found nothing; a count or a plot still says
+// so on standard output, with 0.
+template <typename Entry>
+bool foundNothing(const Concordance<Entry>& c, const std::string& asked, const std::string& name,
+                  const std::string& why) {
+  c.errors << "versefind: " << namedQuery(asked) << ": " << why << "\n";
+  if (c.form == AnswerForm::counts) c.out << shownWord(name) << "\t0\n";
+  if (c.form == AnswerForm::plot) writeFound(c, {}, name);
+  return false;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+  std::string phrase;
+  for (const std::string& word : words) phrase += (phrase.empty() ? "" : " ") + word;
+  return phrase;
+}
+
+}  // namespace
+
+template <typename Entry>
+bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
+  const std::size_t first = asked.find_first_not_of(' ');
+  const std::size_t last = asked.find_last_not_of(' ');
+  std::string query =
+      first == std::string::npos ? std::string() : asked.substr(first, last - first + 1);
+  // A query, like a line of the text, ends at a NUL.
+  query.resize(std::min(query.size(), query.find('\0')));
+  const bool prefix = !query.empty() && query.back() == '*';
+  if (prefix) query.pop_back();
+  const std::vector<std::string> words = queryWords(c.rules, query);
+
+  if (words.empty() && prefix) {
+    c.errors << "versefind: " << namedQuery(asked)
+             << ": a star needs a beginning before it (--words lists every word)\n";
+    return false;
+  }
+  if (words.empty()) {
+    // Nothing at all is named in quotes (namedQuery) and is not in the
+    // text; marks alone are a query of no word.
+    c.errors << "versefind: " << namedQuery(asked)
+             << (query.empty() ? ": not in the text\n" : ": asks for no word\n");
+    return false;
+  }
+  const std::string name = joined(words) + (prefix ? "*" : "");
+  if (words.size() > 1) {
+    if (prefix) {
+      c.errors << "versefind: " << namedQuery(asked) << ": a star follows one word, not a phrase\n";
+      return false;
+    }
+    if (words.size() > static_cast<std::size_t>(MAX_PHRASE_WORDS)) {
+      c.errors << "versefind: " << namedQuery(asked) << ": a phrase of more than "
+               << MAX_PHRASE_WORDS << " words is not looked up\n";
+      return false;
+    }
+    Found phrase;
+    phrase.name = name;
+    const std::string* const missing = findPhrase(c, words, phrase);
+    if (missing != nullptr) {
+      return foundNothing(c, asked, name, shownWord(*missing) + " is not in the text");
+    }
+    if (phrase.made.empty()) return foundNothing(c, asked, name, "not in the text");
+    writeFound(c, {phrase}, name);
+    return true;
+  }
+  const std::string& word = words.front();
+  std::vector<Found> found;
+  if (!prefix) {
+    const Entry* const entry = c.tree.find(word);
+    if (entry != nullptr) found.push_back(foundOf(*entry));
+  } else {
+    // The words with the prefix stand together in word order, from the
+    // first key not below the prefix: the walk stops at the first key
+    // without it.
+    c.tree.walkFrom(word, [&](const Entry& entry) {
+      if (entry.word.compare(0, word.size(), word) != 0) return false;
+      found.push_back(foundOf(entry));
+      return true;
+    });
+  }
+  if (found.empty()) return foundNothing(c, asked, name, "not in the text");
+  writeFound(c, found, name);
+  return true;
+}
+
+template <typename Entry>
+bool answerWords(const Concordance<Entry>& c, const std::vector<std::string>& words) {
+  bool all = true;
+  for (const std::string& asked : words) all = answerQuery(c, asked) && all;
+  return all;
+}
+
+template <typename Entry>
+bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prompt) {
+  const bool showPrompt = isTerminal(in);
+  bool all = true;
+  std::vector<char> buffer(MAX_QUERY + 1);
+  for (;;) {
+    if (showPrompt) c.errors << prompt << std::flush;
+    in.getline(buffer.data(), MAX_QUERY + 1);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (in.fail() && !in.eof() && got == MAX_QUERY) {
+      // The line did not fit. Skipping the rest of it could read forever
+      // (a line that never ends, as from /dev/zero): the run ends here.
+      c.errors << "versefind: a query line is longer than " << MAX_QUERY
+               << " bytes; the rest of the input is not read\n";
+      all = false;
+      break;
+    }
+    if (in.fail()) break;  // the end of the input
+    // gcount counts the line feed that ended the line, when one did.
+    std::string asked(buffer.data(), in.eof() ? got : got - 1);
+    if (!asked.empty() && asked.back() == '\r') asked.pop_back();
+    if (asked.find_first_not_of(' ') == std::string::npos) {
+      c.errors << "versefind: an empty line asks for no word\n";
+      continue;
+    }
+    all = answerQuery(c, asked) && all;
+    c.out << std::flush;
+  }
+  if (showPrompt) c.errors << std::endl;  // the end of input ends the prompt's line
+  return all;
+}
+
+template <typename Entry>
+void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out, bool byCount) {
+  std::vector<const Entry*> entries;
+  tree.walkInOrder([&](const Entry& entry) {
+    if (!entry.word.empty()) entries.push_back(&entry);
+    return true;
+  });
+  if (byCount) {
+    // Stable: words of one count stay in word order, as the walk gave them.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) {
+      return placeCountOf(*a) > placeCountOf(*b);
+    });
+  }
+  std::string lines;
+  for (const Entry* const entry : entries) {
+    lines += shownWord(entry->word);
+    lines += '\t';
+    lines += std::to_string(placeCountOf(*entry));
+    lines += '\n';
+    if (lines.size() > 65536) {
+      out << lines;
+      lines.clear();
+    }
+  }
+  out << lines;
+}
+
+template bool answerQuery(const Concordance<WordEntry>& c, const std::string& asked);
+template bool answerQuery(const Concordance<CompactEntry>& c, const std::string& asked);
+template bool answerWords(const Concordance<WordEntry>& c, const std::vector<std::string>& words);
+template bool answerWords(const Concordance<CompactEntry>& c,
+                          const std::vector<std::string>& words);
+template bool answerLines(const Concordance<WordEntry>& c, std::istream& in, const char* prompt);
+template bool answerLines(const Concordance<CompactEntry>& c, std::istream& in,
+                          const char* prompt);
+template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out, bool byCount);
+template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out,
+                              bool byCount);
+
+void appendHexEscape(std::string& out, unsigned char byte, bool upperCase) {
+  const char* const digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+  out += "\\x";
+  out += digits[byte >> 4];
+  out += digits[byte & 0xF];
+}
+
+std::string shownWord(const std::string& word, bool keepTabs) {
+  std::string shown;
+  shown.reserve(word.size());
+  for (const char c : word) {
+    if (isControl(static_cast<unsigned char>(c)) && !(keepTabs && c == '\t')) {
+      appendHexEscape(shown, static_cast<unsigned char>(c));
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}

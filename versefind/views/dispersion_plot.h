@@ -1,0 +1,32 @@
+// A dispersion plot: where the places of each query lie along the text,
+// drawn as an SVG picture. The text runs from left to right, counted in
+// words; each query has a row, labelled with the query and its number of
+// places, and a thin mark at each place.
+//
+// The picture can be read back by a program: each row is a <g> element whose
+// data-word attribute is the query as cleaned (a prefix with its star), and
+// each place is one element of class "place" inside it. Every text that
+// enters the picture is escaped as XML, and a byte that XML cannot hold (a
+// control byte, one that is not part of valid UTF-8) is written as \xHH, as
+// versefind shows it on a terminal.
+#ifndef VERSEFIND_DISPERSION_PLOT_H
+#define VERSEFIND_DISPERSION_PLOT_H
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "query/plot_row.h"
+
+// Writes the plot of `rows`, in the order given, over a text of `wordCount`
+// words, with `title` (the text's name) above it, as a whole SVG document.
+// REQUIRES: every position below wordCount.
+void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
+                         const std::vector<PlotRow>& rows, std::ostream& out);
+
+// `text` as XML character data or an attribute value: & < > " ' as
+// references, and every byte XML cannot hold as the text \xHH.
+std::string xmlEscaped(const std::string& text);
+
+#endif  // VERSEFIND_DISPERSION_PLOT_H

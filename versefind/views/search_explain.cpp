@@ -1,0 +1,130 @@
+#include "views/search_explain.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "query/concordance.h"
+#include "text/sonnet_text.h"
+
+namespace {
+
+// The nodes a search reads, in order, with the comparisons made in each.
+class VisitRecorder : public WordTreeObserver<WordEntry> {
+ public:
+  std::vector<std::pair<const BTreeNode*, int>> visits;
+  void visited(const BTreeNode& x, int comparisons) override { visits.emplace_back(&x, comparisons); }
+};
+
+struct NodeNumber {
+  int number;
+  int depth;
+};
+
+// Every node's number and depth, as --dot numbers them.
+std::map<const BTreeNode*, NodeNumber> numberNodes(const WordTree<WordEntry>& tree) {
+  std::map<const BTreeNode*, NodeNumber> numbers;
+  tree.walkNodes([&](const BTreeNode& x, int depth) {
+    const int number = static_cast<int>(numbers.size()) + 1;
+    numbers[&x] = {number, depth};
+    return true;
+  });
+  return numbers;
+}
+
+std::string plural(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The keys of x, cut to the MOST_KEYS_SHOWN around key `at` when x holds
+// more.
+std::string shownKeys(const BTreeNode& x, int at) {
+  const int k = x.keyCount;
+  int first = 1;
+  int last = k;
+  if (k > MOST_KEYS_SHOWN) {
+    first = std::max(1, std::min(at - MOST_KEYS_SHOWN / 2, k - MOST_KEYS_SHOWN + 1));
+    last = first + MOST_KEYS_SHOWN - 1;
+  }
+  std::string text = "[";
+  if (first > 1) text += "(" + std::to_string(first - 1) + " before) ";
+  for (int j = first; j <= last; ++j) {
+    if (j > first) text += ' ';
+    text += tracedWord(x.keys[j].word);
+  }
+  if (last < k) text += " (" + std::to_string(k - last) + " after)";
+  return text + "]";
+}
+
+// One node read by the search of `word`: its keys, its comparisons and
+// where the search went from it. Returns the key that equals the word, or 0.
+int explainVisit(const BTreeNode& x, int comparisons, const NodeNumber& n,
+                 const std::string& word, std::ostream& out) {
+  const int k = x.keyCount;
+  // The comparisons stopped at key `comparisons`, the first not below the
+  // word, or passed every key.
+  const int stop = comparisons;
+  const bool passedAll = stop == k && (k == 0 || x.keys[k].word < word);
+  out << "  node " << n.number << " (depth " << n.depth << ", " << plural(k, "key", "keys")
+      << "): " << shownKeys(x, std::max(stop, 1)) << "\n    "
+      << plural(comparisons, "comparison", "comparisons");
+  if (!passedAll && x.keys[stop].word == word) {
+    out << ": equal to key " << stop << "\n";
+    return stop;
+  }
+  if (k == 0) {
+    out << ", no key";
+  } else if (passedAll) {
+    out << ": after key " << k << " (" << tracedWord(x.keys[k].word) << ")";
+  } else {
+    out << ": before key " << stop << " (" << tracedWord(x.keys[stop].word) << ")";
+  }
+  if (x.isLeaf) {
+    out << "; a leaf, so the word is not in the tree\n";
+  } else {
+    out << ", so on to child " << (passedAll ? k + 1 : stop) << "\n";
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool explainSearches(WordTree<WordEntry>& tree, const std::vector<std::string>& asked, TraceFormat format,
+                     std::ostream& out, std::ostream& errors) {
+  const std::map<const BTreeNode*, NodeNumber> numbers = numberNodes(tree);
+  bool all = true;
+  for (const std::string& query : asked) {
+    const std::string word = wordOfField(query);
+    if (word.empty()) {
+      errors << "versefind: '" << shownWord(query) << "': cleans to nothing, and is not searched\n";
+      all = false;
+      continue;
+    }
+    VisitRecorder recorder;
+    tree.observer = &recorder;
+    const bool found = tree.find(word) != nullptr;
+    tree.observer = nullptr;
+    all = all && found;
+
+    if (format == TraceFormat::json) {
+      out << "{\"event\":\"search\",\"word\":" << jsonString(word) << "}\n";
+      for (const auto& visit : recorder.visits) {
+        out << "{\"event\":\"visit\",\"keys\":" << jsonArray(keysOf(*visit.first)) << "}\n";
+      }
+      continue;
+    }
+    out << "search " << tracedWord(word) << "\n";
+    int total = 0;
+    for (const auto& visit : recorder.visits) {
+      const NodeNumber& n = numbers.at(visit.first);
+      total += visit.second;
+      const int key = explainVisit(*visit.first, visit.second, n, word, out);
+      if (key > 0) {
+        out << "  found: key " << key << " of node " << n.number << ", at depth " << n.depth;
+      }
+    }
+    if (!found) out << "  not found";
+    out << ", after " << plural(total, "word comparison", "word comparisons") << "\n\n";
+  }
+  return all;
+}

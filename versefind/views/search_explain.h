@@ -1,0 +1,29 @@
+// Searches of the classic index explained: for each word, the nodes the
+// search reads from the root down, the word comparisons it makes in each,
+// and where it ends. Nodes are numbered as --dot numbers them: level by
+// level from the root (node 1), each level from the left; depth 0 is the
+// root's.
+#ifndef VERSEFIND_SEARCH_EXPLAIN_H
+#define VERSEFIND_SEARCH_EXPLAIN_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "views/index_trace.h"
+#include "index/word_index.h"
+
+// A node with more keys than this is shown cut: the keys around the one
+// where the comparisons stopped, and how many stand on either side.
+constexpr int MOST_KEYS_SHOWN = 9;
+
+// Searches `tree` for each of `asked`, cleaned by the word rules, watching
+// the search: in words (TraceFormat::text), or as JSON lines (json), one
+// {"event":"search","word":W} for each word, then {"event":"visit","keys":[...]}
+// for each node read. A word that cleans to nothing is named on `errors`
+// and not searched. Returns whether every word was found. The tree is left
+// as it was, without an observer.
+bool explainSearches(WordTree<WordEntry>& tree, const std::vector<std::string>& asked, TraceFormat format,
+                     std::ostream& out, std::ostream& errors);
+
+#endif  // VERSEFIND_SEARCH_EXPLAIN_H
