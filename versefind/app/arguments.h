@@ -9,7 +9,7 @@
 
 #include "views/index_trace.h"
 #include "query/place_sort.h"
-#include "app/search_driver.h"
+#include "index/word_index.h"
 
 // The orders accepted: from the smallest that makes a B-tree proper to one
 // whose nodes still fit in memory easily.

@@ -87,17 +87,17 @@ void explainIndexFailure(std::ostream& errors, const IndexFailure& failure) {
 // A word found is shown as the text holds it, but on a terminal with its
 // control bytes (a tab aside) escaped, so that a text cannot drive the
 // terminal.
-void printEntry(std::ostream& out, const WordEntry& nd, int lineNumber, int wordNumber,
+void printEntry(std::ostream& out, const WordEntry& entry, int lineNumber, int wordNumber,
                 bool escaped) {
-  if (nd.word.empty()) {
+  if (entry.word.empty()) {
     // A miss names the place line first, unlike the place strings.
     out << "There are no word in the (" << lineNumber << "," << wordNumber
         << ") place in the sonnet ";
     return;
   }
-  out << (escaped ? shownWord(nd.word, true) : nd.word) << " is placed in: ";
-  for (int p = 0; p < MAX_PLACES && !nd.places[p].empty(); ++p) {
-    out << nd.places[p] << "  ";
+  out << (escaped ? shownWord(entry.word, true) : entry.word) << " is placed in: ";
+  for (int p = 0; p < MAX_PLACES && !entry.places[p].empty(); ++p) {
+    out << entry.places[p] << "  ";
   }
 }
 

@@ -26,9 +26,6 @@
 
 constexpr int TRIALS = 29;
 
-// The text that versefind indexes, in the working directory.
-inline constexpr char TEXT_FILE[] = "sonnets.txt";
-
 // What a run takes from its caller besides its streams, so that a test can
 // fix it: the clock that times the look-ups (ticks, and ticks per second),
 // and the seed of the places drawn when no --seed is given.

@@ -45,7 +45,9 @@
 
 constexpr int MAX_PLACES = 50;
 
-// The cleaned listing that buildIndex writes, in the working directory.
+// The text that versefind indexes, and the cleaned listing that buildIndex
+// writes, in the working directory.
+inline constexpr char TEXT_FILE[] = "sonnets.txt";
 inline constexpr char LISTING_FILE[] = "output.txt";
 
 struct WordEntry {

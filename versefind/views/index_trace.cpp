@@ -29,13 +29,13 @@ class TraceRecorder : public WordTreeObserver<WordEntry> {
     e.word = parent.keys[i].word;
     e.left = keysOf(*parent.children[i]);
     e.right = keysOf(*parent.children[i + 1]);
-    e.flag = grew;
+    e.grew = grew;
     touch(e, parent, i);
   }
   void placed(const BTreeNode& x, int i, bool isNew) override {
     TraceEvent& e = add(TraceEvent::Kind::place);
     e.word = x.keys[i].word;
-    e.flag = isNew;
+    e.isNew = isNew;
     e.places = x.keys[i].placeCount;
     touch(e, x, i);
   }
@@ -170,13 +170,13 @@ std::string describeEvent(const TraceEvent& e) {
       full.push_back(e.word);
       full.insert(full.end(), e.right.begin(), e.right.end());
       const std::string text = "split " + bracketed(full) + " -> " + word + " moves up";
-      if (e.flag) return text + "; the tree grows to height " + std::to_string(heightOf(e.tree));
+      if (e.grew) return text + "; the tree grows to height " + std::to_string(heightOf(e.tree));
       return text + " into its parent, now " +
              bracketed(e.tree[static_cast<std::size_t>(e.node)].keys);
     }
     case TraceEvent::Kind::place: {
       const std::string node = bracketed(e.tree[static_cast<std::size_t>(e.node)].keys);
-      if (e.flag) return word + ": a new key in the leaf " + node;
+      if (e.isNew) return word + ": a new key in the leaf " + node;
       return word + ": already a key, in " + node + "; it holds " + std::to_string(e.places) +
              (e.places == 1 ? " place" : " places") +
              (e.places == MAX_PLACES ? " (the most it keeps)" : "");
@@ -209,11 +209,11 @@ void writeTraceJson(const std::vector<TraceEvent>& events, std::ostream& out) {
       case TraceEvent::Kind::split:
         out << "{\"event\":\"split\",\"median\":" << jsonString(e.word)
             << ",\"left\":" << jsonArray(e.left) << ",\"right\":" << jsonArray(e.right)
-            << ",\"root\":" << (e.flag ? "true" : "false") << "}\n";
+            << ",\"root\":" << (e.grew ? "true" : "false") << "}\n";
         break;
       case TraceEvent::Kind::place:
         out << "{\"event\":\"place\",\"word\":" << jsonString(e.word)
-            << ",\"new\":" << (e.flag ? "true" : "false") << "}\n";
+            << ",\"new\":" << (e.isNew ? "true" : "false") << "}\n";
         break;
     }
   }

@@ -67,7 +67,8 @@ struct TraceEvent {
   int wordNumber = 0;
   std::vector<std::string> left;   // split: the lower half's keys
   std::vector<std::string> right;  // split: the upper half's keys
-  bool flag = false;               // split: the root was split; place: a new key
+  bool grew = false;               // split: the root was split, the tree grows
+  bool isNew = false;              // place: the word's key is new
   int places = 0;                  // place: the places the word's key holds now
   std::vector<NodeShape> tree;     // the tree after the event
   int node = 0;  // the node the event touched (place: the word's; split: the parent), in `tree`

@@ -60,10 +60,10 @@ TEST(IndexTrace, EventsOfTheWorkedExamples) {
   EXPECT_EQ(split.word, "c");
   EXPECT_EQ(split.left, std::vector<std::string>{"a"});
   EXPECT_EQ(split.right, std::vector<std::string>{"e"});
-  EXPECT_FALSE(split.flag);
+  EXPECT_FALSE(split.grew);
   const TraceEvent& place = events.back();
   EXPECT_EQ(place.kind, TraceEvent::Kind::place);
-  EXPECT_FALSE(place.flag);
+  EXPECT_FALSE(place.isNew);
   EXPECT_EQ(place.places, 2);
   const std::vector<std::vector<std::string>> tree = {{"c", "m"}, {"a"}, {"e"}, {"x"}};
   ASSERT_EQ(place.tree.size(), tree.size());
