@@ -1,0 +1,39 @@
+// The one way the answers read an index: a cursor over its words in word
+// order, each word with its places. The index in memory and the index in a
+// file each give one, so that every answer reads both alike.
+//
+// Word order is byte-wise, as strcmp. A cursor never shows a word without a
+// place, and shows each word once.
+#ifndef VERSEFIND_WORD_CURSOR_H
+#define VERSEFIND_WORD_CURSOR_H
+
+#include <string>
+#include <vector>
+
+#include "index/word_index.h"
+
+class WordCursor {
+ public:
+  WordCursor() = default;
+  WordCursor(const WordCursor&) = delete;
+  WordCursor& operator=(const WordCursor&) = delete;
+  virtual ~WordCursor() = default;
+
+  // Moves to the first word not before `word` in word order: `word` itself
+  // when the index holds it. "" moves to the first word.
+  virtual void seek(const std::string& word) = 0;
+  // Whether the cursor stands on a word: false past the last one, and after
+  // a read that failed (see failed()).
+  virtual bool valid() const = 0;
+  // Moves to the next word. REQUIRES: valid().
+  virtual void next() = 0;
+  // The word the cursor stands on. REQUIRES: valid().
+  virtual const std::string& key() const = 0;
+  // Its places, in text order. REQUIRES: valid().
+  virtual const std::vector<WordPlace>& places() const = 0;
+  // Whether a read of the index failed (a damaged file): the cursor then
+  // stands on no word. An index in memory never fails.
+  virtual bool failed() const { return false; }
+};
+
+#endif  // VERSEFIND_WORD_CURSOR_H
