@@ -31,6 +31,9 @@ class WordCursor {
   virtual const std::string& key() const = 0;
   // Its places, in text order. REQUIRES: valid().
   virtual const std::vector<WordPlace>& places() const = 0;
+  // Whether the index kept only the first of the word's places (the
+  // classic entries keep MAX_PLACES at most). REQUIRES: valid().
+  virtual bool placesCut() const { return false; }
   // Whether a read of the index failed (a damaged file): the cursor then
   // stands on no word. An index in memory never fails.
   virtual bool failed() const { return false; }

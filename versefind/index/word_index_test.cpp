@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "index/tree_cursor.h"
 #include "tree_check.h"
 
 namespace {
@@ -54,6 +55,21 @@ std::vector<std::string> walkedWords(const BTree& tree, const std::string* from,
     tree.walkInOrder(visit);
   } else {
     tree.walkFrom(*from, visit);
+  }
+  return words;
+}
+
+// The same words read through a cursor, which seeks `from` ("" for the
+// first word), with each word's places, which must be those of its entry.
+template <typename Entry>
+std::vector<std::string> cursorWords(const WordTree<Entry>& tree, const std::string& from,
+                                     std::size_t most) {
+  std::vector<std::string> words;
+  TreeCursor<Entry> cursor(tree);
+  for (cursor.seek(from); cursor.valid() && words.size() < most; cursor.next()) {
+    words.push_back(cursor.key());
+    const Entry* const entry = tree.find(cursor.key());
+    EXPECT_TRUE(entry != nullptr && cursor.places().size() == placeCountOf(*entry)) << cursor.key();
   }
   return words;
 }
@@ -295,6 +311,7 @@ TEST(BTreeInsert, RandomInsertionsKeepEveryInvariant) {
         auto it = reference.lower_bound(from);
         for (; it != reference.end() && expected.size() < most; ++it) expected.push_back(it->first);
         EXPECT_EQ(walkedWords(tree, &from, most), expected) << "from " << from << ", " << most;
+        EXPECT_EQ(cursorWords(tree, from, most), expected) << "from " << from << ", " << most;
       }
     }
   }
@@ -329,6 +346,9 @@ TEST(CompactTree, RandomInsertionsKeepEveryPlaceAndEveryInvariant) {
     EXPECT_GT(most, static_cast<std::size_t>(MAX_PLACES));
     EXPECT_EQ(tree.find("absent"), nullptr);
     EXPECT_TRUE(tree.search(tree.root, "absent").places.empty());
+    std::vector<std::string> all;
+    for (const auto& entry : reference) all.push_back(entry.first);
+    EXPECT_EQ(cursorWords(tree, "", all.size()), all);
   }
 }
 
