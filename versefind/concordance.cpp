@@ -477,8 +477,9 @@ bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
   const std::size_t last = asked.find_last_not_of(' ');
   std::string query =
       first == std::string::npos ? std::string() : asked.substr(first, last - first + 1);
-  // A query, like a line of the text, ends at a NUL.
-  query.resize(std::min(query.size(), query.find('\0')));
+  // Under the sonnets' rules a query, like a line of the text, ends at a
+  // NUL; the text rules take a NUL for a separator, as they do in the text.
+  if (&c.rules == &classicRules()) query.resize(std::min(query.size(), query.find('\0')));
   const bool prefix = !query.empty() && query.back() == '*';
   if (prefix) query.pop_back();
   const std::vector<std::string> words = queryWords(c.rules, query);

@@ -768,13 +768,17 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
 TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
   ScratchDir scratch;
   writeFile("sonnets.txt", queryText());
-  const DialogueRun asArguments = runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars"});
+  const DialogueRun asArguments =
+      runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars", "stars"});
   std::string output;
   std::string errors;
-  const std::string input = "love\n\nnothere\r\n  lov*\nstars\n" + std::string(70000, 'x') + "\nlove\n";
+  // A NUL separates words, as in the text.
+  const std::string input = "love\n\nnothere\r\n  lov*\nstars\n" + std::string("\0stars\nlove\0x\n", 14) +
+                            std::string(70000, 'x') + "\nlove\n";
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, input, output, {"3", "-"}, &errors), 1);
   EXPECT_EQ(output, asReadInTextMode(asArguments.output));
   EXPECT_EQ(errors, "versefind: an empty line asks for no word\nversefind: nothere: not in the text\n"
+                    "versefind: love\\x00x: x is not in the text\n"
                     "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n");
   EXPECT_FALSE(std::filesystem::exists("output.txt"));
 }
