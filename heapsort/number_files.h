@@ -8,6 +8,7 @@
 #ifndef HEAPSORT_NUMBER_FILES_H
 #define HEAPSORT_NUMBER_FILES_H
 
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -23,8 +24,15 @@ enum class Reading {
 };
 
 // `text` as it may be shown on a terminal: every control byte (below 0x20
-// but the tab, and 0x7F) written as \xHH, HH in upper-case hexadecimal.
+// but the tab, and 0x7F), every byte of a C1 control (U+0080 to U+009F) or
+// a bidi control (U+202A to U+202E, U+2066 to U+2069), and every byte that
+// is no part of valid UTF-8 written as \xHH, HH in upper-case hexadecimal.
 std::string escapeControlBytes(const std::string& text);
+
+// The length of the valid UTF-8 sequence that starts text[k], or 0 (a
+// stray or missing continuation byte, an overlong form, a surrogate,
+// anything past U+10FFFF). REQUIRES: k < text.size().
+std::size_t utf8Length(const std::string& text, std::size_t k);
 
 // Appends `byte` as \xHH, HH in upper-case hexadecimal: every escape
 // heapsort shows is written here.

@@ -10,33 +10,6 @@
 
 namespace {
 
-// The length of the valid UTF-8 sequence that starts text[k], or 0.
-std::size_t utf8Length(const std::string& text, std::size_t k) {
-  const auto byte = [&text](std::size_t n) { return static_cast<unsigned char>(text[n]); };
-  const unsigned char lead = byte(k);
-  std::size_t length = 0;
-  unsigned char low = 0x80;  // the range of the second byte
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-  } else {
-    return 0;
-  }
-  if (k + length > text.size() || byte(k + 1) < low || byte(k + 1) > high) return 0;
-  for (std::size_t n = k + 2; n < k + length; ++n) {
-    if (byte(n) < 0x80 || byte(n) > 0xBF) return 0;
-  }
-  return length;
-}
-
 // Nodes of the tree are this far apart on the bottom row of five levels.
 constexpr int WIDTH = 720;
 constexpr int LEVEL_HEIGHT = 56;

@@ -574,7 +574,9 @@ constexpr bool ADDRESS_SANITIZER = false;
 
 // Input without end, and a text whose index needs far more than 60 MB, with
 // 60 MB of address space: each run ends at once and says why, with the
-// standard output written so far, and leaves the earlier listing alone.
+// standard output written so far, and leaves the earlier listing alone. A
+// line of 40000 places of one word is answered whole, in that memory, in
+// text order and sorted.
 TEST(SearchDriver, BuiltProgramEndsWithinBoundedMemory) {
   if (ON_WINDOWS || ADDRESS_SANITIZER) GTEST_SKIP() << "needs ulimit -v, without AddressSanitizer";
   ScratchDir scratch;
@@ -590,11 +592,17 @@ TEST(SearchDriver, BuiltProgramEndsWithinBoundedMemory) {
        "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n"},
       {"echo 3 | (ulimit -v 60000; timeout 10 \"$0\")", PROMPT, memory},
       {"ulimit -v 60000; timeout 10 \"$0\" --classic 3 w1", "", memory},
+      {"yes love | head -n 40000 | paste -sd \" \" |"
+       " (ulimit -v 60000; timeout 10 \"$0\" --text /dev/stdin 3 love) | wc -l",
+       "40002\n", ""},
+      {"seq 40000 | sed \"s/^/love w/\" | paste -sd \" \" |"
+       " (ulimit -v 60000; timeout 10 \"$0\" --text /dev/stdin --sort=right 3 love) | wc -l",
+       "40002\n", ""},
   };
   for (const auto& [script, output, errors] : cases) {
     SCOPED_TRACE(script);
     const DialogueRun run = runScriptOr(script, {});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, errors.empty() ? 0 : 1);
     EXPECT_EQ(run.output, output);
     EXPECT_EQ(run.errors, errors);
     EXPECT_EQ(readFile("output.txt"), "an earlier listing\n");
@@ -853,13 +861,17 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
 TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
   ScratchDir scratch;
   writeFile("sonnets.txt", queryText());
-  const DialogueRun asArguments = runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars"});
+  const DialogueRun asArguments =
+      runDialogue(runSearchDriver, "", {"3", "love", "lov*", "stars", "stars"});
   std::string output;
   std::string errors;
-  const std::string input = "love\n\nnothere\r\n  lov*\nstars\n" + std::string(70000, 'x') + "\nlove\n";
+  // A NUL separates words, as in the text.
+  const std::string input = "love\n\nnothere\r\n  lov*\nstars\n" + std::string("\0stars\nlove\0x\n", 14) +
+                            std::string(70000, 'x') + "\nlove\n";
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, input, output, {"3", "-"}, &errors), 1);
   EXPECT_EQ(output, asReadInTextMode(asArguments.output));
   EXPECT_EQ(errors, "versefind: an empty line asks for no word\nversefind: nothere: not in the text\n"
+                    "versefind: love\\x00x: x is not in the text\n"
                     "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n");
   EXPECT_FALSE(std::filesystem::exists("output.txt"));
 }

@@ -2,10 +2,10 @@
 // interface, and the reading loop that feeds the tree.
 #include "index/text_index.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -34,18 +34,28 @@ namespace {
 class ClassicRules final : public WordRules {
  public:
   // The fields are cut by LineFields, the one definition of these rules;
-  // their bytes are found beside it: each field ends at the next blank, the
-  // last one at the line's first NUL or its end.
+  // their bytes are found beside it (nextWord).
   void cutLine(const std::string& line, const Each& each) const override {
-    const std::size_t scanned = std::strlen(line.c_str());
     LineFields fields(line);
+    std::size_t at = 0;
     std::size_t begin = 0;
+    std::size_t end = 0;
     while (fields.next(word_)) {
-      std::size_t end = line.find(' ', begin);
-      if (end > scanned) end = scanned;
+      nextWord(line, at, begin, end);
       each(word_, begin, end);
-      begin = end + 1;
     }
+  }
+
+  // Each field ends at the next blank, the last one at the line's first NUL
+  // or its end; a walk past that last field finds no more.
+  bool nextWord(std::string_view line, std::size_t& at, std::size_t& begin,
+                std::size_t& end) const override {
+    const std::size_t scanned = std::min(line.size(), line.find('\0'));
+    if (at > scanned) return false;
+    begin = at;
+    end = std::min(line.find(' ', at), scanned);
+    at = end + 1;
+    return true;
   }
 
   std::string cleanQuery(const std::string& query) const override { return wordOfField(query); }
@@ -60,6 +70,17 @@ class TextRules final : public WordRules {
   void cutLine(const std::string& line, const Each& each) const override {
     TextWords words(line);
     while (words.next(word_)) each(word_.word, word_.begin, word_.end);
+  }
+
+  // A walk ends each word where the next one may start looking.
+  bool nextWord(std::string_view line, std::size_t& at, std::size_t& begin,
+                std::size_t& end) const override {
+    TextWords words(line, at);
+    if (!words.next(word_)) return false;
+    begin = word_.begin;
+    end = word_.end;
+    at = end;
+    return true;
   }
 
   std::string cleanQuery(const std::string& query) const override {

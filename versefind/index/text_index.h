@@ -56,6 +56,13 @@ class WordRules {
   // Calls `each` once for every word of `line`, in order: the n-th call is
   // word number n.
   virtual void cutLine(const std::string& line, const Each& each) const = 0;
+  // Finds the next word of `line` from byte `at` (0 for the first word,
+  // else where the call before left it): stores the bytes [begin, end) it
+  // was cut from, moves `at` past it and returns true; returns false when
+  // the line holds no more words. The n-th word found from 0 is the n-th
+  // that cutLine yields, so a walk can be stopped and taken up again.
+  virtual bool nextWord(std::string_view line, std::size_t& at, std::size_t& begin,
+                        std::size_t& end) const = 0;
   // The word that `query` asks for, cleaned as the text's words are (blanks
   // around it and a prefix's star already taken off); empty when it asks
   // for none.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/console.h"
 #include "query/phrase_search.h"
@@ -87,17 +88,6 @@ const char* headEnd(const char* begin, const char* end, int columns) {
   return stop;
 }
 
-// One place of a word, found in its line.
-struct PlaceLine {
-  std::string location;  // "LINE:WORDNO"
-  const char* begin;     // the line
-  const char* field;     // the found field, up to fieldEnd
-  const char* fieldEnd;
-  const char* end;
-  int leftColumns;
-  int fieldColumns;
-};
-
 // Reads the place string "(WORDNO,LINE)".
 bool parsePlace(const std::string& place, WordPlace& parsed) {
   std::uint32_t line = 0;
@@ -126,29 +116,123 @@ std::vector<WordPlace> placesOfEntry(const WordEntry& entry) {
   return places;
 }
 
-// Finds word `wordNumber` of `text` (line `line`) by the word rules, which
-// tell where it stands, and the `span` words from it that stand on the line.
-PlaceLine placeLine(const std::string& text, const WordRules& rules, WordPlace place,
-                    std::uint32_t span) {
-  PlaceLine p{};
-  p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
-  p.begin = text.data();
-  p.end = text.data() + text.size();
-  // A place past the line's last word (none is kept) stands at its end.
-  std::size_t begin = text.size();
-  std::size_t end = begin;
-  std::uint32_t n = 0;
-  rules.cutLine(text, [&](const std::string&, std::size_t wordBegin, std::size_t wordEnd) {
-    ++n;
-    if (n == place.wordNumber) begin = wordBegin;
-    if (n >= place.wordNumber && n - place.wordNumber < span) end = wordEnd;
-  });
-  p.field = p.begin + begin;
-  p.fieldEnd = p.begin + end;
-  p.leftColumns = columnsOf(p.begin, p.field);
-  p.fieldColumns = columnsOf(p.field, p.fieldEnd);
-  return p;
+// The columns of [begin, end) when they are at most `most`, else most + 1:
+// a line is measured only as far as a place line can show it.
+int columnsUpTo(const char* begin, const char* end, int most) {
+  return headEnd(begin, end, most) == end ? columnsOf(begin, end) : most + 1;
 }
+int columnsBackTo(const char* begin, const char* end, int most) {
+  return tailStart(begin, end, most) == begin ? columnsOf(begin, end) : most + 1;
+}
+
+// One place of a word, found in its line, which it points into.
+struct PlaceLine {
+  std::string location;  // "LINE:WORDNO"
+  const char* begin;     // the line
+  const char* field;     // the found field, up to fieldEnd
+  const char* fieldEnd;
+  const char* end;
+  // The columns of the left context, the field and the right context; past
+  // the limit a block's layout can use, only that they are more.
+  int leftColumns;
+  int fieldColumns;
+  int rightColumns;
+};
+
+// Finds places in their lines by the word rules, which tell where each word
+// stands. A place is sought from the one found before, when it follows it
+// on the same line, or from the nearest mark the walks left on its line, one
+// every MARK_WORDS words of a long line: places in text order, as most
+// blocks list them, cost one walk of each line whatever their number, and
+// places in any other order (a sorted block) a few words each, not their
+// line's length.
+class PlaceFinder {
+ public:
+  // Measures each place line up to `most` columns, 0 for no limit.
+  PlaceFinder(const TextLines& lines, const WordRules& rules, std::uint32_t span, int most)
+      : lines_(lines), rules_(rules), span_(span), most_(most) {}
+
+  // Word place.wordNumber of line place.line, and the span_ words from it
+  // that stand on that line; a place past the line's last word (none is
+  // kept) stands at its end.
+  PlaceLine find(WordPlace place) {
+    const std::string_view text =
+        place.line <= lines_.size() ? lines_[place.line - 1] : std::string_view();
+    seek(place);
+    bool more = true;
+    while (more && number_ < place.wordNumber) more = step(text);
+    std::size_t begin = text.size();
+    std::size_t end = begin;
+    std::size_t at = at_;
+    std::size_t wordBegin = 0;
+    std::size_t wordEnd = 0;
+    if (number_ == place.wordNumber && rules_.nextWord(text, at, begin, end)) {
+      for (std::uint32_t k = 1; k < span_ && rules_.nextWord(text, at, wordBegin, wordEnd); ++k) {
+        end = wordEnd;
+      }
+    }
+    PlaceLine p{};
+    p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
+    p.begin = text.data();
+    p.end = text.data() + text.size();
+    p.field = p.begin + begin;
+    p.fieldEnd = p.begin + end;
+    p.leftColumns = most_ == 0 ? columnsOf(p.begin, p.field) : columnsBackTo(p.begin, p.field, most_);
+    p.fieldColumns =
+        most_ == 0 ? columnsOf(p.field, p.fieldEnd) : columnsUpTo(p.field, p.fieldEnd, most_);
+    p.rightColumns = most_ == 0 ? columnsOf(p.fieldEnd, p.end) : columnsUpTo(p.fieldEnd, p.end, most_);
+    return p;
+  }
+
+ private:
+  static constexpr std::uint32_t MARK_WORDS = 64;
+
+  // Puts the walk on place.line, before its word: where it stands when that
+  // is, or at the last mark not past the word when that is nearer, else at
+  // the line's start.
+  void seek(WordPlace place) {
+    if (place.line != line_ || place.wordNumber < number_) {
+      line_ = place.line;
+      number_ = 1;
+      at_ = 0;
+    }
+    const auto found = marks_.find(line_);
+    if (found == marks_.end()) return;
+    const std::size_t k =
+        std::min<std::size_t>(found->second.size() - 1, (place.wordNumber - 1) / MARK_WORDS);
+    const auto marked = static_cast<std::uint32_t>(k) * MARK_WORDS + 1;
+    if (marked > number_) {
+      number_ = marked;
+      at_ = found->second[k];
+    }
+  }
+
+  // Walks past word number_, leaving a mark where the walk stands before
+  // words 1, MARK_WORDS + 1, 2 * MARK_WORDS + 1, ... of a line that has
+  // more than MARK_WORDS words. Returns false at the line's end.
+  bool step(std::string_view text) {
+    std::size_t wordBegin = 0;
+    std::size_t wordEnd = 0;
+    if (!rules_.nextWord(text, at_, wordBegin, wordEnd)) return false;
+    ++number_;
+    if ((number_ - 1) % MARK_WORDS == 0) {
+      std::vector<std::size_t>& marks = marks_[line_];
+      if (marks.empty()) marks.push_back(0);
+      if (marks.size() == (number_ - 1) / MARK_WORDS) marks.push_back(at_);
+    }
+    return true;
+  }
+
+  const TextLines& lines_;
+  const WordRules& rules_;
+  std::uint32_t span_;
+  int most_;
+  std::uint32_t line_ = 0;    // the line walked, 0 before the first
+  std::uint32_t number_ = 1;  // the word the walk finds next
+  std::size_t at_ = 0;        // where the walk goes on
+  // Of each long line walked: mark k is where word k * MARK_WORDS + 1 is sought.
+  std::unordered_map<std::uint32_t, std::vector<std::size_t>> marks_;
+};
 
 // Where the parts of a block's place lines stand: the widest location, the
 // columns that it and its two blanks leave for the text (when a width is
@@ -160,16 +244,22 @@ struct BlockColumns {
   int left = 0;
 };
 
-BlockColumns blockColumns(const std::vector<PlaceLine>& shown, int width) {
+// Measured as far as `width` and the mark of a cut reach: a context or a
+// field wider than that is cut, or leaves no room, however much wider it is.
+int measuredColumns(int width) { return width == 0 ? 0 : std::max(width, CUT_WIDTH); }
+
+BlockColumns blockColumns(PlaceFinder& finder, const std::vector<WordPlace>& places,
+                          std::size_t shownCount, int width) {
   BlockColumns columns;
   int leftMost = 0;
   int fieldMost = 0;
   int rightMost = 0;
-  for (const PlaceLine& p : shown) {
+  for (std::size_t k = 0; k < shownCount; ++k) {
+    const PlaceLine p = finder.find(places[k]);
     columns.location = std::max(columns.location, p.location.size());
     leftMost = std::max(leftMost, p.leftColumns);
     fieldMost = std::max(fieldMost, p.fieldColumns);
-    rightMost = std::max(rightMost, columnsOf(p.fieldEnd, p.end));
+    rightMost = std::max(rightMost, p.rightColumns);
   }
   if (width == 0) {
     columns.left = leftMost;
@@ -205,7 +295,7 @@ void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns&
   appendShown(block, p.field, p.fieldEnd);
   if (layout.color) block += COLOR_OFF;
   const int rightWidth = columns.text - columns.left - p.fieldColumns;
-  if (layout.width == 0 || columnsOf(p.fieldEnd, p.end) <= rightWidth) {
+  if (layout.width == 0 || p.rightColumns <= rightWidth) {
     appendShown(block, p.fieldEnd, p.end);
   } else {
     appendShown(block, p.fieldEnd, headEnd(p.fieldEnd, p.end, rightWidth - CUT_WIDTH));
@@ -244,21 +334,18 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
   }
   block += '\n';
 
-  std::vector<PlaceLine> shown;
-  shown.reserve(shownCount);
-  // The lines of the shown places, each made a string once: they must
-  // outlive the place lines that point into them.
-  std::vector<std::string> texts;
-  texts.reserve(shownCount);
-  for (std::size_t k = 0; k < shownCount; ++k) {
-    const WordPlace place = places[k];
-    texts.emplace_back(place.line <= lines.size() ? lines[place.line - 1] : std::string_view());
-    shown.push_back(placeLine(texts.back(), rules, place, span));
-  }
-  const BlockColumns columns = blockColumns(shown, layout.width);
-  for (const PlaceLine& p : shown) appendPlaceLine(block, p, columns, layout);
-  block += '\n';
   out << block;
+  // Two walks over the places: the first measures them for the block's
+  // columns, the second writes each line as it is made, so that a block
+  // costs the memory of one place line, however many it has.
+  PlaceFinder finder(lines, rules, span, measuredColumns(layout.width));
+  const BlockColumns columns = blockColumns(finder, places, shownCount, layout.width);
+  for (std::size_t k = 0; k < shownCount; ++k) {
+    block.clear();
+    appendPlaceLine(block, finder.find(places[k]), columns, layout);
+    out << block;
+  }
+  out << '\n';
 }
 
 namespace {
@@ -390,8 +477,9 @@ bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
   const std::size_t last = asked.find_last_not_of(' ');
   std::string query =
       first == std::string::npos ? std::string() : asked.substr(first, last - first + 1);
-  // A query, like a line of the text, ends at a NUL.
-  query.resize(std::min(query.size(), query.find('\0')));
+  // Under the sonnets' rules a query, like a line of the text, ends at a
+  // NUL; the text rules take a NUL for a separator, as they do in the text.
+  if (&c.rules == &classicRules()) query.resize(std::min(query.size(), query.find('\0')));
   const bool prefix = !query.empty() && query.back() == '*';
   if (prefix) query.pop_back();
   const std::vector<std::string> words = queryWords(c.rules, query);

@@ -45,6 +45,9 @@ struct TextWord {
 class TextWords {
  public:
   explicit TextWords(std::string_view line);
+  // A walk that goes on from byte `from`, where an earlier walk of the same
+  // line left its last word: the word it yields next is the one after it.
+  TextWords(std::string_view line, std::size_t from) : line_(line), at_(from) {}
   // Stores the next word in `word` and returns true; returns false once
   // every word has been yielded. `word.word` is reused, so a caller that
   // passes the same TextWord every time allocates only for longer words.
