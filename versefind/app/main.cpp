@@ -11,6 +11,7 @@
 #include "platform/console.h"
 #include "platform/memory_guard.h"
 #include "app/search_driver.h"
+#include "terminal_text.h"
 #include "unfinished_file.h"
 
 namespace {
@@ -44,9 +45,9 @@ class StandardOutput : public std::streambuf {
 // Ends the run's standard output: a write that failed, now or when stdout
 // is flushed and closed (a full disk, say), fails the run with a line that
 // gives the system's reason, so lost output is never reported as success.
-int closeStandardOutput(int status, const StandardOutput& buffer) {
+// `cause` is the errno of the first write that failed, 0 when none did.
+int closeStandardOutput(int status, int cause) {
   std::cout.flush();
-  int cause = buffer.cause;
   bool lost = std::cout.fail() || std::ferror(stdout) != 0;
   // Nothing may flush stdout once it is closed, the library's own flush of
   // std::cout at exit included.
@@ -77,12 +78,23 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const RunSettings settings{[] { return std::clock(); }, CLOCKS_PER_SEC,
                              static_cast<unsigned>(std::time(nullptr))};
-  StandardOutput buffer;
-  std::cout.rdbuf(&buffer);
+  // On a terminal, what could make it show a line otherwise than it stands
+  // is escaped on its way out, whatever part of the program wrote it.
+  StandardOutput plain;
+  TerminalSafeOutput safe(stdout);
+  const bool outputIsTerminal = isTerminal(std::cout);
+  std::cout.rdbuf(outputIsTerminal ? static_cast<std::streambuf*>(&safe) : &plain);
+  TerminalSafeOutput safeErrors(stderr);
+  std::streambuf* const errorsBuffer = std::cerr.rdbuf();
+  if (errorsAreTerminal()) std::cerr.rdbuf(&safeErrors);
   guardMemory(std::cout);
   removeUnfinishedFilesOnSignals();
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
-  const int finalStatus = closeStandardOutput(checkStandardInput(status), buffer);
+  if (outputIsTerminal) safe.finish();
+  const int finalStatus =
+      closeStandardOutput(checkStandardInput(status), outputIsTerminal ? safe.cause : plain.cause);
+  safeErrors.finish();
+  std::cerr.rdbuf(errorsBuffer);
   holdConsoleAfterFailure(finalStatus);
   return finalStatus;
 }

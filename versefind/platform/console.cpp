@@ -41,6 +41,8 @@ bool inputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 bool outputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
+bool errorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 int outputWidth() {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) == 0) return 0;
@@ -159,6 +161,8 @@ bool inputIsTerminal() {
 }
 
 bool outputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
+
+bool errorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 int outputWidth() {
   winsize size{};
@@ -292,6 +296,8 @@ void waitForKey(std::istream& in, std::ostream& hint) {
 bool isTerminal(const std::istream& in) { return &in == &std::cin && inputIsTerminal(); }
 
 bool isTerminal(const std::ostream& out) { return &out == &std::cout && outputIsTerminal(); }
+
+bool errorsAreTerminal() { return errorIsTerminal(); }
 
 int terminalWidth(const std::ostream& out) { return isTerminal(out) ? outputWidth() : 0; }
 

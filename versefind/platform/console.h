@@ -24,6 +24,9 @@ bool isTerminal(const std::istream& in);
 // Whether `out` is std::cout and standard output is a terminal.
 bool isTerminal(const std::ostream& out);
 
+// Whether standard error is a terminal.
+bool errorsAreTerminal();
+
 // The width in columns of the terminal that `out` writes to, or 0 when
 // `out` is not a terminal or its width is not known.
 int terminalWidth(const std::ostream& out);

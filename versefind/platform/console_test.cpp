@@ -206,6 +206,35 @@ TEST(Console, EscapesTheControlBytesOfATrialLineOnATerminal) {
   EXPECT_EQ(shown.rfind("\n\nw\x1b[31mq\x7f\tz" + places + "\n\n", 0), 0u);
 }
 
+// On a terminal, what could make it show a line otherwise than it stands
+// (a control of bidirectional text, a C1 control, a byte that is not
+// UTF-8) is escaped in place lines and in messages; a pipe gets the bytes.
+TEST(Console, EscapesWhatFoolsATerminalInPlaceLinesAndMessages) {
+  ScratchDir scratch;
+  const std::string line = "w\xe2\x80\xaeq \xc2\x85x \xffz stars";
+  writeFile("sonnets.txt", line + "\n");
+  const std::string asked = "nope\xe2\x81\xa6";
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VERSEFIND_PROGRAM, "versefind", "--color=never", "3", "stars", asked.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string shown;
+  readTerminal(master, shown, milliseconds(10000), "not in the text\r\n");
+  EXPECT_NE(shown.find("1:5  w\\xe2\\x80\\xaeq \\xc2\\x85x \\xffz stars\r\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("versefind: nope\\xe2\\x81\\xa6: not in the text\r\n"), std::string::npos) << shown;
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  close(master);
+  std::string errors;
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", shown, {"3", "stars", asked}, &errors), 1);
+  EXPECT_EQ(shown, "stars: 1 place\n1:5  " + line + "\n\n");
+  EXPECT_EQ(errors, "versefind: " + asked + ": not in the text\n");
+}
+
 }  // namespace
 
 #endif  // _WIN32

@@ -615,13 +615,6 @@ template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out
 template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out,
                               bool byCount);
 
-void appendHexEscape(std::string& out, unsigned char byte, bool upperCase) {
-  const char* const digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
-  out += "\\x";
-  out += digits[byte >> 4];
-  out += digits[byte & 0xF];
-}
-
 std::string shownWord(const std::string& word, bool keepTabs) {
   std::string shown;
   shown.reserve(word.size());

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "query/plot_row.h"
+#include "terminal_text.h"
 #include "query/place_sort.h"
 #include "index/word_index.h"
 
@@ -115,8 +116,6 @@ void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out, bool byCoun
 // `keepTabs`.
 std::string shownWord(const std::string& word, bool keepTabs = false);
 
-// Appends `byte` as \xHH: two hexadecimal digits, in lower case, or in upper
-// case when `upperCase`. Every escape versefind shows is written here.
-void appendHexEscape(std::string& out, unsigned char byte, bool upperCase = false);
+// Every \xHH escape versefind shows is written by appendHexEscape (terminal_text.h).
 
 #endif  // VERSEFIND_CONCORDANCE_H

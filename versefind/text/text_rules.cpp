@@ -9,42 +9,6 @@
 // broken sequence never swallows the valid character after it. The second
 // byte's range is what rules out overlong forms (E0, F0), surrogates (ED)
 // and code points above U+10FFFF (F4).
-char32_t decodeUtf8(std::string_view text, std::size_t at, std::size_t& length) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  length = 1;
-  if (lead < 0x80) return lead;
-  std::size_t more = 0;
-  char32_t value = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    more = 1;
-    value = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    more = 2;
-    value = lead & 0x0Fu;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    more = 3;
-    value = lead & 0x07u;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return NOT_A_CHARACTER;
-  }
-  if (text.size() - at <= more) return NOT_A_CHARACTER;
-  for (std::size_t i = 1; i <= more; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if (next < low || next > high) return NOT_A_CHARACTER;
-    value = (value << 6) | (next & 0x3Fu);
-    low = 0x80;
-    high = 0xBF;
-  }
-  length = more + 1;
-  return value;
-}
-
 namespace {
 
 bool inWord(char32_t c) { return c != NOT_A_CHARACTER && isWordCharacter(c); }

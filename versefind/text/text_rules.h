@@ -30,6 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utf8.h"
+
 // One word of a line: its number in the line, where it stands in the line
 // (the bytes from `begin` up to `end`, exclusive: the word as written, for
 // showing it in its line), and the word cleaned.
@@ -59,14 +61,8 @@ class TextWords {
   int number_ = 0;
 };
 
-// What a byte that is not part of valid UTF-8 decodes to: no code point,
-// so no word character and no joiner.
-constexpr char32_t NOT_A_CHARACTER = 0xFFFFFFFF;
+// The characters of a line are decoded by the one UTF-8 decoder (utf8.h).
 
-// Decodes the UTF-8 character that starts at byte `at` of `text` and stores
-// its length in bytes; a byte that starts no whole, shortest-form sequence
-// of a code point decodes alone, to NOT_A_CHARACTER. REQUIRES: at < size.
-char32_t decodeUtf8(std::string_view text, std::size_t at, std::size_t& length);
 
 // The words of a query, cleaned as the text's words are: one word, several
 // (a phrase), or none (a query of blanks and marks alone).
