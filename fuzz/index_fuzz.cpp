@@ -19,6 +19,7 @@
 #include "text/sonnet_text.h"
 #include "test_files.h"
 #include "index/text_index.h"
+#include "index/tree_cursor.h"
 #include "text_rules_model.h"
 #include "tree_check.h"
 #include "index/word_index.h"
@@ -64,8 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(findTreeFault(quiet, keyCount).empty());
   std::ostringstream out;
   std::ostringstream errors;
-  const Concordance<CompactEntry> concordance{
-      quiet, kept, queryRules(), {order % 7 * 10, order % 2 == 0, order % 3}, out, errors};
+  const TreeReader<CompactEntry> index(quiet);
+  const Concordance concordance{
+      index, kept, queryRules(), {order % 7 * 10, order % 2 == 0, order % 3}, out, errors};
   // Every word of the first line, as the text rules cut it, is found.
   for (const ModelWord& word : modelWords(std::string(kept[0]))) {
     FUZZ_CHECK(answerQuery(concordance, word.word));

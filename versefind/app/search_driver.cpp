@@ -22,6 +22,7 @@
 #include "views/search_explain.h"
 #include "text/sonnet_text.h"
 #include "index/text_index.h"
+#include "index/tree_cursor.h"
 #include "text/text_rules.h"
 #include "index/word_index.h"
 #include "unfinished_file.h"
@@ -328,9 +329,9 @@ int runQueries(const Request& request, const WordRules& rules, std::istream& in,
   const AnswerForm form = request.count  ? AnswerForm::counts
                           : request.plot ? AnswerForm::plot
                                          : AnswerForm::blocks;
-  const Concordance<Entry> concordance{*tree,  lines,  rules,
-                                       layout, out,    errors,
-                                       request.placeOrder, form, &rows};
+  const TreeReader<Entry> index(*tree);
+  const Concordance concordance{index,  lines, rules, layout, out, errors, request.placeOrder,
+                                form,   &rows};
   const bool all = request.mode == Mode::standardInput
                        ? answerLines(concordance, in, PROMPT_FOR_WORDS)
                        : answerWords(concordance, request.words);
@@ -346,7 +347,7 @@ int runView(const Request& request, const WordRules& rules, std::ostream& out,
   const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
   if (tree == nullptr) return 1;
   if (request.mode == Mode::vocabulary) {
-    writeVocabulary(*tree, out, request.byCount);
+    writeVocabulary(TreeReader<Entry>(*tree), out, request.byCount);
   } else if (request.mode == Mode::stats) {
     writeStats(*tree, out);
   } else {

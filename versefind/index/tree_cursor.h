@@ -3,6 +3,7 @@
 #ifndef VERSEFIND_TREE_CURSOR_H
 #define VERSEFIND_TREE_CURSOR_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,20 @@ class TreeCursor final : public WordCursor {
   const WordTree<Entry>& tree_;
   std::vector<Step> path_;
   mutable std::vector<WordPlace> made_;  // a classic entry's places, read back
+};
+
+// A tree in memory as its readers see it.
+template <typename Entry>
+class TreeReader final : public WordReader {
+ public:
+  // REQUIRES: `tree` outlives the reader and its cursors.
+  explicit TreeReader(const WordTree<Entry>& tree) : tree_(tree) {}
+  std::unique_ptr<WordCursor> newCursor() const override {
+    return std::make_unique<TreeCursor<Entry>>(tree_);
+  }
+
+ private:
+  const WordTree<Entry>& tree_;
 };
 
 #endif  // VERSEFIND_TREE_CURSOR_H

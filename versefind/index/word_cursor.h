@@ -7,6 +7,7 @@
 #ifndef VERSEFIND_WORD_CURSOR_H
 #define VERSEFIND_WORD_CURSOR_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,15 @@ class WordCursor {
   // Whether a read of the index failed (a damaged file): the cursor then
   // stands on no word. An index in memory never fails.
   virtual bool failed() const { return false; }
+};
+
+// An index as its readers see it: as many cursors as they need, each moving
+// on its own, so that the places of several words can be held at once.
+class WordReader {
+ public:
+  virtual ~WordReader() = default;
+  // A new cursor, standing on no word until it seeks one.
+  virtual std::unique_ptr<WordCursor> newCursor() const = 0;
 };
 
 #endif  // VERSEFIND_WORD_CURSOR_H

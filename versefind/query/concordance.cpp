@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/console.h"
 #include "query/phrase_search.h"
@@ -86,34 +87,6 @@ const char* headEnd(const char* begin, const char* end, int columns) {
     stop = p;
   }
   return stop;
-}
-
-// Reads the place string "(WORDNO,LINE)".
-bool parsePlace(const std::string& place, WordPlace& parsed) {
-  std::uint32_t line = 0;
-  std::uint32_t wordNumber = 0;
-  std::size_t at = 1;
-  while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
-    wordNumber = wordNumber * 10 + static_cast<std::uint32_t>(place[at++] - '0');
-  }
-  if (at >= place.size() || place[at] != ',') return false;
-  ++at;
-  while (at < place.size() && place[at] >= '0' && place[at] <= '9') {
-    line = line * 10 + static_cast<std::uint32_t>(place[at++] - '0');
-  }
-  parsed = WordPlace{line, wordNumber};
-  return line >= 1 && wordNumber >= 1;
-}
-
-// The places of an entry as numbers, in order.
-std::vector<WordPlace> placesOfEntry(const WordEntry& entry) {
-  std::vector<WordPlace> places;
-  places.reserve(static_cast<std::size_t>(entry.placeCount));
-  for (int k = 0; k < entry.placeCount; ++k) {
-    WordPlace place{};
-    if (parsePlace(entry.places[k], place)) places.push_back(place);
-  }
-  return places;
 }
 
 // The columns of [begin, end) when they are at most `most`, else most + 1:
@@ -351,8 +324,9 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
 namespace {
 
 // What a query found: a word with its places, or a phrase of `span` words
-// with the places of its first word. The places are an entry's own list, or
-// made for the answer and held in `made`.
+// with the places of its first word. The places are a cursor's own list,
+// valid while it stays on the word, or made for the answer and held in
+// `made`.
 struct Found {
   std::string name;
   const std::vector<WordPlace>* places = nullptr;
@@ -363,18 +337,18 @@ struct Found {
   const std::vector<WordPlace>& list() const { return places != nullptr ? *places : made; }
 };
 
-Found foundOf(const WordEntry& entry) {
+Found foundAt(const WordCursor& cursor) {
   Found found;
-  found.name = entry.word;
-  found.made = placesOfEntry(entry);
-  found.cut = entry.placeCount == MAX_PLACES;
+  found.name = cursor.key();
+  found.places = &cursor.places();
+  found.cut = cursor.placesCut();
   return found;
 }
-Found foundOf(const CompactEntry& entry) {
-  Found found;
-  found.name = entry.word;
-  found.places = &entry.places;
-  return found;
+
+// Moves `cursor` to `word` and returns whether the index holds it.
+bool seekWord(WordCursor& cursor, const std::string& word) {
+  cursor.seek(word);
+  return cursor.valid() && cursor.key() == word;
 }
 
 // The words of a query as the rules cut a line of the text; the empty words
@@ -390,19 +364,18 @@ std::vector<std::string> queryWords(const WordRules& rules, const std::string& q
 
 // Finds the phrase of `words` (two or more) and returns null; `found` then
 // has no place when the words never stand one after another. Returns the
-// first word not in the text, when one is not.
-template <typename Entry>
-const std::string* findPhrase(const Concordance<Entry>& c, const std::vector<std::string>& words,
+// first word not in the text, when one is not. Each word is read by a
+// cursor of its own, so that every list is held at once without a copy.
+const std::string* findPhrase(const Concordance& c, const std::vector<std::string>& words,
                               Found& found) {
-  std::vector<Found> each;
-  each.reserve(words.size());  // the lists below point into it
+  std::vector<std::unique_ptr<WordCursor>> cursors;
   std::vector<const std::vector<WordPlace>*> lists;
   for (const std::string& word : words) {
-    const Entry* const entry = c.tree.find(word);
-    if (entry == nullptr) return &word;
-    each.push_back(foundOf(*entry));
-    lists.push_back(&each.back().list());
-    found.cut = found.cut || each.back().cut;
+    cursors.push_back(c.index.newCursor());
+    WordCursor& cursor = *cursors.back();
+    if (!seekWord(cursor, word)) return &word;
+    lists.push_back(&cursor.places());
+    found.cut = found.cut || cursor.placesCut();
   }
   found.made = findPhrase(lists, c.lines.positions());
   found.span = static_cast<std::uint32_t>(words.size());
@@ -410,8 +383,7 @@ const std::string* findPhrase(const Concordance<Entry>& c, const std::vector<std
 }
 
 // The cut lines of the text, by the concordance's rules, for the sorts.
-template <typename Entry>
-LineWords lineWordsOf(const Concordance<Entry>& c) {
+LineWords lineWordsOf(const Concordance& c) {
   return LineWords([&c](std::uint32_t line, std::vector<std::string>& words) {
     const std::string text(c.lines[line - 1]);
     c.rules.cutLine(text, [&](const std::string& word, std::size_t, std::size_t) {
@@ -420,46 +392,56 @@ LineWords lineWordsOf(const Concordance<Entry>& c) {
   });
 }
 
-// Writes what was found in the concordance's form; a plot row is that of
-// the whole query, named `rowName`.
-template <typename Entry>
-void writeFound(const Concordance<Entry>& c, const std::vector<Found>& found,
-                const std::string& rowName) {
-  if (c.form == AnswerForm::plot) {
-    assert(c.rows != nullptr);
-    PlotRow row{rowName, {}};
-    for (const Found& f : found) {
-      for (const WordPlace place : f.list()) row.positions.push_back(c.lines.positions().positionOf(place));
-    }
-    std::sort(row.positions.begin(), row.positions.end());
-    c.rows->push_back(std::move(row));
-    return;
-  }
-  std::string counts;
-  std::unique_ptr<LineWords> words;
-  for (const Found& f : found) {
-    if (c.form == AnswerForm::counts) {
-      counts += shownWord(f.name) + "\t" + std::to_string(f.list().size()) + "\n";
-    } else if (c.order == PlaceOrder::place) {
-      writeBlock(c.lines, c.rules, c.layout, f.name, f.list(), f.cut, c.out, f.span);
+// The answer to one query in the concordance's form, written as each word
+// found is added: its block, or its count line, which all come out at the
+// end; a plot row, of the whole query, is made at the end from the places
+// of every word added.
+class Answer {
+ public:
+  Answer(const Concordance& c, std::string rowName) : c_(c), rowName_(std::move(rowName)) {}
+  Answer(const Answer&) = delete;
+  Answer& operator=(const Answer&) = delete;
+
+  void add(const Found& f) {
+    if (c_.form == AnswerForm::plot) {
+      for (const WordPlace place : f.list()) row_.push_back(c_.lines.positions().positionOf(place));
+    } else if (c_.form == AnswerForm::counts) {
+      counts_ += shownWord(f.name) + "\t" + std::to_string(f.list().size()) + "\n";
+    } else if (c_.order == PlaceOrder::place) {
+      writeBlock(c_.lines, c_.rules, c_.layout, f.name, f.list(), f.cut, c_.out, f.span);
     } else {
-      if (words == nullptr) words = std::make_unique<LineWords>(lineWordsOf(c));
+      if (words_ == nullptr) words_ = std::make_unique<LineWords>(lineWordsOf(c_));
       std::vector<WordPlace> sorted = f.list();
-      sortPlaces(sorted, f.span, c.order, c.lines.positions(), *words);
-      writeBlock(c.lines, c.rules, c.layout, f.name, sorted, f.cut, c.out, f.span);
+      sortPlaces(sorted, f.span, c_.order, c_.lines.positions(), *words_);
+      writeBlock(c_.lines, c_.rules, c_.layout, f.name, sorted, f.cut, c_.out, f.span);
     }
   }
-  c.out << counts;
-}
+
+  void finish() {
+    if (c_.form == AnswerForm::plot) {
+      assert(c_.rows != nullptr);
+      std::sort(row_.begin(), row_.end());
+      c_.rows->push_back(PlotRow{rowName_, std::move(row_)});
+      return;
+    }
+    c_.out << counts_;
+  }
+
+ private:
+  const Concordance& c_;
+  std::string rowName_;
+  std::vector<std::uint64_t> row_;
+  std::string counts_;
+  std::unique_ptr<LineWords> words_;
+};
 
 // Says that the query `named` found nothing; a count or a plot still says
 // so on standard output, with 0.
-template <typename Entry>
-bool foundNothing(const Concordance<Entry>& c, const std::string& asked, const std::string& name,
+bool foundNothing(const Concordance& c, const std::string& asked, const std::string& name,
                   const std::string& why) {
   c.errors << "versefind: " << namedQuery(asked) << ": " << why << "\n";
   if (c.form == AnswerForm::counts) c.out << shownWord(name) << "\t0\n";
-  if (c.form == AnswerForm::plot) writeFound(c, {}, name);
+  if (c.form == AnswerForm::plot) Answer(c, name).finish();
   return false;
 }
 
@@ -471,8 +453,7 @@ std::string joined(const std::vector<std::string>& words) {
 
 }  // namespace
 
-template <typename Entry>
-bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
+bool answerQuery(const Concordance& c, const std::string& asked) {
   const std::size_t first = asked.find_first_not_of(' ');
   const std::size_t last = asked.find_last_not_of(' ');
   std::string query =
@@ -514,38 +495,38 @@ bool answerQuery(const Concordance<Entry>& c, const std::string& asked) {
       return foundNothing(c, asked, name, shownWord(*missing) + " is not in the text");
     }
     if (phrase.made.empty()) return foundNothing(c, asked, name, "not in the text");
-    writeFound(c, {phrase}, name);
+    Answer answer(c, name);
+    answer.add(phrase);
+    answer.finish();
     return true;
   }
   const std::string& word = words.front();
-  std::vector<Found> found;
+  const std::unique_ptr<WordCursor> cursor = c.index.newCursor();
   if (!prefix) {
-    const Entry* const entry = c.tree.find(word);
-    if (entry != nullptr) found.push_back(foundOf(*entry));
-  } else {
-    // The words with the prefix stand together in word order, from the
-    // first key not below the prefix: the walk stops at the first key
-    // without it.
-    c.tree.walkFrom(word, [&](const Entry& entry) {
-      if (entry.word.compare(0, word.size(), word) != 0) return false;
-      found.push_back(foundOf(entry));
-      return true;
-    });
+    if (!seekWord(*cursor, word)) return foundNothing(c, asked, name, "not in the text");
+    Answer answer(c, name);
+    answer.add(foundAt(*cursor));
+    answer.finish();
+    return true;
   }
-  if (found.empty()) return foundNothing(c, asked, name, "not in the text");
-  writeFound(c, found, name);
+  // The words with the prefix stand together in word order, from the first
+  // word not below the prefix: the walk stops at the first word without it.
+  cursor->seek(word);
+  const auto hasPrefix = [&] { return cursor->valid() && cursor->key().compare(0, word.size(), word) == 0; };
+  if (!hasPrefix()) return foundNothing(c, asked, name, "not in the text");
+  Answer answer(c, name);
+  for (; hasPrefix(); cursor->next()) answer.add(foundAt(*cursor));
+  answer.finish();
   return true;
 }
 
-template <typename Entry>
-bool answerWords(const Concordance<Entry>& c, const std::vector<std::string>& words) {
+bool answerWords(const Concordance& c, const std::vector<std::string>& words) {
   bool all = true;
   for (const std::string& asked : words) all = answerQuery(c, asked) && all;
   return all;
 }
 
-template <typename Entry>
-bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prompt) {
+bool answerLines(const Concordance& c, std::istream& in, const char* prompt) {
   const bool showPrompt = isTerminal(in);
   bool all = true;
   std::vector<char> buffer(MAX_QUERY + 1);
@@ -576,44 +557,34 @@ bool answerLines(const Concordance<Entry>& c, std::istream& in, const char* prom
   return all;
 }
 
-template <typename Entry>
-void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out, bool byCount) {
-  std::vector<const Entry*> entries;
-  tree.walkInOrder([&](const Entry& entry) {
-    if (!entry.word.empty()) entries.push_back(&entry);
-    return true;
-  });
-  if (byCount) {
-    // Stable: words of one count stay in word order, as the walk gave them.
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) {
-      return placeCountOf(*a) > placeCountOf(*b);
-    });
-  }
+void writeVocabulary(const WordReader& index, std::ostream& out, bool byCount) {
+  const std::unique_ptr<WordCursor> cursor = index.newCursor();
+  std::vector<std::pair<std::string, std::size_t>> counted;  // kept only to sort by count
   std::string lines;
-  for (const Entry* const entry : entries) {
-    lines += shownWord(entry->word);
+  const auto write = [&lines, &out](const std::string& word, std::size_t count) {
+    lines += shownWord(word);
     lines += '\t';
-    lines += std::to_string(placeCountOf(*entry));
+    lines += std::to_string(count);
     lines += '\n';
     if (lines.size() > 65536) {
       out << lines;
       lines.clear();
     }
+  };
+  for (cursor->seek(""); cursor->valid(); cursor->next()) {
+    if (cursor->key().empty()) continue;
+    if (byCount) {
+      counted.emplace_back(cursor->key(), cursor->places().size());
+    } else {
+      write(cursor->key(), cursor->places().size());
+    }
   }
+  // Stable: words of one count stay in word order, as the cursor gave them.
+  std::stable_sort(counted.begin(), counted.end(),
+                   [](const auto& a, const auto& b) { return a.second > b.second; });
+  for (const auto& [word, count] : counted) write(word, count);
   out << lines;
 }
-
-template bool answerQuery(const Concordance<WordEntry>& c, const std::string& asked);
-template bool answerQuery(const Concordance<CompactEntry>& c, const std::string& asked);
-template bool answerWords(const Concordance<WordEntry>& c, const std::vector<std::string>& words);
-template bool answerWords(const Concordance<CompactEntry>& c,
-                          const std::vector<std::string>& words);
-template bool answerLines(const Concordance<WordEntry>& c, std::istream& in, const char* prompt);
-template bool answerLines(const Concordance<CompactEntry>& c, std::istream& in,
-                          const char* prompt);
-template void writeVocabulary(const WordTree<WordEntry>& tree, std::ostream& out, bool byCount);
-template void writeVocabulary(const WordTree<CompactEntry>& tree, std::ostream& out,
-                              bool byCount);
 
 std::string shownWord(const std::string& word, bool keepTabs) {
   std::string shown;

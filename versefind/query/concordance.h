@@ -31,6 +31,7 @@
 #include "query/plot_row.h"
 #include "terminal_text.h"
 #include "query/place_sort.h"
+#include "index/word_cursor.h"
 #include "index/word_index.h"
 
 class TextLines;
@@ -43,17 +44,16 @@ struct Layout {
   int most = 0;        // the place lines shown for one word at most; 0 for all
 };
 
-// What a run asks the index, and what it answers it from: the tree (of
-// either kind of entry), the lines of the text it was built from (line n is
-// lines[n - 1]), the word rules it was built by, the layout, and where the
-// answers and the words not found go.
 // What an answer is: the blocks of place lines, a "WORD<TAB>N" line for
 // each word or phrase, or a row of a dispersion plot.
 enum class AnswerForm { blocks, counts, plot };
 
-template <typename Entry>
+// What a run asks the index, and what it answers it from: the index, read
+// through its cursors, the lines of the text it was built from (line n is
+// lines[n - 1]), the word rules it was built by, the layout, and where the
+// answers and the words not found go.
 struct Concordance {
-  const WordTree<Entry>& tree;
+  const WordReader& index;
   const TextLines& lines;
   const WordRules& rules;
   Layout layout;
@@ -85,12 +85,10 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
 // one plot row for the query. When nothing is found, one line on `errors`
 // says so (and a count or a plot row says 0). Blanks around the query are
 // ignored. Returns whether anything was found.
-template <typename Entry>
-bool answerQuery(const Concordance<Entry>& concordance, const std::string& asked);
+bool answerQuery(const Concordance& concordance, const std::string& asked);
 
 // Answers each of `words` in turn. Returns whether every one was found.
-template <typename Entry>
-bool answerWords(const Concordance<Entry>& concordance, const std::vector<std::string>& words);
+bool answerWords(const Concordance& concordance, const std::vector<std::string>& words);
 
 // Answers the queries read from `in`, one a line (a carriage return before
 // the line feed is dropped), each as soon as it is read: its answer is
@@ -99,8 +97,7 @@ bool answerWords(const Concordance<Entry>& concordance, const std::vector<std::s
 // for nothing and gets a line on `errors`; one longer than MAX_QUERY bytes
 // ends the reading, with a line on `errors` (the rest of the input may never
 // end). Returns whether every word asked was found.
-template <typename Entry>
-bool answerLines(const Concordance<Entry>& concordance, std::istream& in, const char* prompt);
+bool answerLines(const Concordance& concordance, std::istream& in, const char* prompt);
 
 // The longest query line read.
 constexpr int MAX_QUERY = 65536;
@@ -108,8 +105,7 @@ constexpr int MAX_QUERY = 65536;
 // Writes every word of the index in word order, one "WORD<TAB>N" line each
 // (N the places the word keeps), the empty word left out; `byCount`, the
 // most frequent first, words of one count in word order.
-template <typename Entry>
-void writeVocabulary(const WordTree<Entry>& tree, std::ostream& out, bool byCount = false);
+void writeVocabulary(const WordReader& index, std::ostream& out, bool byCount = false);
 
 // `word` as it can be shown on a terminal: every control byte (below 0x20,
 // and 0x7F) escaped as \xHH, every other byte as it is; a tab too when

@@ -11,6 +11,7 @@
 
 #include "text/sonnet_text.h"
 #include "index/text_index.h"
+#include "index/tree_cursor.h"
 #include "word_rules_model.h"
 
 namespace {
@@ -37,7 +38,7 @@ Answer answer(const std::string& text, const std::string& query, Layout layout) 
   std::ostringstream out;
   std::ostringstream errors;
   const bool found =
-      answerQuery(Concordance<WordEntry>{tree, lines, classicRules(), layout, out, errors}, query);
+      answerQuery(Concordance{TreeReader<WordEntry>(tree), lines, classicRules(), layout, out, errors}, query);
   return {found, out.str(), errors.str()};
 }
 
