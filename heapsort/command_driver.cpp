@@ -348,8 +348,8 @@ int runWhole(const Command& command, std::istream& in, std::ostream& out, std::o
   }
   const std::clock_t* const clocks = outcome.clocks;
   const bool logged = buildMode || logTimes(command.line, hundredths(clocks[0], clocks[1]),
-                                            hundredths(clocks[1], clocks[2]),
-                                            hundredths(clocks[2], clocks[3]), out, errors);
+                                            hundredths(clocks[2], clocks[3]),
+                                            hundredths(clocks[4], clocks[5]), out, errors);
   tellWritten(errors, command, logged && !buildMode, outcome.numbers);
   return ok && logged ? 0 : 1;
 }

@@ -272,7 +272,8 @@ void WholeSort::drainInPlace(int* first, std::size_t size) {
 }
 
 bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
-  outcome_.clocks[2] = job_.readClock();
+  outcome_.clocks[3] = job_.readClock();
+  outcome_.clocks[4] = job_.readClock();
   bool ok = true;
   if (job_.target == WholeJob::Target::file) {
     ResultFile result;
@@ -288,7 +289,7 @@ bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
     ok = write(text);
     text.flush();
   }
-  outcome_.clocks[3] = job_.readClock();
+  outcome_.clocks[5] = job_.readClock();
   return ok;
 }
 
@@ -417,6 +418,7 @@ WholeOutcome WholeSort::run() {
     }
   }
   outcome_.clocks[1] = job_.readClock();
+  outcome_.clocks[2] = job_.readClock();
   if (failed_) {
     outcome_.reading = WholeOutcome::Reading::failed;
     return outcome_;

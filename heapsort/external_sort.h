@@ -47,9 +47,10 @@ struct WholeJob {
   std::clock_t (*readClock)() = nullptr;
 };
 
-// What a whole sort did, and the four clock readings around its phases:
-// the start, the input's end, the start of the writing of the result and
-// its end.
+// What a whole sort did, and the clock read at the start and the end of
+// each phase: reading (the input read and the runs formed from it), sorting
+// (the heap sorted in place, or the last runs written and the merge passes
+// before the last), writing (the result written, by the last merge pass).
 struct WholeOutcome {
   enum class Reading { whole, stoppedEarly, failed } reading = Reading::whole;
   bool written = false;  // the result was written whole (or was not asked)
@@ -58,7 +59,7 @@ struct WholeOutcome {
   long long runs = 0;
   int mergePasses = 0;
   long long comparisons = 0;
-  std::clock_t clocks[4] = {};
+  std::clock_t clocks[6] = {};
 };
 
 // Reads every number of job.in, sorts or builds them and writes the result
