@@ -243,19 +243,15 @@ void WholeSort::readAndFormRuns(NumberScanner& scanner) {
       const int top = heap[0];
       writer_->put(top);
       if (!less(value, top)) {
-        heap[0] = value;
-        siftDownRange(heap, live_, 0, less);
+        replaceTopRange(heap, live_, value, less);
         continue;
       }
       // Too small for this run: it waits, where the heap gives up a place,
       // for the next one.
-      heap[0] = heap[live_ - 1];
-      heap[live_ - 1] = value;
       --live_;
-      if (live_ > 0) {
-        siftDownRange(heap, live_, 0, less);
-        continue;
-      }
+      if (live_ > 0) replaceTopRange(heap, live_, heap[live_], less);
+      heap[live_] = value;
+      if (live_ > 0) continue;
       writer_->startRun();
       makeHeapRange(heap, capacity_, less);
       live_ = capacity_;
