@@ -64,14 +64,14 @@ class RunFile {
   // Writes `count` numbers at number `at` of the file.
   bool write(std::uint64_t at, const int* numbers, std::size_t count) {
     errno = 0;
-    return seekFile(file_, static_cast<long long>(at * sizeof(int))) &&
+    return seekFile(file_, static_cast<long long>(at) * static_cast<long long>(sizeof(int))) &&
            std::fwrite(numbers, sizeof(int), count, file_) == count;
   }
 
   // Reads `count` numbers from number `at` of the file.
   bool read(std::uint64_t at, int* numbers, std::size_t count) {
     errno = 0;
-    return seekFile(file_, static_cast<long long>(at * sizeof(int))) &&
+    return seekFile(file_, static_cast<long long>(at) * static_cast<long long>(sizeof(int))) &&
            std::fread(numbers, sizeof(int), count, file_) == count;
   }
 

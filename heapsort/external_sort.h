@@ -29,8 +29,8 @@
 #include <string>
 
 // The least memory a whole sort takes, and what it takes unless told.
-constexpr std::size_t LEAST_MEMORY = 64 * 1024;
-constexpr std::size_t DEFAULT_MEMORY = 256 * 1024 * 1024;
+constexpr std::size_t LEAST_MEMORY = std::size_t{64} << 10;
+constexpr std::size_t DEFAULT_MEMORY = std::size_t{256} << 20;
 
 // What a whole sort or build is asked to do.
 struct WholeJob {

@@ -100,7 +100,9 @@ TEST(SortWhole, SortsEveryNumberAsStdSortDoes) {
     EXPECT_TRUE(sorted.outcome.written);
     EXPECT_EQ(sorted.outcome.reading, WholeOutcome::Reading::whole);
     EXPECT_EQ(sorted.outcome.numbers, static_cast<long long>(c.numbers.size()));
-    if (c.runs >= 0) EXPECT_EQ(sorted.outcome.runs, c.runs);
+    if (c.runs >= 0) {
+      EXPECT_EQ(sorted.outcome.runs, c.runs);
+    }
     EXPECT_EQ(sorted.outcome.mergePasses, c.mergePasses);
     EXPECT_TRUE(std::filesystem::is_empty(".")) << "a run file was left";
   }

@@ -99,12 +99,12 @@ std::size_t NumberScanner::read(int* out, std::size_t most) {
     const char* digits = *first == '+' ? first + 1 : first;
     int value = 0;
     const bool plusThenDigit = *first != '+' || (digits < last && isDigit(*digits));
-    const auto [end, error] = std::from_chars(digits, last, value);
+    const auto [stop, error] = std::from_chars(digits, last, value);
     // A conversion that reached the end of an unfinished block, or that
     // failed, is read again byte by byte: the item may go on in the next
     // block, and a failure needs the item's text.
-    if (plusThenDigit && error == std::errc() && (end < last || atEnd_)) {
-      pos_ = static_cast<std::size_t>(end - buffer_.data());
+    if (plusThenDigit && error == std::errc() && (stop < last || atEnd_)) {
+      pos_ = static_cast<std::size_t>(stop - buffer_.data());
     } else if (!readItemSlowly(value)) {
       end_ = end_ == End::failed ? End::failed : End::stopped;
       break;
