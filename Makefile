@@ -6,6 +6,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
+  bench-heapsort-all \
   bench-concordance charts tree-picture plot-picture test-page page-picture page-test-setup \
   windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
@@ -114,6 +115,15 @@ bench: bench-programs
 	$(BUILD)/bin/heap_bench $(BENCH_ARGS)
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
 	$(MAKE) bench-concordance
+	$(MAKE) bench-heapsort-all
+
+# heapsort --all as a whole process on 20,000,000 random ints beside
+# `LC_ALL=C sort -n` with the same 64 MiB (wall time and peak memory by
+# /usr/bin/time), then the runs formed at 64K on random, sorted and reversed
+# input. The numbers are generated once, in $(BUILD)/bench-heapsort-all.
+bench-heapsort-all: configure
+	cmake --build $(BUILD) --parallel $(JOBS) --target heapsort
+	bench/heapsort_all_bench.sh $(BUILD)/bin $(BUILD)/bench-heapsort-all
 
 # versefind's query mode as whole processes, with hyperfine and
 # /usr/bin/time: 500 words of the text, and of a generated text of 10 MB with

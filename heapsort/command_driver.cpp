@@ -1,9 +1,12 @@
 #include "command_driver.h"
 
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "external_sort.h"
 #include "heap.h"
 #include "heap_trace.h"
 #include "number_files.h"
@@ -25,6 +28,7 @@ const char* const TYPE_MARKER = " -t ";
 
 const char* const USAGE =
     "Usage: heapsort -i NAME -t TYPE\n"
+    "       heapsort -i NAME -t TYPE --all [--memory SIZE] [--cost]\n"
     "       heapsort -i NAME -t TYPE --trace[=json|=html] | --cost\n"
     "       heapsort\n"
     "       heapsort -h | --help | --version\n"
@@ -38,7 +42,20 @@ const char* const USAGE =
     "only once it is whole. NAME is a file name inside input/, never a path.\n"
     "\n"
     "From the shell: -i NAME and -t TYPE in either order (also -iNAME, -tb);\n"
-    "TYPE is b or s, and BASE is NAME without its last extension.\n"
+    "TYPE is b or s, and BASE is NAME without its last extension. NAME - reads\n"
+    "standard input and writes the result to standard output, with no file and\n"
+    "no time line.\n"
+    "\n"
+    "Without --all, heapsort holds at most 99,999 numbers and reads no further.\n"
+    "  --all          every number, however many: with TYPE s, sorted in\n"
+    "                 bounded memory, in sorted runs written to temporary files\n"
+    "                 beside the result and merged; with TYPE b, one max-heap,\n"
+    "                 when the numbers fit in the memory (status 1 otherwise)\n"
+    "  --memory SIZE  the memory --all works in: a number of bytes, or with K,\n"
+    "                 M or G (KiB, MiB, GiB); at least 64K, 256M unless given\n"
+    "  --cost         with --all: the counts only (numbers, heap_capacity,\n"
+    "                 runs, merge_passes, comparisons), one NAME TAB VALUE a\n"
+    "                 line, and no result file\n"
     "\n"
     "Without arguments it shows two examples and asks for a command typed in\n"
     "their layout:\n"
@@ -71,7 +88,29 @@ struct Command {
   char type;
   Naming naming;
   Study study = Study::none;
+  bool all = false;  // every number, not the fixed array's
+  bool memoryGiven = false;
+  std::size_t memory = DEFAULT_MEMORY;
 };
+
+// Reads a memory size: decimal digits, then K, M or G (KiB, MiB, GiB) or
+// nothing (bytes). Returns false for anything else or more than 1 TiB.
+bool parseMemory(const std::string& text, std::size_t& bytes) {
+  constexpr unsigned long long MOST = 1ULL << 40;
+  unsigned long long value = 0;
+  std::size_t k = 0;
+  for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k) {
+    value = value * 10 + static_cast<unsigned long long>(text[k] - '0');
+    if (value > MOST) return false;
+  }
+  if (k == 0 || text.size() - k > 1) return false;
+  const char unit = k < text.size() ? text[k] : ' ';
+  const int shift = unit == 'K' || unit == 'k' ? 10 : unit == 'M' || unit == 'm' ? 20
+                    : unit == 'G' || unit == 'g' ? 30 : unit == ' ' ? 0 : -1;
+  if (shift < 0 || value > (MOST >> shift)) return false;
+  bytes = static_cast<std::size_t>(value << shift);
+  return true;
+}
 
 // The study a --trace or --cost argument asks for, or Study::none.
 Study studyOf(const std::string& argument) {
@@ -184,6 +223,23 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       command.study = study;
       continue;
     }
+    if (argument == "--all") {
+      command.all = true;
+      continue;
+    }
+    if (argument == "--memory" || argument.rfind("--memory=", 0) == 0) {
+      std::string size = argument.size() > 8 ? argument.substr(9) : "";
+      if (argument.size() == 8 && k + 1 < arguments.size()) {
+        size = arguments[++k];
+        command.line += " " + size;
+      }
+      if (!parseMemory(size, command.memory) || command.memory < LEAST_MEMORY) {
+        return "the memory is a size of at least 64K (K, M or G), not '" +
+               escapeControlBytes(size) + "'";
+      }
+      command.memoryGiven = true;
+      continue;
+    }
     if (argument.rfind("--trace=", 0) == 0) {
       return "the trace is --trace, --trace=json or --trace=html, not '" +
              escapeControlBytes(argument) + "'";
@@ -215,6 +271,10 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
   }
   if (!haveName) return "option -i NAME is missing";
   if (!haveType) return "option -t TYPE is missing";
+  if (command.memoryGiven && !command.all) return "--memory goes with --all";
+  if (command.all && command.study != Study::none && command.study != Study::cost) {
+    return "--all is watched with --cost only; a trace shows the first 31 numbers without it";
+  }
   command.naming = Naming::withoutLastExtension;
   return "";
 }
@@ -224,17 +284,106 @@ int hundredths(std::clock_t from, std::clock_t to) {
   return static_cast<int>((to - from) * 100 / CLOCKS_PER_SEC);
 }
 
-// Tells what a run wrote: the result of numberCount numbers, and after a
-// sort the time line.
-void tellWritten(std::ostream& errors, const Command& command, bool timeLine) {
-  errors << "heapsort: wrote " << numberCount << (numberCount == 1 ? " number" : " numbers")
+// Tells what a run wrote: the result of `count` numbers, and after a sort
+// the time line.
+void tellWritten(std::ostream& errors, const Command& command, bool timeLine,
+                 long long count = numberCount) {
+  errors << "heapsort: wrote " << count << (count == 1 ? " number" : " numbers")
          << " to " << escapeControlBytes(resultPath(command.fileName, command.naming))
          << (timeLine ? std::string(", and a time line to ") + TIME_LOG : "") << std::endl;
 }
 
+// The name standard input takes in place of a file name, and in messages.
+const char* const PIPED = "-";
+const char* const STANDARD_INPUT = "standard input";
+
+// Where the runs of a sort of standard input go, which has no result file
+// to stand beside: the system's folder for temporary files.
+std::string pipedRunFolder() {
+  std::error_code unknown;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(unknown);
+  return unknown || folder.empty() ? "." : folder.string();
+}
+
+// Every number, for a command with --all: sorted or built in bounded
+// memory, then written, logged, or counted.
+int runWhole(const Command& command, std::istream& in, std::ostream& out, std::ostream& errors,
+             std::clock_t (*readClock)()) {
+  const bool piped = command.fileName == PIPED;
+  const bool cost = command.study == Study::cost;
+  // Standard output carries the numbers or the counts, nothing else.
+  std::ostream& console = piped || cost ? errors : out;
+  buildMode = command.type == 'b';
+  WholeJob job;
+  std::ifstream infile;
+  if (piped) {
+    job.in = &in;
+    job.inputName = STANDARD_INPUT;
+  } else {
+    if (!openInput(command.fileName, infile, console, errors)) return 1;
+    job.in = &infile;
+    job.inputName = inputPath(command.fileName);
+  }
+  nameMemoryUse(escapeControlBytes(job.inputName));
+  job.memoryBytes = command.memory;
+  job.build = buildMode;
+  job.readClock = readClock;
+  job.resultPath = piped ? "" : resultPath(command.fileName, command.naming);
+  job.target = cost ? WholeJob::Target::none : piped ? WholeJob::Target::stream : WholeJob::Target::file;
+  job.stream = &out;
+  job.runFolder = piped ? pipedRunFolder() : folderOf(findReplacedFile(job.resultPath).path);
+  const WholeOutcome outcome = sortWhole(job, console, errors);
+  if (outcome.reading == WholeOutcome::Reading::failed) return 1;
+  const bool ok = outcome.reading == WholeOutcome::Reading::whole;
+  if (!outcome.written) return 1;
+  if (cost) {
+    out << "numbers\t" << outcome.numbers << "\nheap_capacity\t" << outcome.heapCapacity
+        << "\nruns\t" << outcome.runs << "\nmerge_passes\t" << outcome.mergePasses
+        << "\ncomparisons\t" << outcome.comparisons << std::endl;
+    return ok ? 0 : 1;
+  }
+  if (piped) {
+    out.flush();
+    return ok ? 0 : 1;
+  }
+  const std::clock_t* const clocks = outcome.clocks;
+  const bool logged = buildMode || logTimes(command.line, hundredths(clocks[0], clocks[1]),
+                                            hundredths(clocks[2], clocks[3]),
+                                            hundredths(clocks[4], clocks[5]), out, errors);
+  tellWritten(errors, command, logged && !buildMode, outcome.numbers);
+  return ok && logged ? 0 : 1;
+}
+
+// The fixed array's run on standard input: the result goes to standard
+// output, one number a line, with no time line.
+int runPiped(const Command& command, std::istream& in, std::ostream& out, std::ostream& errors) {
+  nameMemoryUse(STANDARD_INPUT);
+  std::vector<int> a(ARRAY_SIZE);
+  const bool study = command.study != Study::none;
+  const Reading reading = readNumbersFrom(in, STANDARD_INPUT, a.data(), errors, errors);
+  if (reading == Reading::failed) return 1;
+  const bool ok = reading == Reading::whole;
+  if (study) {
+    const int status = studyHeap(command.study, command.type != 'b', STANDARD_INPUT, a.data(), out, errors);
+    return status != 0 ? status : ok ? 0 : 1;
+  }
+  if (command.type == 'b') {
+    buildMaxHeap(a.data());
+  } else {
+    heapSortNumbers(a.data());
+  }
+  for (int i = 1; i <= numberCount; ++i) out << a[i] << '\n';
+  out.flush();
+  return ok ? 0 : 1;
+}
+
 // Reads, builds or sorts, writes and logs, for one accepted command.
-int runCommand(const Command& command, std::ostream& out, std::ostream& errors,
+int runCommand(const Command& command, std::istream& in, std::ostream& out, std::ostream& errors,
                std::clock_t (*readClock)()) {
+  if (command.all) return runWhole(command, in, out, errors, readClock);
+  if (command.naming == Naming::withoutLastExtension && command.fileName == PIPED) {
+    return runPiped(command, in, out, errors);
+  }
   const std::string& fileName = command.fileName;
   const std::size_t afterName = FILE_NAME_INDEX + FILE_NAME_LENGTH;
   if (command.naming == Naming::firstNineCharacters && command.line[afterName] != ' ' &&
@@ -306,7 +455,7 @@ int runCommandDriver(const std::vector<std::string>& arguments, std::istream& in
       out << std::endl << "No command was given." << std::endl;
       return 1;
     }
-    return runCommand(command, out, errors, readClock);
+    return runCommand(command, in, out, errors, readClock);
   }
 
   Request request = Request::command;
@@ -324,5 +473,5 @@ int runCommandDriver(const std::vector<std::string>& arguments, std::istream& in
     out << "heapsort " << PROGRAM_VERSION << std::endl;
     return 0;
   }
-  return runCommand(command, out, errors, readClock);
+  return runCommand(command, in, out, errors, readClock);
 }

@@ -357,6 +357,22 @@ TEST(CommandDriver, TakesTheCommandFromTheArgumentsAndAnswersHelp) {
        "heapsort: wrote 10 numbers to output/" + std::string(249, 'n') +
            "_s.txt, and a time line to output/time.txt\n",
        std::string(249, 'n') + "_s.txt"},
+      // Every number: the same result, heap and time line as the fixed array's.
+      {{"-i", "initdata1.txt", "-t", "s", "--all"}, 0, "", sorted, "initdata1_s.txt"},
+      {{"--all", "-tb", "--memory", "64K", "-i", "initdata1.txt"}, 0, "",
+       "heapsort: wrote 10 numbers to output/initdata1_b.txt\n", "initdata1_b.txt"},
+      {{"-i", "initdata1.txt", "-t", "s", "--all", "--memory=1g"}, 0, "", sorted, "initdata1_s.txt"},
+      {{"-i", "x", "-t", "s", "--memory", "64K"}, 2, "", misuse("--memory goes with --all"), ""},
+      {{"-i", "x", "-t", "s", "--all", "--memory=63K"}, 2, "",
+       misuse("the memory is a size of at least 64K (K, M or G), not '63K'"), ""},
+      {{"-i", "x", "-t", "s", "--all", "--memory", "64KB"}, 2, "",
+       misuse("the memory is a size of at least 64K (K, M or G), not '64KB'"), ""},
+      {{"-i", "x", "-t", "s", "--all", "--memory"}, 2, "",
+       misuse("the memory is a size of at least 64K (K, M or G), not ''"), ""},
+      {{"-i", "x", "-t", "s", "--all", "--memory", "99999999999999G"}, 2, "",
+       misuse("the memory is a size of at least 64K (K, M or G), not '99999999999999G'"), ""},
+      {{"-i", "x", "-t", "s", "--all", "--trace"}, 2, "",
+       misuse("--all is watched with --cost only; a trace shows the first 31 numbers without it"), ""},
       {{"--help"}, 0, usage, "", ""},
       {{"-h"}, 0, usage, "", ""},
       {{"--version"}, 0, "heapsort ", "", ""},
@@ -498,7 +514,92 @@ TEST(CommandDriver, BuiltProgramRunsWithPipedInput) {
   EXPECT_EQ(runProgramOnFullDevice(HEAPSORT_PROGRAM, build, errors), 0);  // nothing to show
 }
 
+std::string linesOf(const std::vector<int>& numbers);
+
+// "-" reads standard input and writes the result there, with no file and
+// no time line, with the fixed array or with every number.
+TEST(CommandDriver, BuiltProgramSortsAPipe) {
+  ScratchDir scratch;
+  std::vector<int> many(300000);
+  std::mt19937 random(26);
+  for (int& n : many) n = static_cast<int>(random());
+  std::string manyText = linesOf(many);
+  std::sort(many.begin(), many.end());
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string input;
+    std::string output;
+    int status;
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {{"-i", "-", "-t", "s"}, NUMBERS, SORTED, 0, ""},
+      {{"-i", "-", "-t", "b"}, NUMBERS, HEAP, 0, ""},
+      {{"-i", "-", "-t", "s", "--all"}, NUMBERS, SORTED, 0, ""},
+      {{"-i", "-", "-t", "b", "--all"}, NUMBERS, HEAP, 0, ""},
+      {{"-i", "-", "-t", "s", "--all"}, NUMBERS + "4.5\n", linesOf({1, 2, 3, 4, 4, 7, 8, 9, 10, 14, 16}),
+       1, "heapsort: standard input: stopped at item 12, \".5\": not an integer; 11 numbers used\n"},
+      {{"-i", "-", "-t", "s", "--all", "--memory", "64K"}, manyText, linesOf(many), 0, ""},
+      {{"-i", "-", "-t", "b", "--all", "--memory", "64K"}, manyText, "", 1,
+       "heapsort: standard input: more than 16384 numbers do not fit in the memory given; a "
+       "larger --memory takes them\n"},
+      {{"-i", "-", "-t", "s", "--all", "--cost", "--memory", "64K"}, NUMBERS,
+       "numbers\t10\nheap_capacity\t16384\nruns\t1\nmerge_passes\t0\ncomparisons\t", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.size() + c.input.size());
+    std::string output;
+    std::string errors;
+    EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, c.input, output, c.arguments, &errors), c.status);
+    EXPECT_EQ(output.substr(0, c.output.size()), asReadInTextMode(c.output));
+    EXPECT_EQ(errors, c.errors);
+    EXPECT_FALSE(std::filesystem::exists("output"));
+  }
+}
+
 #ifndef _WIN32  // links, FIFOs, modes, file-size limits and signals are POSIX
+// A sort of every number that cannot finish leaves the earlier result whole
+// and no run file: a full disk (a file-size limit), an output that is no
+// folder, or a kill that gives no chance to clean up, whose leftovers the
+// next run removes.
+TEST(CommandDriver, BuiltProgramKeepsTheResultWholeWhenEveryNumberCannotBeSorted) {
+  ScratchDir scratch;
+  std::filesystem::create_directories("input");
+  std::vector<int> numbers(400000);
+  std::mt19937 random(7);
+  for (int& n : numbers) n = static_cast<int>(random());
+  writeFile("input/nums.txt", linesOf(numbers));
+  std::sort(numbers.begin(), numbers.end());
+  const std::vector<std::string> all = {"-i", "nums.txt", "-t", "s", "--all", "--memory", "64K"};
+
+  writeFile("output", "a file in the way");
+  std::string output;
+  std::string errors;
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", output, all, &errors), 1);
+  EXPECT_EQ(output, "Unable to open file\n");
+  EXPECT_EQ(errors, "heapsort: output: Not a directory\n");
+  std::filesystem::remove("output");
+
+  std::filesystem::create_directories("output");
+  writeFile("output/nums_s.txt", "earlier\n");
+  long process = startProgram(HEAPSORT_PROGRAM, all, 200000);
+  EXPECT_EQ(waitForProgram(process), 1);
+  EXPECT_EQ(readFile("program-errors.txt"),
+            "heapsort: output: the sorted runs could not be written: File too large\n");
+  EXPECT_EQ(outputFiles(), std::vector<std::string>({"nums_s.txt"}));
+  EXPECT_EQ(readFile("output/nums_s.txt"), "earlier\n");
+
+  process = startProgram(HEAPSORT_PROGRAM, all);
+  ASSERT_TRUE(waitForFileIn("output", ".heapsort-"));
+  kill(static_cast<pid_t>(process), SIGKILL);
+  EXPECT_EQ(waitForProgram(process), 128 + SIGKILL);
+  EXPECT_EQ(readFile("output/nums_s.txt"), "earlier\n");
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", output, all, &errors), 0);
+  EXPECT_EQ(outputFiles(), std::vector<std::string>({"nums_s.txt", "time.txt"}));
+  EXPECT_EQ(readFile("output/nums_s.txt"), linesOf(numbers));
+}
+
+
 // Each row: what stands where the built program writes, and what it must
 // leave there. A link stays a link, a read-only result is replaced but
 // said, a FIFO is refused without waiting, the unfinished files of ended

@@ -17,12 +17,8 @@
 bool buildMode = false;
 const char* const TIME_LOG = "output/time.txt";
 
-namespace {
-
 const char* const UNABLE_TO_OPEN = "Unable to open file";
 
-// The system's reason for the last failed call, or `otherwise` when it gave
-// none.
 std::string systemReason(const char* otherwise) {
   return errno != 0 ? std::strerror(errno) : otherwise;
 }
@@ -30,6 +26,8 @@ std::string systemReason(const char* otherwise) {
 void tellTrouble(std::ostream& errors, const std::string& path, const std::string& why) {
   errors << "heapsort: " << escapeControlBytes(path) << ": " << why << std::endl;
 }
+
+namespace {
 
 // A folder opens like a file with some standard libraries and then reads
 // as empty (with others the read fails); either way it holds no numbers.
@@ -93,11 +91,16 @@ std::string shown(const std::string& item) {
   return text;
 }
 
-std::string numbersUsed(int count) {
+std::string numbersUsed(long long count) {
   return std::to_string(count) + (count == 1 ? " number used" : " numbers used");
 }
 
 }  // namespace
+
+std::string stoppedAt(long long count, const std::string& item, bool outsideIntRange) {
+  return "stopped at item " + std::to_string(count + 1) + ", \"" + shown(item) + "\": " +
+         (outsideIntRange ? "outside the int range" : "not an integer") + "; " + numbersUsed(count);
+}
 
 void appendHexEscape(std::string& out, unsigned char byte) {
   static const char* const HEX = "0123456789ABCDEF";
@@ -174,27 +177,33 @@ bool isFileName(const std::string& name) {
   return name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
 }
 
-Reading readNumbers(std::string fileName, int a[], std::ostream& console,
-                    std::ostream& errors) {
-  numberCount = 0;
+bool openInput(const std::string& fileName, std::ifstream& infile, std::ostream& console,
+               std::ostream& errors) {
   if (!isFileName(fileName)) {
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, fileName, "a file name, not a path, is expected inside input/");
-    return Reading::failed;
+    return false;
   }
   const std::string path = inputPath(fileName);
   errno = 0;
-  std::ifstream infile(path);
+  infile.open(path);
   const int openError = errno;
   const bool folder = isFolder(path);  // refused to open on some systems
   if (!infile.is_open() || folder) {
     console << UNABLE_TO_OPEN << std::endl;
     errno = folder ? EISDIR : openError;
     tellTrouble(errors, path, systemReason("cannot be opened"));
-    return Reading::failed;
+    return false;
   }
+  return true;
+}
 
-  return readNumbersFrom(infile, path, a, console, errors);
+Reading readNumbers(std::string fileName, int a[], std::ostream& console,
+                    std::ostream& errors) {
+  numberCount = 0;
+  std::ifstream infile;
+  if (!openInput(fileName, infile, console, errors)) return Reading::failed;
+  return readNumbersFrom(infile, inputPath(fileName), a, console, errors);
 }
 
 Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
@@ -209,11 +218,7 @@ Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
     const Item read = readInt(infile, value, item);
     if (infile.bad()) break;  // the item may be cut short: the read failed
     if (read != Item::number) {
-      tellTrouble(errors, path,
-                  "stopped at item " + std::to_string(count + 1) + ", \"" + shown(item) +
-                      "\": " +
-                      (read == Item::notAnInteger ? "not an integer" : "outside the int range") +
-                      "; " + numbersUsed(count));
+      tellTrouble(errors, path, stoppedAt(count, item, read == Item::outsideIntRange));
       numberCount = count;
       return Reading::stoppedEarly;
     }
@@ -221,7 +226,8 @@ Reading readNumbersFrom(std::istream& infile, const std::string& path, int a[],
       console << "Only the first " << NUMBER_CAPACITY << " numbers were read." << std::endl;
       tellTrouble(errors, path,
                   "stopped at item " + std::to_string(count + 1) + ": heapsort holds at most " +
-                      std::to_string(NUMBER_CAPACITY) + " numbers; " + numbersUsed(count));
+                      std::to_string(NUMBER_CAPACITY) + " numbers; " + numbersUsed(count) +
+                      "; --all sorts every number");
       numberCount = count;
       return Reading::stoppedEarly;
     }
@@ -246,64 +252,75 @@ std::string resultPath(const std::string& fileName, Naming naming) {
   return "output/" + base + (buildMode ? "_b.txt" : "_s.txt");
 }
 
-bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
-                 std::ostream& errors) {
-  assert(isFileName(fileName));
+bool ResultFile::open(const std::string& path, std::ostream& console, std::ostream& errors) {
+  path_ = path;
   // Whether the folder was made is of no interest: it is usually there
   // already, and the file opened in it next reports any trouble.
   static_cast<void>(makeDirectory("./output"));
-  const std::string path = resultPath(fileName, naming);
   // A symbolic link stays one: the file it leads to is replaced. A device
   // (/dev/null) is written in place, since no rename may replace it.
-  const ReplacedFile replaced = findReplacedFile(path);
+  replaced_ = findReplacedFile(path);
   using Kind = ReplacedFile::Kind;
-  if (replaced.kind == Kind::folder || replaced.kind == Kind::refused) {
+  if (replaced_.kind == Kind::folder || replaced_.kind == Kind::refused) {
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, path,
-                replaced.kind == Kind::folder ? std::strerror(EISDIR)
-                                              : "is a FIFO or a socket; give the result a file or a device");
+                replaced_.kind == Kind::folder ? std::strerror(EISDIR)
+                                               : "is a FIFO or a socket; give the result a file or a device");
     return false;
   }
-  const bool inPlace = replaced.kind == Kind::device;
+  inPlace_ = replaced_.kind == Kind::device;
   // The numbers go to a file beside the result first, so that a run that
   // cannot finish its writing leaves the earlier result whole. Its name is
   // the run's own and short, so that two runs at once never write into one
   // file and a result name as long as the file system takes still leaves
-  // room for it. Declared before the stream, which is closed first.
-  UnfinishedFile unfinished("heapsort");
+  // room for it.
   int cause = 0;
-  if (!inPlace && !unfinished.create(folderOf(replaced.path), cause)) {
+  if (!inPlace_ && !unfinished_.create(folderOf(replaced_.path), cause)) {
     // What refuses the new file is its folder, not the result.
     console << UNABLE_TO_OPEN << std::endl;
     errno = cause;
-    tellTrouble(errors, folderOf(replaced.path), systemReason("cannot take a new file"));
+    tellTrouble(errors, folderOf(replaced_.path), systemReason("cannot take a new file"));
     return false;
   }
   errno = 0;
-  std::ofstream outfile(inPlace ? path : unfinished.name(), std::ios::out | std::ios::trunc);
-  if (!outfile.is_open()) {
+  out_.open(inPlace_ ? path : unfinished_.name(), std::ios::out | std::ios::trunc);
+  if (!out_.is_open()) {
     console << UNABLE_TO_OPEN << std::endl;
     tellTrouble(errors, path, systemReason("cannot be opened"));
     return false;
   }
   errno = 0;
-  for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
-  outfile.close();
-  if (outfile.fail()) {
-    tellTrouble(errors, path, systemReason("could not be written"));
+  return true;
+}
+
+bool ResultFile::finish(std::ostream& console, std::ostream& errors) {
+  out_.close();
+  if (out_.fail()) {
+    tellTrouble(errors, path_, systemReason("could not be written"));
     return false;
   }
   bool readOnly = false;
-  if (!inPlace && !unfinished.finish(replaced.path, readOnly, cause)) {
+  int cause = 0;
+  if (!inPlace_ && !unfinished_.finish(replaced_.path, readOnly, cause)) {
     // A result that cannot be put in place (a file held by another
     // program) is one that cannot be opened for writing.
     console << UNABLE_TO_OPEN << std::endl;
     errno = cause;
-    tellTrouble(errors, path, systemReason("cannot be replaced"));
+    tellTrouble(errors, path_, systemReason("cannot be replaced"));
     return false;
   }
-  if (readOnly) tellTrouble(errors, path, "was read-only; replaced by the new result, read-only as before");
+  if (readOnly) tellTrouble(errors, path_, "was read-only; replaced by the new result, read-only as before");
   return true;
+}
+
+bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
+                 std::ostream& errors) {
+  assert(isFileName(fileName));
+  ResultFile result;
+  if (!result.open(resultPath(fileName, naming), console, errors)) return false;
+  std::ostream& outfile = result.stream();
+  for (int i = 1; i <= numberCount; ++i) outfile << a[i] << std::endl;
+  return result.finish(console, errors);
 }
 
 bool logTimes(std::string command, int readTime, int sortTime, int writeTime,

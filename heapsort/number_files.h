@@ -9,9 +9,12 @@
 #define HEAPSORT_NUMBER_FILES_H
 
 #include <cstddef>
+#include <fstream>
 #include <istream>
 #include <ostream>
 #include <string>
+
+#include "unfinished_file.h"
 
 // Chooses the result file's suffix: "_b.txt" when set, "_s.txt" otherwise.
 extern bool buildMode;
@@ -41,6 +44,23 @@ void appendHexEscape(std::string& out, unsigned char byte);
 // Whether `name` names a file inside its folder: it holds no "/" or "\" and
 // is neither "." nor "..", so that no name reaches outside input/ or output/.
 bool isFileName(const std::string& name);
+
+// Opens "input/" + fileName for reading as readNumbers does; when it cannot,
+// answers as readNumbers does and returns false.
+bool openInput(const std::string& fileName, std::ifstream& infile, std::ostream& console,
+               std::ostream& errors);
+
+// What the line that tells where reading stopped says after the path, for
+// `item`, the first that is not an int (or is outside the int range), read
+// after `count` numbers: "stopped at item N, "ITEM": not an integer; ...".
+std::string stoppedAt(long long count, const std::string& item, bool outsideIntRange);
+
+// Tells "heapsort: PATH: WHY" on `errors`, the path escaped.
+void tellTrouble(std::ostream& errors, const std::string& path, const std::string& why);
+
+// The system's reason for the last failed call (errno), or `otherwise` when
+// it gave none.
+std::string systemReason(const char* otherwise);
 
 // Reads whitespace-separated integers from "input/" + fileName into
 // a[1 ..] and sets numberCount. Reading ends at the end of the file, at the
@@ -81,6 +101,32 @@ std::string resultPath(const std::string& fileName, Naming naming);
 // REQUIRES: isFileName(fileName).
 bool writeResult(std::string fileName, Naming naming, const int a[], std::ostream& console,
                  std::ostream& errors);
+
+// A result file while it is written: creates "./output" if it can, then
+// writes to a new file of a name of its own beside the result (so that runs
+// at once never share it, and any result name the file system takes leaves
+// room for it), which finish() renames over the result once it is whole and
+// closed. A device (/dev/null) is written in place. A result not finished
+// leaves the file it would replace as it was, and its own file is removed.
+class ResultFile {
+ public:
+  // Opens the new file for the result `path`. Returns false, with a line on
+  // `console` and one on `errors`, when it cannot.
+  bool open(const std::string& path, std::ostream& console, std::ostream& errors);
+  std::ostream& stream() { return out_; }
+  // The folder the result stands in, once opened.
+  std::string folder() const { return folderOf(replaced_.path); }
+  // Closes the stream and puts the file in place. Returns false, telling
+  // why, when it was not written whole or cannot replace the result.
+  bool finish(std::ostream& console, std::ostream& errors);
+
+ private:
+  std::string path_;
+  ReplacedFile replaced_;
+  bool inPlace_ = false;
+  UnfinishedFile unfinished_{"heapsort"};
+  std::ofstream out_;  // closed before the unfinished file goes
+};
 
 // The time log, "output/time.txt".
 extern const char* const TIME_LOG;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "external_sort.h"
 #include "heap.h"
 #include "platform.h"
 #include "scratch_dir.h"
@@ -105,7 +107,7 @@ TEST(ReadNumbers, StopsAtTheCapacityOfTheArray) {
     EXPECT_EQ(outcome.errors, extra == 0 ? ""
                                          : "heapsort: input/numbers.txt: stopped at item 100000: "
                                            "heapsort holds at most 99999 numbers; 99999 numbers "
-                                           "used\n");
+                                           "used; --all sorts every number\n");
   }
 }
 
@@ -153,6 +155,78 @@ TEST(ReadNumbers, FailsWhenAReadFails) {
     EXPECT_EQ(numberCount, 0);
     EXPECT_EQ(console.str(), "Unable to open file\n");
     EXPECT_EQ(errors.str(), "heapsort: input/numbers.txt: Input/output error\n");
+  }
+}
+
+// Sorts `in` whole at the least memory onto a string, as a shell run of
+// standard input with --all does.
+struct WholeRead {
+  WholeOutcome outcome;
+  std::string result;
+  std::string console;
+  std::string errors;
+};
+
+WholeRead sortWholeFrom(std::istream& in) {
+  std::ostringstream out;
+  std::ostringstream console;
+  std::ostringstream errors;
+  WholeJob job;
+  job.in = &in;
+  job.inputName = "input/numbers.txt";
+  job.memoryBytes = LEAST_MEMORY;
+  job.target = WholeJob::Target::stream;
+  job.stream = &out;
+  job.runFolder = ".";
+  job.readClock = [] { return std::clock_t(0); };
+  const WholeOutcome outcome = sortWhole(job, console, errors);
+  return {outcome, out.str(), console.str(), errors.str()};
+}
+
+// The large-buffer reader of --all follows the fixed array's reader item for
+// item, message for message, wherever a block boundary falls.
+TEST(ReadNumbers, EveryNumberIsReadByTheSameRules) {
+  const std::string block(1 << 20, ' ');  // the reader's block
+  const std::string contents[] = {
+      "5 3\n\n  -2\t8", "+4 -0 -2147483648 2147483647 0002", "8-5+4", "7 8 word 9", "7 8x 9",
+      "4.5 6", "1 2147483648 3", "1 -2147483649", "1 -21474836480", "1 - 2", "+-2", "+", "-",
+      "\x01" + std::string(50, 'y'), "1 " + std::string(200, '0') + "17 2",
+      "3 " + std::string(100, '9'), block.substr(5) + "-123456 7", block.substr(3) + "+-99 1",
+      block.substr(70) + std::string(100, '0') + "5", block.substr(1) + "12 x", "", " \n\t\n",
+  };
+  for (const std::string& content : contents) {
+    SCOPED_TRACE(content.size() > 80 ? content.substr(content.size() - 80) : content);
+    std::istringstream fixedIn(content);
+    std::vector<int> a(ARRAY_SIZE, 0);
+    std::ostringstream console;
+    std::ostringstream errors;
+    const Reading reading = readNumbersFrom(fixedIn, "input/numbers.txt", a.data(), console, errors);
+    std::vector<int> expected(a.begin() + 1, a.begin() + 1 + numberCount);
+    std::sort(expected.begin(), expected.end());
+    std::string lines;
+    for (const int n : expected) lines += std::to_string(n) + "\n";
+
+    std::istringstream in(content);
+    const WholeRead whole = sortWholeFrom(in);
+    EXPECT_EQ(whole.result, lines);
+    EXPECT_EQ(whole.errors, errors.str());
+    EXPECT_EQ(whole.outcome.reading == WholeOutcome::Reading::whole, reading == Reading::whole);
+  }
+}
+
+// A read that fails fails a whole sort too: nothing is written.
+TEST(ReadNumbers, EveryNumberFailsWhenAReadFails) {
+  const std::pair<std::ptrdiff_t, int> fillSizeAndFailing[] = {{4, 1}, {4, 2}, {100, 2}};
+  for (const auto& [fillSize, failing] : fillSizeAndFailing) {
+    SCOPED_TRACE(std::to_string(fillSize) + " bytes a fill, fill " + std::to_string(failing));
+    ScratchDir scratch;
+    FailingBuffer buffer(fillSize, failing);
+    std::istream in(&buffer);
+    const WholeRead whole = sortWholeFrom(in);
+    EXPECT_EQ(whole.outcome.reading, WholeOutcome::Reading::failed);
+    EXPECT_EQ(whole.result, "");
+    EXPECT_EQ(whole.console, "Unable to open file\n");
+    EXPECT_EQ(whole.errors, "heapsort: input/numbers.txt: Input/output error\n");
   }
 }
 

@@ -15,6 +15,8 @@
 
 bool makeDirectory(const char* path) { return _mkdir(path) == 0; }
 
+bool seekFile(std::FILE* file, long long offset) { return _fseeki64(file, offset, SEEK_SET) == 0; }
+
 Appending appendWhole(const char* path, const std::string& text, int& cause) {
   // Binary, with the line ends made here, so that what was written is
   // counted in the bytes the file holds.
@@ -61,6 +63,10 @@ void holdConsoleAfterFailure(int status) {
 #include <unistd.h>
 
 bool makeDirectory(const char* path) { return mkdir(path, 0777) == 0; }
+
+bool seekFile(std::FILE* file, long long offset) {
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
 
 Appending appendWhole(const char* path, const std::string& text, int& cause) {
   const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);

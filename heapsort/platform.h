@@ -1,13 +1,19 @@
-// The platform calls heapsort needs: making a folder, appending a line to a
-// log whole, and keeping a console window of its own open after a failure.
+// The platform calls heapsort needs: making a folder, moving in a large
+// file, appending a line to a log whole, and keeping a console window of
+// its own open after a failure.
 #ifndef HEAPSORT_PLATFORM_H
 #define HEAPSORT_PLATFORM_H
 
+#include <cstdio>
 #include <string>
 
 // Creates the directory `path` (one level, with the default permissions).
 // Returns false when it could not be made, including when it already exists.
 bool makeDirectory(const char* path);
+
+// Moves `file` to byte `offset`, which may lie past 2 GiB. Returns false
+// when it cannot.
+bool seekFile(std::FILE* file, long long offset);
 
 // How appendWhole ended.
 enum class Appending { whole, notOpened, notWritten };
