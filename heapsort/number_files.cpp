@@ -12,7 +12,9 @@
 #include "heap.h"
 #include "out_of_memory.h"
 #include "platform.h"
+#include "terminal_text.h"
 #include "unfinished_file.h"
+#include "utf8.h"
 
 bool buildMode = false;
 const char* const TIME_LOG = "output/time.txt";
@@ -102,71 +104,21 @@ std::string stoppedAt(long long count, const std::string& item, bool outsideIntR
          (outsideIntRange ? "outside the int range" : "not an integer") + "; " + numbersUsed(count);
 }
 
-void appendHexEscape(std::string& out, unsigned char byte) {
-  static const char* const HEX = "0123456789ABCDEF";
-  out += "\\x";
-  out += HEX[byte >> 4];
-  out += HEX[byte & 0xF];
-}
-
-std::size_t utf8Length(const std::string& text, std::size_t k) {
-  const auto byte = [&text](std::size_t n) { return static_cast<unsigned char>(text[n]); };
-  const unsigned char lead = byte(k);
-  std::size_t length = 0;
-  unsigned char low = 0x80;  // the range of the second byte
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-  } else {
-    return 0;
-  }
-  if (k + length > text.size() || byte(k + 1) < low || byte(k + 1) > high) return 0;
-  for (std::size_t n = k + 2; n < k + length; ++n) {
-    if (byte(n) < 0x80 || byte(n) > 0xBF) return 0;
-  }
-  return length;
-}
-
-namespace {
-
-// Whether the valid sequence of `length` bytes at text[k] is a character
-// that a terminal obeys rather than shows: a C1 control (U+0080 to U+009F),
-// or a bidi control (U+202A to U+202E, U+2066 to U+2069), which would show
-// the rest of a line in another order than it stands.
-bool isHiddenControl(const std::string& text, std::size_t k, std::size_t length) {
-  const auto byte = [&text, k](std::size_t n) { return static_cast<unsigned char>(text[k + n]); };
-  if (length == 2) return byte(0) == 0xC2 && byte(1) <= 0x9F;
-  if (length != 3 || byte(0) != 0xE2) return false;
-  return (byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) ||
-         (byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9);
-}
-
-}  // namespace
-
 std::string escapeControlBytes(const std::string& text) {
   std::string shownText;
   for (std::size_t k = 0; k < text.size();) {
     const auto c = static_cast<unsigned char>(text[k]);
-    const std::size_t length = c < 0x80 ? 1 : utf8Length(text, k);
-    if (length > 1 && !isHiddenControl(text, k, length)) {
-      shownText.append(text, k, length);
-    } else if (length > 1 || c >= 0x80 || (c < 0x20 && c != '\t') || c == 0x7F) {
-      // Every byte of a hidden control, a byte that is no valid UTF-8, a control byte.
-      for (std::size_t n = k; n < k + std::max<std::size_t>(length, 1); ++n) {
-        appendHexEscape(shownText, static_cast<unsigned char>(text[n]));
+    std::size_t length = 1;
+    const char32_t decoded = c < 0x80 ? c : decodeUtf8(text, k, length);
+    if (decoded == NOT_A_CHARACTER || foolsTerminal(decoded) || (c < 0x20 && c != '\t') || c == 0x7F) {
+      // Every byte of a control, or a byte that is no part of valid UTF-8.
+      for (std::size_t n = k; n < k + length; ++n) {
+        appendHexEscape(shownText, static_cast<unsigned char>(text[n]), true);
       }
     } else {
-      shownText += text[k];
+      shownText.append(text, k, length);
     }
-    k += std::max<std::size_t>(length, 1);
+    k += length;
   }
   return shownText;
 }

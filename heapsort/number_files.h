@@ -32,14 +32,8 @@ enum class Reading {
 // is no part of valid UTF-8 written as \xHH, HH in upper-case hexadecimal.
 std::string escapeControlBytes(const std::string& text);
 
-// The length of the valid UTF-8 sequence that starts text[k], or 0 (a
-// stray or missing continuation byte, an overlong form, a surrogate,
-// anything past U+10FFFF). REQUIRES: k < text.size().
-std::size_t utf8Length(const std::string& text, std::size_t k);
-
-// Appends `byte` as \xHH, HH in upper-case hexadecimal: every escape
-// heapsort shows is written here.
-void appendHexEscape(std::string& out, unsigned char byte);
+// Every escape heapsort shows is written by appendHexEscape (terminal_text.h),
+// in upper case.
 
 // Whether `name` names a file inside its folder: it holds no "/" or "\" and
 // is neither "." nor "..", so that no name reaches outside input/ or output/.

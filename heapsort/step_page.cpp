@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "number_files.h"
+#include "terminal_text.h"
+#include "utf8.h"
 #include "step_player_page.h"  // STEP_PLAYER_PAGE, made from pages/step_player.html
 
 namespace {
@@ -123,8 +125,8 @@ std::string escapeHtml(const std::string& text) {
   std::string escaped;
   for (std::size_t k = 0; k < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[k]);
-    const std::size_t length = c < 0x80 ? 1 : utf8Length(text, k);
-    if (length > 1) {
+    std::size_t length = 1;
+    if (c >= 0x80 && decodeUtf8(text, k, length) != NOT_A_CHARACTER) {
       escaped += text.substr(k, length);
       k += length;
       continue;
@@ -141,7 +143,7 @@ std::string escapeHtml(const std::string& text) {
     } else if (c == '\'') {
       escaped += "&#39;";
     } else if (c < 0x20 || c == 0x7F || c >= 0x80) {
-      appendHexEscape(escaped, c);
+      appendHexEscape(escaped, c, true);
     } else {
       escaped += static_cast<char>(c);
     }
