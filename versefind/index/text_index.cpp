@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "text/sonnet_text.h"
 #include "text/text_rules.h"
@@ -20,7 +21,19 @@ void TextLines::add(std::string_view line, std::uint32_t words) {
   positions_.addLine(words);
 }
 
+void TextLines::fetchFrom(std::size_t count, Fetch fetch, WordPositions positions) {
+  fetchedCount_ = count;
+  fetch_ = std::move(fetch);
+  positions_ = std::move(positions);
+}
+
 std::string_view TextLines::operator[](std::size_t index) const {
+  if (fetch_) {
+    assert(index < fetchedCount_);
+    const auto [kept, isNew] = fetched_.try_emplace(index);
+    if (isNew) fetch_(index, kept->second);
+    return kept->second;
+  }
   assert(index < starts_.size());
   const std::size_t begin = starts_[index];
   const std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text_.size();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "index/word_index.h"
@@ -29,16 +30,26 @@ class TextLines {
   // Adds the next line, which holds `words` words by the rules it was cut by.
   void add(std::string_view line, std::uint32_t words = 0);
   // The number of lines.
-  std::size_t size() const { return starts_.size(); }
+  std::size_t size() const { return fetch_ ? fetchedCount_ : starts_.size(); }
   // Line `index` + 1 (the first line is element 0). REQUIRES: index < size().
   std::string_view operator[](std::size_t index) const;
   // Where each word stands in the text as a whole.
   const WordPositions& positions() const { return positions_; }
 
+  // Makes these the `count` lines of a text that is not held here: line
+  // `index` + 1 is read by `fetch` the first time it is asked for, and kept
+  // from then on, so that only the lines an answer shows take room.
+  // `positions` tells where each word of the text stands.
+  using Fetch = std::function<void(std::size_t index, std::string& line)>;
+  void fetchFrom(std::size_t count, Fetch fetch, WordPositions positions);
+
  private:
   std::string text_;
   std::vector<std::size_t> starts_;
   WordPositions positions_;
+  std::size_t fetchedCount_ = 0;
+  Fetch fetch_;
+  mutable std::unordered_map<std::size_t, std::string> fetched_;
 };
 
 // How a text is cut into words, and a query cleaned into the word it asks for.
