@@ -17,7 +17,6 @@ constexpr std::size_t HEADER_SIZE = 88;
 constexpr std::size_t PAGE_HEADER_SIZE = 28;
 constexpr std::size_t CHILD_SIZE = 12;
 constexpr std::size_t SECTION_ENTRY_SIZE = 28;
-constexpr std::size_t LINE_DIRECTORY_HEADER_SIZE = 16;
 constexpr std::size_t LINE_BLOCK_ENTRY_SIZE = 32;
 // Places of at most this many bytes stay in their word's page.
 constexpr std::uint64_t PLACES_IN_PAGE = 32;
@@ -253,7 +252,7 @@ IndexFileWriter::IndexFileWriter(int order) : order_(static_cast<std::uint32_t>(
 }
 
 IndexFileWriter::~IndexFileWriter() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_ != nullptr) static_cast<void>(std::fclose(file_));
 }
 
 bool IndexFileWriter::create(const std::string& indexPath, IndexFailure& failure) {
@@ -323,23 +322,30 @@ void IndexFileWriter::addWord(const std::string& word, const std::vector<WordPla
 }
 
 void IndexFileWriter::addKey(std::size_t level, Key key) {
-  if (levels_.size() <= level) levels_.resize(level + 1);
   const std::size_t fullCount = 2 * order_ - 1;
-  if (levels_[level].current.keys.size() < fullCount) {
-    levels_[level].current.keys.push_back(std::move(key));
-    return;
+  for (;; ++level) {
+    if (levels_.size() <= level) levels_.resize(level + 1);
+    if (levels_[level].current.keys.size() < fullCount) {
+      levels_[level].current.keys.push_back(std::move(key));
+      return;
+    }
+    // The node being filled is full: the key goes up above it. The node held
+    // back before it is written now, and the key that followed that node
+    // goes up to the level above.
+    const bool carry = levels_[level].hasHeld;
+    Key up;
+    if (carry) {
+      writeNode(level, levels_[level].held);
+      up = std::move(levels_[level].separator);
+    }
+    Level& here = levels_[level];  // writeNode may have added a level
+    here.held = std::move(here.current);
+    here.current = Node();
+    here.separator = std::move(key);
+    here.hasHeld = true;
+    if (!carry) return;
+    key = std::move(up);
   }
-  // The node being filled is full: the key goes up above it. The node held
-  // back before it is written now, with the key that followed it.
-  if (levels_[level].hasHeld) {
-    writeNode(level, levels_[level].held);
-    addKey(level + 1, std::move(levels_[level].separator));
-  }
-  Level& here = levels_[level];  // the recursion may have moved the levels
-  here.held = std::move(here.current);
-  here.current = Node();
-  here.separator = std::move(key);
-  here.hasHeld = true;
 }
 
 void IndexFileWriter::addChild(std::size_t level, std::uint64_t offset, std::uint32_t length) {
@@ -606,6 +612,10 @@ bool IndexFile::fail(IndexProblem problem, std::string reason) const {
   return false;
 }
 
+bool IndexFile::sumsTo(const unsigned char* at, std::uint64_t size, std::uint32_t crc) const {
+  return !verify_ || crc32c(at, static_cast<std::size_t>(size)) == crc;
+}
+
 bool IndexFile::open(const std::string& path) {
   assert(file_.data() == nullptr);
   const ReplacedFile found = findReplacedFile(path);
@@ -640,7 +650,7 @@ bool IndexFile::open(const std::string& path) {
                                                 "; this versefind reads version " +
                                                 std::to_string(INDEX_FILE_VERSION));
   }
-  if (crc32c(data, HEADER_SIZE - 4) != get32(data + HEADER_SIZE - 4)) {
+  if (!sumsTo(data, HEADER_SIZE - 4, get32(data + HEADER_SIZE - 4))) {
     return fail(IndexProblem::damaged, "damaged: the header fails its checksum");
   }
   order_ = header.u32();
@@ -679,7 +689,7 @@ bool IndexFile::open(const std::string& path) {
 bool IndexFile::readSections(const unsigned char* directory, std::size_t length) {
   const unsigned char* const data = file_.data();
   const std::size_t size = file_.size();
-  if (length < 8 || crc32c(directory, length - 4) != get32(directory + length - 4)) {
+  if (length < 8 || !sumsTo(directory, length - 4, get32(directory + length - 4))) {
     return fail(IndexProblem::damaged, "damaged: the section directory fails its checksum");
   }
   Fields entries(directory, length - 4);
@@ -704,7 +714,7 @@ bool IndexFile::readSections(const unsigned char* directory, std::size_t length)
       continue;
     }
     const unsigned char* const at = data + section.offset;
-    if (crc32c(at, static_cast<std::size_t>(section.length)) != section.crc) {
+    if (!sumsTo(at, section.length, section.crc)) {
       return fail(IndexProblem::damaged, "damaged: " + sectionName(kind) + " fails its checksum");
     }
     Fields fields(at, static_cast<std::size_t>(section.length));
@@ -717,19 +727,19 @@ bool IndexFile::readSections(const unsigned char* directory, std::size_t length)
       bytes_.directory += section.length;
     } else {
       haveTexts = true;
-      const std::uint32_t texts = fields.u32();
+      const std::uint32_t textCount = fields.u32();
       // Every text takes 17 bytes at least: the count is bounded by the file.
-      for (std::uint32_t t = 0; t < texts && !fields.failed() && fields.left() >= 17; ++t) {
-        IndexedText text;
+      for (std::uint32_t t = 0; t < textCount && !fields.failed() && fields.left() >= 17; ++t) {
+        IndexedText listed;
         const std::uint64_t pathLength = fields.varint();
         const unsigned char* const path = fields.bytes(pathLength);
         if (path == nullptr) break;
-        text.path.assign(reinterpret_cast<const char*>(path), static_cast<std::size_t>(pathLength));
-        text.size = fields.u64();
-        text.modified = static_cast<std::int64_t>(fields.u64());
-        texts_.push_back(std::move(text));
+        listed.path.assign(reinterpret_cast<const char*>(path), static_cast<std::size_t>(pathLength));
+        listed.size = fields.u64();
+        listed.modified = static_cast<std::int64_t>(fields.u64());
+        texts_.push_back(std::move(listed));
       }
-      if (fields.failed() || !fields.atEnd() || texts_.size() != texts) {
+      if (fields.failed() || !fields.atEnd() || texts_.size() != textCount) {
         return fail(IndexProblem::damaged, "damaged: the list of texts does not fit together");
       }
       bytes_.texts = section.length;
@@ -776,7 +786,7 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
     return fail(IndexProblem::damaged, where + " lies outside the file");
   }
   const unsigned char* const at = file_.data() + ref.offset;
-  if (crc32c(at + 4, ref.length - 4) != get32(at)) {
+  if (!sumsTo(at + 4, ref.length - 4, get32(at))) {
     return fail(IndexProblem::damaged, where + " fails its checksum");
   }
   Fields fields(at + 4, ref.length - 4);
@@ -824,9 +834,9 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
     places.length = fields.varint();
     places.inPage = places.length <= PLACES_IN_PAGE;
     if (places.inPage) {
-      const unsigned char* const bytes = fields.bytes(places.length);
-      if (bytes == nullptr) break;
-      places.offset = static_cast<std::uint64_t>(bytes - file_.data());
+      const unsigned char* const held = fields.bytes(places.length);
+      if (held == nullptr) break;
+      places.offset = static_cast<std::uint64_t>(held - file_.data());
       places.crc = 0;
     } else {
       const std::uint64_t gap = fields.varint();
@@ -849,13 +859,13 @@ bool IndexFile::readPlaces(const IndexPage& page, std::size_t i, std::vector<Wor
                            std::vector<std::uint32_t>& files) const {
   assert(i < page.keys.size());
   const IndexPage::Places& where = page.places[i];
-  const unsigned char* const bytes = file_.data() + where.offset;
+  const unsigned char* const stored = file_.data() + where.offset;
   const auto length = static_cast<std::size_t>(where.length);
-  if (!where.inPage && crc32c(bytes, length) != where.crc) {
+  if (!where.inPage && !sumsTo(stored, length, where.crc)) {
     return fail(IndexProblem::damaged,
                 "damaged: the places of \"" + page.keys[i] + "\" fail their checksum");
   }
-  if (!decodePlaces(bytes, where.length, page.placeCounts[i], places, files) ||
+  if (!decodePlaces(stored, where.length, page.placeCounts[i], places, files) ||
       files.back() >= texts_.size()) {
     places.clear();
     files.clear();
@@ -872,7 +882,7 @@ const IndexFile::LineDirectory* IndexFile::lineDirectory(std::uint32_t text) con
   const SectionRef& section = lineSections_[text];
   const unsigned char* const at = file_.data() + section.offset;
   const std::string where = "damaged: the line table of " + texts_[text].path;
-  if (crc32c(at, static_cast<std::size_t>(section.length)) != section.crc) {
+  if (!sumsTo(at, section.length, section.crc)) {
     fail(IndexProblem::damaged, where + " fails its checksum");
     return nullptr;
   }
@@ -909,7 +919,7 @@ bool IndexFile::readLineBlock(const LineDirectory& directory, std::size_t b,
                               std::vector<TextLine>& lines) const {
   const LineDirectory::Block& block = directory.blocks[b];
   const unsigned char* const at = file_.data() + block.offset;
-  if (crc32c(at, block.length) != block.crc) {
+  if (!sumsTo(at, block.length, block.crc)) {
     return fail(IndexProblem::damaged, "damaged: a block of a line table fails its checksum");
   }
   const std::size_t count = std::min<std::uint64_t>(

@@ -211,7 +211,10 @@ enum class IndexProblem {
 // are read. Once a read has found damage, problem() and reason() tell it.
 class IndexFile {
  public:
-  IndexFile() = default;
+  // `verifyChecksums` false reads the file without its checksums, trusting
+  // no field the more: only the fuzz target does so, to reach the checks of
+  // structure that stand behind them.
+  explicit IndexFile(bool verifyChecksums = true) : verify_(verifyChecksums) {}
   IndexFile(const IndexFile&) = delete;
   IndexFile& operator=(const IndexFile&) = delete;
 
@@ -262,12 +265,15 @@ class IndexFile {
   struct LineDirectory;
 
   bool fail(IndexProblem problem, std::string reason) const;
+  // Whether `size` bytes at `at` have the checksum `crc` (or are not checked).
+  bool sumsTo(const unsigned char* at, std::uint64_t size, std::uint32_t crc) const;
   bool readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page) const;
   const LineDirectory* lineDirectory(std::uint32_t text) const;
   bool readLineBlock(const LineDirectory& directory, std::size_t block,
                      std::vector<TextLine>& lines) const;
   bool readSections(const unsigned char* directory, std::size_t length);
 
+  bool verify_;
   MappedFile file_;
   mutable IndexProblem problem_ = IndexProblem::none;
   mutable std::string reason_;
