@@ -58,7 +58,7 @@ test-sanitize:
 # fuzz/corpus; an input that breaks a target is kept in build/fuzz/artifacts.
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD = build/fuzz
-FUZZ_TARGETS = index_fuzz numbers_fuzz order_dialogue_fuzz command_dialogue_fuzz
+FUZZ_TARGETS = index_fuzz index_file_fuzz numbers_fuzz order_dialogue_fuzz command_dialogue_fuzz
 fuzz:
 	$(call need,clang++,clang)
 	@echo 'extern "C" int LLVMFuzzerTestOneInput(const char *, long) { return 0; }' | \
