@@ -134,12 +134,12 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   const std::string name = argument.substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
-  if ((name == "--seed" || name == "--text" || name == "--width" || name == "--max" ||
-       name == "--sort") &&
+  const bool named = name == "--text" || name == "--save" || name == "--index";
+  if ((named || name == "--seed" || name == "--width" || name == "--max" || name == "--sort") &&
       !hasValue) {
     if (i + 1 == arguments.size()) {
       return "option '" + name + "' needs " +
-             (name == "--text" ? "a file name" : name == "--sort" ? "place, right or left" : "a number");
+             (named ? "a file name" : name == "--sort" ? "place, right or left" : "a number");
     }
     value = arguments[++i];
   }
@@ -152,6 +152,12 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   } else if (name == "--text") {
     if (value.empty()) return "option '--text' needs a file name";
     request.text = value;
+  } else if (name == "--save" || name == "--index") {
+    if (value.empty()) return "option '" + name + "' needs a file name";
+    if (!request.savePath.empty() || !request.indexPath.empty()) {
+      return "one of --save and --index, once";
+    }
+    (name == "--save" ? request.savePath : request.indexPath) = value;
   } else if (name == "--width") {
     if (!parseCount(value, MAX_WIDTH, request.width)) {
       return "not a width from 0 to " + std::to_string(MAX_WIDTH) + ": " + value;
@@ -237,11 +243,42 @@ std::string misfitOptions(const Request& request, const std::string& view) {
   return "";
 }
 
+// The operands and modes of a run that answers from an index file: the
+// operands are all words (the index keeps the order it was built with),
+// and the modes are the query modes and --words.
+std::string indexRequest(Request& request, const std::vector<std::string>& operands,
+                         bool wordsOnly, bool dashFirst, const std::string& modeOption) {
+  if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary) {
+    return "option '" + modeOption + "' does not answer from an index; give it --text";
+  }
+  if (request.classic) return "an index is built by the text rules: '--classic' needs --text";
+  if (request.seeded) return "options '--index' and '--seed' cannot go together";
+  int order = 0;
+  if (!operands.empty() && !wordsOnly && parseOrder(operands[0], order)) {
+    return "an index keeps the order it was built with: no ORDER beside '--index' (a word "
+           "that is a number goes after '--')";
+  }
+  request.words = operands;
+  if (request.mode == Mode::vocabulary) {
+    if (!request.words.empty()) return "option '--words' takes no word: " + request.words[0];
+  } else if (dashFirst && !wordsOnly) {
+    if (operands.size() != 1) return "'-' reads the words from standard input, and takes no other word";
+    request.mode = Mode::standardInput;
+  } else if (request.words.empty()) {
+    return "option '--index' needs a word, '-' or --words";
+  } else {
+    request.mode = Mode::words;
+  }
+  return misfitOptions(request, modeOption);
+}
+
 }  // namespace
 
 std::string parseArguments(const std::vector<std::string>& arguments, Request& request) {
   std::vector<std::string> operands;
   std::size_t dashAt = 0;  // where "-" stood among the operands, 0 for nowhere
+  bool dashFirst = false;  // "-" stood first
+  bool wordsOnly = false;  // "--" stood before the first operand: every operand is a word
   bool options = true;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -255,11 +292,15 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
     }
     if (options && argument == "--") {
       options = false;
+      wordsOnly = operands.empty();
     } else if (options && isOption(argument)) {
       std::string problem = parseOption(arguments, i, request);
       if (!problem.empty()) return problem;
     } else {
-      if (options && argument == "-") dashAt = operands.size();
+      if (options && argument == "-") {
+        dashAt = operands.size();
+        dashFirst = operands.empty();
+      }
       operands.push_back(argument);
     }
   }
@@ -279,8 +320,12 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
                                  : request.mode == Mode::trace    ? "--trace"
                                  : request.mode == Mode::explain  ? "--explain"
                                                                   : "--cost";
+  if (!request.indexPath.empty()) {
+    return indexRequest(request, operands, wordsOnly, dashFirst, modeOption);
+  }
   if (operands.empty()) {
     if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
+    if (!request.savePath.empty()) return "option '--save' needs an order";
     return misfitOptions(request, modeOption);
   }
   if (!parseOrder(operands[0], request.order)) {
@@ -288,6 +333,14 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
            ": " + operands[0];
   }
   request.words.assign(operands.begin() + 1, operands.end());
+  if (!request.savePath.empty()) {
+    if (request.mode != Mode::dialogue) return "options '--save' and '" + modeOption + "' cannot go together";
+    if (!request.words.empty()) return "option '--save' takes no word: " + request.words[0];
+    request.mode = Mode::save;
+    if (request.classic) return "option '--save' indexes by the text rules, not '--classic'";
+    if (request.seeded) return "options '--save' and '--seed' cannot go together";
+    return misfitOptions(request, "--save");
+  }
   if (request.mode == Mode::trace) return misfitOptions(request, modeOption);
   if (request.mode == Mode::explain) {
     return request.words.empty() ? "option '--explain' needs a word" : misfitOptions(request, modeOption);

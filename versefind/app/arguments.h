@@ -39,6 +39,7 @@ enum class Mode {
   trace,          // ORDER --trace [WORD...]: the insertions, step by step
   explain,        // ORDER --explain WORD...: the searches, node by node
   cost,           // ORDER --cost: the work of building the index, counted
+  save,           // ORDER --save INDEX: the index written to a file, nothing else
 };
 
 enum class ColorChoice { automatic, always, never };
@@ -64,6 +65,8 @@ struct Request {
   bool sorted = false;   // --sort was given
   PlaceOrder placeOrder = PlaceOrder::place;
   std::vector<std::string> words;
+  std::string savePath;   // --save: the index file to write
+  std::string indexPath;  // --index: the index file to answer from, instead of a text
 };
 
 // Reads the program's arguments (without the program name) into

@@ -1,6 +1,8 @@
 #include "app/search_driver.h"
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +24,7 @@
 #include "views/search_explain.h"
 #include "text/sonnet_text.h"
 #include "index/text_index.h"
+#include "index/index_file.h"
 #include "index/tree_cursor.h"
 #include "text/text_rules.h"
 #include "index/word_index.h"
@@ -339,6 +342,150 @@ int runQueries(const Request& request, const WordRules& rules, std::istream& in,
   return all ? 0 : 1;
 }
 
+// versefind ORDER --save INDEX: the index of the text, by the text rules,
+// written to INDEX with the text's line table; a summary on `errors`.
+int runSave(const Request& request, std::ostream& errors) {
+  const auto started = std::chrono::steady_clock::now();
+  TextLines lines;
+  std::vector<std::uint64_t> lineStarts;
+  setMemoryTask(indexingTask(request.text));
+  CompactTree tree(request.order);
+  IndexFailure failure;
+  const int lineCount = indexTextFile(request.text, queryRules(), tree, lines, failure, &lineStarts);
+  if (lineCount == 0) {
+    explainIndexFailure(errors, failure);
+    return 1;
+  }
+  warnAboutText(tree, request.text, errors, &lines);
+  setMemoryTask("versefind: not enough memory to write the index");
+  IndexedText text;
+  text.path = request.text;
+  int cause = 0;
+  if (!fileStamp(request.text, text.size, text.modified, cause)) {
+    explainIndexFailure(errors, IndexFailure{request.text, cause});
+    return 1;
+  }
+  IndexFileWriter writer(request.order);
+  if (!writer.create(request.savePath, failure)) {
+    explainIndexFailure(errors, failure);
+    return 1;
+  }
+  writer.beginText(text);
+  const WordPositions& positions = lines.positions();
+  for (std::uint32_t line = 1; line <= positions.lineCount(); ++line) {
+    writer.addLine(lineStarts[line - 1], positions.wordsOfLine(line));
+  }
+  writer.endText();
+  std::uint64_t distinct = 0;
+  TreeCursor<CompactEntry> cursor(tree);
+  for (cursor.seek(""); cursor.valid(); cursor.next()) {
+    // The empty word of the classic rules never comes from the text rules.
+    writer.addWord(cursor.key(), cursor.places());
+    ++distinct;
+  }
+  if (!writer.finish(failure)) {
+    explainIndexFailure(errors, failure);
+    return 1;
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  errors << "versefind: " << shownWord(request.savePath) << ": 1 file, " << positions.lineCount()
+         << " lines, " << positions.wordCount() << " words, " << distinct << " distinct words, "
+         << writer.bytesWritten() << " bytes, " << took.count() << " seconds" << std::endl;
+  return 0;
+}
+
+// Tells why the index file `file` named `path` failed, and returns 1.
+int indexFailed(const IndexFile& file, const std::string& path, std::ostream& errors) {
+  errors << "versefind: " << shownWord(path) << ": " << file.reason() << std::endl;
+  return 1;
+}
+
+// Reads the lines of text `text` of `file` from the text itself, each by
+// the offsets its line table keeps, only when an answer shows it; the line
+// ends are taken off as the text was read when the index was built.
+// Returns false, with a line on `errors`, when the text is gone or changed
+// since the index was built, which would show other lines than it indexed.
+bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordRules& rules,
+                TextLines& lines, std::ostream& errors) {
+  const IndexedText& text = file.texts()[0];
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  int cause = 0;
+  if (!fileStamp(text.path, size, modified, cause) || size != text.size || modified != text.modified) {
+    errors << "versefind: " << shownWord(text.path) << ": changed since " << shownWord(indexPath)
+           << " was built; build it again with --save" << std::endl;
+    return false;
+  }
+  auto in = std::make_shared<std::ifstream>(text.path, std::ios::in | std::ios::binary);
+  if (!in->is_open()) {
+    errors << "versefind: " << shownWord(text.path) << ": cannot be read" << std::endl;
+    return false;
+  }
+  WordPositions positions;
+  TextLine line;
+  const std::uint32_t count = file.lineCount(0);
+  for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
+  lines.fetchFrom(count, [&file, &rules, in](std::size_t index, std::string& shown) {
+    TextLine found;
+    if (!file.readLine(0, static_cast<std::uint32_t>(index + 1), found) || found.end < found.start) return;
+    shown.resize(static_cast<std::size_t>(found.end - found.start));
+    in->clear();
+    in->seekg(static_cast<std::streamoff>(found.start));
+    in->read(&shown[0], static_cast<std::streamsize>(shown.size()));
+    shown.resize(static_cast<std::size_t>(in->gcount()));
+    if (!shown.empty() && shown.back() == '\n') {
+      shown.pop_back();
+      if (!shown.empty() && shown.back() == '\r') shown.pop_back();
+    }
+    if (index == 0) rules.startText(shown);
+  }, std::move(positions));
+  return true;
+}
+
+// versefind --index INDEX WORD..., -, --words: the answers of the text
+// that INDEX was built from, read from INDEX; the text itself is read only
+// for the lines that place lines show.
+int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
+                 std::ostream& errors) {
+  IndexFile file;
+  if (!file.open(request.indexPath)) return indexFailed(file, request.indexPath, errors);
+  if (file.texts().size() != 1) {
+    errors << "versefind: " << shownWord(request.indexPath) << ": an index of " << file.texts().size()
+           << " texts; this versefind answers from an index of one" << std::endl;
+    return 1;
+  }
+  const IndexFileReader index(file);
+  if (request.mode == Mode::vocabulary) {
+    writeVocabulary(index, out, request.byCount);
+    return file.problem() == IndexProblem::none ? 0 : indexFailed(file, request.indexPath, errors);
+  }
+  TextLines lines;
+  const bool blocks = !request.count && !request.plot;
+  if (blocks && !fetchLines(file, request.indexPath, queryRules(), lines, errors)) return 1;
+  if (!blocks) {
+    // Counts and plots need where the words stand, not the lines.
+    WordPositions positions;
+    TextLine line;
+    const std::uint32_t count = file.lineCount(0);
+    for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
+    lines.fetchFrom(count, [](std::size_t, std::string&) {}, std::move(positions));
+  }
+  Layout layout = blocks ? layoutFor(request, out) : Layout{};
+  layout.most = request.most;
+  std::vector<PlotRow> rows;
+  const AnswerForm form = request.count  ? AnswerForm::counts
+                          : request.plot ? AnswerForm::plot
+                                         : AnswerForm::blocks;
+  const Concordance concordance{index,  lines, queryRules(), layout, out, errors, request.placeOrder,
+                                form,   &rows};
+  const bool all = request.mode == Mode::standardInput
+                       ? answerLines(concordance, in, PROMPT_FOR_WORDS)
+                       : answerWords(concordance, request.words);
+  if (file.problem() != IndexProblem::none) return indexFailed(file, request.indexPath, errors);
+  if (request.plot) writeDispersionPlot(file.texts()[0].path, lines.positions().wordCount(), rows, out);
+  return all ? 0 : 1;
+}
+
 // versefind ORDER --words, --stats or --dot: the whole index, in one view.
 template <typename Entry>
 int runView(const Request& request, const WordRules& rules, std::ostream& out,
@@ -438,7 +585,10 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
     out << "versefind " << PROGRAM_VERSION << std::endl;
     return 0;
   }
+  if (!request.indexPath.empty()) return runFromIndex(request, in, out, errors);
   switch (request.mode) {
+    case Mode::save:
+      return runSave(request, errors);
     case Mode::dialogue:
       return runDialogue(request, in, out, errors, settings);
     case Mode::trials:

@@ -989,6 +989,14 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.errors, c.errors);
+    // An index of the text answers byte for byte as the text does.
+    ASSERT_EQ(runDialogue(runSearchDriver, "", {"3", "--save", "text.idx"}).status, 0);
+    arguments.erase(arguments.begin() + 2);
+    arguments.insert(arguments.begin() + 2, {"--index", "text.idx"});
+    const DialogueRun indexed = runDialogue(runSearchDriver, "", arguments);
+    EXPECT_EQ(indexed.output, run.output);
+    EXPECT_EQ(indexed.errors, run.errors);
+    EXPECT_EQ(indexed.status, run.status);
     std::string shown = run.output;
     if (c.output.find(':') == 1) {  // the locations only
       static const std::regex location("^(\\d+:\\d+) |\\n(\\d+:\\d+) ");
@@ -1012,6 +1020,48 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     marks += (*m)[1].str() + ", " + (*m)[2].str() + ", " + std::to_string(std::count((*m)[3].first, (*m)[3].second, '\n')) + "\n";
   }
   EXPECT_EQ(marks, "a, a (4), 4\nc a, c a (2), 2\nb*, b* (3), 3\nzz, zz (0), 0\n");
+}
+
+// The lines an index shows are read from its text by their offsets, as the
+// text was read when it was indexed: a byte-order mark, CR LF line ends, a
+// carriage return at the very end. A text changed since, or an index that
+// is none, is said, and nothing is answered from it.
+TEST(SearchDriver, AnswersFromAnIndexAsFromItsText) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", "\xEF\xBB\xBF" "Bright stars\r\nfade\taway, stars\r\n\r\nlast line\r");
+  ASSERT_EQ(runDialogue(runSearchDriver, "", {"--width", "0", "4", "--save", "text.idx"}).status, 0);
+  for (const std::vector<std::string>& query : {std::vector<std::string>{"bright", "stars", "last*"},
+                                               {"--sort=left", "stars"}, {"fade away", "line"}}) {
+    std::vector<std::string> fromText = {"--width", "0", "4"};
+    std::vector<std::string> fromIndex = {"--width", "0", "--index", "text.idx"};
+    fromText.insert(fromText.end(), query.begin(), query.end());
+    fromIndex.insert(fromIndex.end(), query.begin(), query.end());
+    const DialogueRun text = runDialogue(runSearchDriver, "", fromText);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(runDialogue(runSearchDriver, "", fromIndex).output, text.output);
+  }
+  const DialogueRun piped = runDialogue(runSearchDriver, "stars\nnone\n", {"--index", "text.idx", "-"});
+  EXPECT_EQ(piped.output, runDialogue(runSearchDriver, "stars\nnone\n", {"4", "-"}).output);
+  EXPECT_EQ(piped.status, 1);
+
+  struct Case { const char* name; std::function<void()> change; std::vector<std::string> arguments;
+                int status; std::string errors; };
+  const std::vector<Case> cases = {
+      {"a changed text", [] { writeFile("sonnets.txt", "Bright stars, brighter\n"); }, {"stars"}, 1,
+       "versefind: sonnets.txt: changed since text.idx was built; build it again with --save\n"},
+      {"a count needs no text", [] { std::filesystem::remove("sonnets.txt"); }, {"--count", "stars"}, 0, ""},
+      {"no index", [] { writeFile("text.idx", "Bright stars\n"); }, {"stars"}, 1, "versefind: text.idx: "},
+      {"an order beside it", [] {}, {"4", "stars"}, 2, "versefind: an index keeps the order"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.change();
+    std::vector<std::string> arguments = {"--index", "text.idx"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.errors.substr(0, c.errors.size()), c.errors);
+  }
 }
 
 }  // namespace

@@ -331,4 +331,15 @@ class IndexFileCursor final : public WordCursor {
   bool failed_ = false;
 };
 
+// An index file as the answers read it.
+class IndexFileReader final : public WordReader {
+ public:
+  // REQUIRES: `file` is open and outlives the reader and its cursors.
+  explicit IndexFileReader(const IndexFile& file) : file_(file) {}
+  std::unique_ptr<WordCursor> newCursor() const override { return file_.cursor(); }
+
+ private:
+  const IndexFile& file_;
+};
+
 #endif  // VERSEFIND_INDEX_FILE_H

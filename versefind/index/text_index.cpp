@@ -142,9 +142,11 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
 }  // namespace
 
 int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
-                 IndexFailure& failure, const TakeWord& take) {
+                 IndexFailure& failure, const TakeWord& take,
+                 std::vector<std::uint64_t>* lineStarts) {
   errno = 0;
-  std::ifstream dosya(fileName);
+  std::ifstream dosya(fileName, lineStarts != nullptr ? std::ios::in | std::ios::binary : std::ios::in);
+  std::uint64_t consumed = 0;  // bytes read before the line
   const int textCause = errno;
   std::error_code unknown;
   // A folder opens like a file with some standard libraries; it is no text.
@@ -159,8 +161,12 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
   // that ends with a line break takes one more pass, of an empty line.
   while (dosya.good()) {
     errno = 0;
-    readTextLine(dosya, line);
+    const std::size_t taken = readTextLine(dosya, line);
     if (dosya.bad()) return failed(failure, fileName, errno);
+    if (lineStarts != nullptr) {
+      lineStarts->push_back(consumed);
+      consumed += taken;
+    }
     ++lineCount;
     if (lineCount == 1) rules.startText(line);
     std::uint32_t wordNumber = 0;

@@ -99,8 +99,12 @@ const WordRules& queryRules();
 // the text cannot be read (`failure` then tells why).
 using TakeWord = std::function<void(const std::string& word, std::uint32_t line,
                                     std::uint32_t wordNumber)>;
+// When `lineStarts` is given, the text is read as bytes, with no
+// translation of line ends on any system, and it receives the byte offset
+// where each line starts.
 int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
-                 IndexFailure& failure, const TakeWord& take);
+                 IndexFailure& failure, const TakeWord& take,
+                 std::vector<std::uint64_t>* lineStarts = nullptr);
 
 // The place of word `wordNumber` of line `line` as an entry keeps it: a
 // place string (makePlace) or numbers.
@@ -117,12 +121,15 @@ inline WordPlace placeAt<WordPlace>(std::uint32_t line, std::uint32_t wordNumber
 // its Place type and insert), as readTextFile reads it.
 template <typename Tree>
 int indexTextFile(const std::string& fileName, const WordRules& rules, Tree& tree,
-                  TextLines& lines, IndexFailure& failure) {
+                  TextLines& lines, IndexFailure& failure,
+                  std::vector<std::uint64_t>* lineStarts = nullptr) {
   using Place = typename Tree::Place;
-  return readTextFile(fileName, rules, lines, failure,
-                      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
-                        tree.insert(word, placeAt<Place>(line, n));
-                      });
+  return readTextFile(
+      fileName, rules, lines, failure,
+      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
+        tree.insert(word, placeAt<Place>(line, n));
+      },
+      lineStarts);
 }
 
 #endif  // VERSEFIND_TEXT_INDEX_H

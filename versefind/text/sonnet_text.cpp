@@ -49,11 +49,13 @@ std::string wordOfField(const std::string& field) {
   return word;
 }
 
-void readTextLine(std::istream& in, std::string& line) {
+std::size_t readTextLine(std::istream& in, std::string& line) {
   std::getline(in, line);
   // Only a line that ended at a line feed leaves the stream good; a carriage
   // return at the very end of the file is data, as in text-mode reading.
+  const std::size_t taken = line.size() + (in.good() ? 1 : 0);
   if (in.good() && !line.empty() && line.back() == '\r') line.pop_back();
+  return taken;
 }
 
 LineFields::LineFields(const std::string& line)

@@ -10,6 +10,7 @@
 #define VERSEFIND_SONNET_TEXT_H
 
 #include <istream>
+#include <cstddef>
 #include <string>
 
 // Replaces A-Z by a-z in place; every other byte stays as it is.
@@ -25,8 +26,9 @@ std::string wordOfField(const std::string& field);
 
 // Reads the next line into `line` like std::getline, and drops a carriage
 // return that stood right before the line feed. Like std::getline, a read
-// on a stream that has already failed leaves `line` untouched.
-void readTextLine(std::istream& in, std::string& line);
+// on a stream that has already failed leaves `line` untouched. Returns the
+// characters taken from the stream: the line as it stood, and its line feed.
+std::size_t readTextLine(std::istream& in, std::string& line);
 
 // Walks the fields of one line from the first, yielding each field's word.
 // It reads the caller's line in place, so the line must outlive the walk
