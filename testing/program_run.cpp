@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <string>
+#include <windows.h>
 
 int runProgram(const std::string& program, const std::string& input,
                std::string& output, const std::vector<std::string>& arguments,
@@ -34,10 +36,29 @@ int runProgram(const std::string& program, const std::string& input,
     _dup2(files[fd], fd);
     _close(files[fd]);
   }
-  std::vector<const char*> argv{program.c_str()};
-  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  // The arguments are UTF-8: they go by the wide command line, as a
+  // person's typed words do, not through the console's code page.
+  const auto wide = [](const std::string& text) {
+    std::wstring converted(text.size() + 1, L'\0');
+    const int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &converted[0],
+                                          static_cast<int>(converted.size()));
+    converted.resize(units > 0 ? static_cast<std::size_t>(units - 1) : 0);
+    return converted;
+  };
+  // The command line is the arguments joined by blanks: one that holds a
+  // blank, or none at all, is quoted to stay one.
+  const auto quoted = [](const std::wstring& argument) {
+    return argument.find_first_of(L" \t") == std::wstring::npos && !argument.empty()
+               ? argument
+               : L"\"" + argument + L"\"";
+  };
+  const std::wstring path = wide(program);
+  std::vector<std::wstring> wideArguments{quoted(path)};
+  for (const std::string& argument : arguments) wideArguments.push_back(quoted(wide(argument)));
+  std::vector<const wchar_t*> argv;
+  for (const std::wstring& argument : wideArguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
-  const std::intptr_t status = _spawnv(_P_WAIT, program.c_str(), argv.data());
+  const std::intptr_t status = _wspawnv(_P_WAIT, path.c_str(), argv.data());
   for (int fd = 0; fd < 3; ++fd) {
     _dup2(saved[fd], fd);
     _close(saved[fd]);

@@ -75,7 +75,7 @@ int checkStandardInput(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> arguments = programArguments(argc, argv);
   const RunSettings settings{[] { return std::clock(); }, CLOCKS_PER_SEC,
                              static_cast<unsigned>(std::time(nullptr))};
   // On a terminal, what could make it show a line otherwise than it stands

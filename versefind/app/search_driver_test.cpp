@@ -377,6 +377,11 @@ TEST(SearchDriver, BuiltProgramRunsWithPipedInput) {
 
   // No standard input at all: the dialogue ends instead of waiting.
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output), 1);
+
+  // Words outside ASCII arrive whole as arguments, on every system.
+  writeFile("sonnets.txt", "Le café, Страницы\n");
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", output, {"3", "--count", "CAFÉ", "страницы", "le café"}), 0);
+  EXPECT_EQ(output, "café\t1\nстраницы\t1\nle café\t1\n");
 }
 
 // Standard output on a device where every write fails: the output is lost,

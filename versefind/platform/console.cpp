@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cerrno>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,8 @@ bool isScalar(unsigned long c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDF
 #include <share.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 
@@ -128,6 +131,22 @@ bool sameFile(const std::string& first, const std::string& second) {
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
          info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
          info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+  std::vector<std::string> arguments;
+  for (int k = 1; k < count; ++k) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[k], -1, nullptr, 0, nullptr, nullptr);
+    std::string argument(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[k], -1, &argument[0], bytes, nullptr, nullptr);
+    argument.pop_back();  // the terminating NUL
+    arguments.push_back(std::move(argument));
+  }
+  LocalFree(wide);
+  return arguments;
 }
 
 void holdConsoleAfterFailure(int status) {
@@ -276,6 +295,10 @@ bool sameFile(const std::string& first, const std::string& second) {
   struct stat other {};
   return stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0 &&
          one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 // A terminal window outlives the programs run in it.

@@ -9,6 +9,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Waits for one key press. When `in` is std::cin on a terminal (a console
 // window on Windows), it shows the hint "(press any key)" on `hint`,
@@ -17,6 +18,11 @@
 // the hint's line and leaves the terminal as it found it. Otherwise it reads one byte of `in`, writes
 // nothing, and returns at once at end of input, so a piped run never hangs.
 void waitForKey(std::istream& in, std::ostream& hint);
+
+// The program's arguments, without its name, in UTF-8: on Windows read from
+// the wide command line, so that a word outside the console's code page
+// (café, Cyrillic) arrives whole; elsewhere argv as the system gives it.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 // Whether `in` is std::cin and standard input is a terminal.
 bool isTerminal(const std::istream& in);
