@@ -29,7 +29,7 @@ enum class TraceFormat { text, json, html };
 // is written.
 constexpr std::size_t MOST_TRACE_EVENTS = 1000;
 
-// The number of fields of the text traced when no word is given.
+// The number of words of the text traced when no word is given.
 constexpr std::size_t TRACED_TEXT_FIELDS = 60;
 
 // One word to insert, with where it stands.
