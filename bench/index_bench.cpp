@@ -106,7 +106,7 @@ constexpr int OBSERVED_ORDER = 10;
 void buildCounted(benchmark::State& state, int order) {
   for (auto _ : state) {
     auto tree = std::make_unique<BTree>(order);
-    CostCounter counted;
+    CostCounter<WordEntry> counted;
     tree->observer = &counted;
     benchmark::DoNotOptimize(tree->buildIndex(TEXT_FILE));
     benchmark::DoNotOptimize(counted.wordComparisons);

@@ -486,23 +486,6 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
   return all ? 0 : 1;
 }
 
-// versefind ORDER --words, --stats or --dot: the whole index, in one view.
-template <typename Entry>
-int runView(const Request& request, const WordRules& rules, std::ostream& out,
-            std::ostream& errors) {
-  TextLines lines;
-  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors);
-  if (tree == nullptr) return 1;
-  if (request.mode == Mode::vocabulary) {
-    writeVocabulary(TreeReader<Entry>(*tree), out, request.byCount);
-  } else if (request.mode == Mode::stats) {
-    writeStats(*tree, out);
-  } else {
-    writeDot(*tree, out);
-  }
-  return 0;
-}
-
 // Without a UTF-8 locale the text rules cannot tell letters outside ASCII
 // apart: the person is told, once a run.
 void warnAboutCharacters(const Request& request, std::ostream& errors) {
@@ -511,19 +494,22 @@ void warnAboutCharacters(const Request& request, std::ostream& errors) {
 }
 
 // versefind ORDER --trace [WORD...]: the insertions of the words given, or
-// of the text's first fields, event by event.
-int runTrace(const Request& request, std::ostream& out, std::ostream& errors) {
+// of the text's first words, event by event, into a tree of entries of type
+// Entry, the words cut and cleaned by `rules`.
+template <typename Entry>
+int runTrace(const Request& request, const WordRules& rules, std::ostream& out,
+             std::ostream& errors) {
   std::vector<TracedWord> words;
   bool dropped = false;
   if (request.words.empty()) {
     TextLines lines;
-    if (buildQuietIndex<WordEntry>(request, classicRules(), lines, errors) == nullptr) return 1;
-    words = firstFields(lines, TRACED_TEXT_FIELDS, errors);
+    if (buildQuietIndex<Entry>(request, rules, lines, errors) == nullptr) return 1;
+    words = firstFields(lines, rules, TRACED_TEXT_FIELDS, errors);
   } else {
-    words = givenWords(request.words, errors, dropped);
+    words = givenWords(request.words, rules, errors, dropped);
   }
   std::size_t eventCount = 0;
-  const std::vector<TraceEvent> events = traceInsertions(request.order, words, eventCount);
+  const std::vector<TraceEvent> events = traceInsertions<Entry>(request.order, words, eventCount);
   if (eventCount > MOST_TRACE_EVENTS) {
     errors << "versefind: the trace would take " << eventCount << " events, more than "
            << MOST_TRACE_EVENTS << ": give fewer words\n";
@@ -545,22 +531,33 @@ int runTrace(const Request& request, std::ostream& out, std::ostream& errors) {
   return dropped ? 1 : 0;
 }
 
-// versefind ORDER --explain WORD...: each word's search, node by node.
-int runExplain(const Request& request, std::ostream& out, std::ostream& errors) {
+// versefind ORDER --words, --stats, --dot, --explain WORD... or --cost: the
+// whole index of entries of type Entry, built by `rules`, in one view, or
+// its searches or its building watched. --trace, which builds a tree of its
+// own, is sent on to runTrace.
+template <typename Entry>
+int runView(const Request& request, const WordRules& rules, std::ostream& out,
+            std::ostream& errors) {
+  if (request.mode == Mode::trace) return runTrace<Entry>(request, rules, out, errors);
   TextLines lines;
-  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors);
+  CostCounter<Entry> counted;
+  const bool cost = request.mode == Mode::cost;
+  const auto tree = buildQuietIndex<Entry>(request, rules, lines, errors, cost ? &counted : nullptr);
   if (tree == nullptr) return 1;
-  const TraceFormat format = request.traced ? request.traceFormat : TraceFormat::text;
-  return explainSearches(*tree, request.words, format, out, errors) ? 0 : 1;
-}
-
-// versefind ORDER --cost: the work of building the whole index, counted.
-int runCost(const Request& request, std::ostream& out, std::ostream& errors) {
-  TextLines lines;
-  CostCounter counted;
-  const auto tree = buildQuietIndex<WordEntry>(request, classicRules(), lines, errors, &counted);
-  if (tree == nullptr) return 1;
-  writeCost(*tree, counted, out);
+  if (request.mode == Mode::explain) {
+    // --trace=json asks for the searches as JSON lines.
+    const TraceFormat format = request.traced ? request.traceFormat : TraceFormat::text;
+    return explainSearches(*tree, rules, request.words, format, out, errors) ? 0 : 1;
+  }
+  if (request.mode == Mode::vocabulary) {
+    writeVocabulary(TreeReader<Entry>(*tree), out, request.byCount);
+  } else if (request.mode == Mode::stats) {
+    writeStats(*tree, out);
+  } else if (request.mode == Mode::cost) {
+    writeCost(*tree, counted, out);
+  } else {
+    writeDot(*tree, out);
+  }
   return 0;
 }
 
@@ -602,15 +599,13 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
     case Mode::vocabulary:
     case Mode::stats:
     case Mode::dot:
+    case Mode::trace:
+    case Mode::explain:
+    case Mode::cost:
+      // --classic shows the trials' index, built by the trials' rules.
       warnAboutCharacters(request, errors);
       return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
                              : runView<CompactEntry>(request, queryRules(), out, errors);
-    case Mode::trace:
-      return runTrace(request, out, errors);
-    case Mode::explain:
-      return runExplain(request, out, errors);
-    case Mode::cost:
-      return runCost(request, out, errors);
   }
   return 2;
 }

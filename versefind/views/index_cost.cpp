@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
-void CostCounter::compared(const BTreeNode& /*x*/, int comparisons) {
+template <typename Entry>
+void CostCounter<Entry>::compared(const Node& /*x*/, int comparisons) {
   wordComparisons += static_cast<std::uint64_t>(comparisons);
 }
 
-void CostCounter::split(const BTreeNode& parent, int i, bool /*grew*/) {
+template <typename Entry>
+void CostCounter<Entry>::split(const Node& parent, int i, bool /*grew*/) {
   // The parent now holds the middle key at i, and the keys that were at
   // i and after it stand one slot up.
   const int t = parent.order;
@@ -14,7 +16,8 @@ void CostCounter::split(const BTreeNode& parent, int i, bool /*grew*/) {
   entryMoves += static_cast<std::uint64_t>((t - 1) + 1 + (parent.keyCount - i));
 }
 
-void CostCounter::placed(const BTreeNode& x, int i, bool isNew) {
+template <typename Entry>
+void CostCounter<Entry>::placed(const Node& x, int i, bool isNew) {
   // A new key at i stands below the keys it moved up: i + 1 to keyCount.
   if (isNew) entryMoves += static_cast<std::uint64_t>(x.keyCount - i);
 }
@@ -27,11 +30,12 @@ int heightBound(std::uint64_t n, int t) {
   return 1 + m;
 }
 
-void writeCost(const WordTree<WordEntry>& tree, const CostCounter& counted, std::ostream& out) {
+template <typename Entry>
+void writeCost(const WordTree<Entry>& tree, const CostCounter<Entry>& counted, std::ostream& out) {
   std::uint64_t keys = 0;
   std::uint64_t nodes = 0;
   int height = 0;
-  tree.walkNodes([&](const BTreeNode& x, int depth) {
+  tree.walkNodes([&](const WordNode<Entry>& x, int depth) {
     ++nodes;
     keys += static_cast<std::uint64_t>(x.keyCount);
     height = std::max(height, depth + 1);
@@ -45,3 +49,9 @@ void writeCost(const WordTree<WordEntry>& tree, const CostCounter& counted, std:
       << "entry_moves\t" << counted.entryMoves << "\n"
       << "word_comparisons\t" << counted.wordComparisons << "\n";
 }
+
+template class CostCounter<WordEntry>;
+template class CostCounter<CompactEntry>;
+template void writeCost(const WordTree<WordEntry>&, const CostCounter<WordEntry>&, std::ostream&);
+template void writeCost(const WordTree<CompactEntry>&, const CostCounter<CompactEntry>&,
+                        std::ostream&);

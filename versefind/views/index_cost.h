@@ -1,4 +1,4 @@
-// The work of building a classic index, counted as it is done, and the
+// The work of building an index of either entry, counted as it is done, and the
 // tree's figures beside the textbook's bound on its height.
 #ifndef VERSEFIND_INDEX_COST_H
 #define VERSEFIND_INDEX_COST_H
@@ -20,15 +20,17 @@
 //                     its last key down to the first that is not greater
 //                     (all of them when every key is), and, after a child's
 //                     split, the one comparison with the key that moved up
-class CostCounter : public WordTreeObserver<WordEntry> {
+template <typename Entry>
+class CostCounter : public WordTreeObserver<Entry> {
  public:
+  using Node = WordNode<Entry>;
   std::uint64_t splits = 0;
   std::uint64_t entryMoves = 0;
   std::uint64_t wordComparisons = 0;
 
-  void compared(const BTreeNode& x, int comparisons) override;
-  void split(const BTreeNode& parent, int i, bool grew) override;
-  void placed(const BTreeNode& x, int i, bool isNew) override;
+  void compared(const Node& x, int comparisons) override;
+  void split(const Node& parent, int i, bool grew) override;
+  void placed(const Node& x, int i, bool isNew) override;
 };
 
 // The most levels a B-tree of minimum degree t holding n keys can have,
@@ -38,6 +40,7 @@ int heightBound(std::uint64_t n, int t);
 
 // Writes "NAME<TAB>VALUE" lines: keys (the empty word counted), nodes,
 // height (levels), height_bound, splits, entry_moves, word_comparisons.
-void writeCost(const WordTree<WordEntry>& tree, const CostCounter& counted, std::ostream& out);
+template <typename Entry>
+void writeCost(const WordTree<Entry>& tree, const CostCounter<Entry>& counted, std::ostream& out);
 
 #endif  // VERSEFIND_INDEX_COST_H

@@ -9,22 +9,29 @@
 
 namespace {
 
+// Whether an entry drops any further place: a classic one at MAX_PLACES; a
+// compact one keeps every place.
+bool keepsNoMore(const WordEntry& entry) { return entry.placeCount == MAX_PLACES; }
+bool keepsNoMore(const CompactEntry& /*entry*/) { return false; }
+
 // Records what the tree tells, with the tree as each event left it, up to
 // MOST_TRACE_EVENTS events; past them it only counts.
-class TraceRecorder : public WordTreeObserver<WordEntry> {
+template <typename Entry>
+class TraceRecorder : public WordTreeObserver<Entry> {
  public:
-  explicit TraceRecorder(const WordTree<WordEntry>& tree) : tree_(tree) {}
+  using Node = WordNode<Entry>;
+  explicit TraceRecorder(const WordTree<Entry>& tree) : tree_(tree) {}
 
   std::vector<TraceEvent> events;
   std::size_t count = 0;
 
-  void insertion(const std::string& word, const std::string& /*place*/) override {
+  void insertion(const std::string& word, const typename Entry::Place& /*place*/) override {
     TraceEvent& e = add(TraceEvent::Kind::insert);
     e.word = word;
     e.line = current_.line;
     e.wordNumber = current_.wordNumber;
   }
-  void split(const BTreeNode& parent, int i, bool grew) override {
+  void split(const Node& parent, int i, bool grew) override {
     TraceEvent& e = add(TraceEvent::Kind::split);
     e.word = parent.keys[i].word;
     e.left = keysOf(*parent.children[i]);
@@ -32,11 +39,12 @@ class TraceRecorder : public WordTreeObserver<WordEntry> {
     e.grew = grew;
     touch(e, parent, i);
   }
-  void placed(const BTreeNode& x, int i, bool isNew) override {
+  void placed(const Node& x, int i, bool isNew) override {
     TraceEvent& e = add(TraceEvent::Kind::place);
     e.word = x.keys[i].word;
     e.isNew = isNew;
-    e.places = x.keys[i].placeCount;
+    e.places = static_cast<int>(placeCountOf(x.keys[i]));
+    e.full = keepsNoMore(x.keys[i]);
     touch(e, x, i);
   }
 
@@ -44,7 +52,7 @@ class TraceRecorder : public WordTreeObserver<WordEntry> {
   void next(const TracedWord& word) { current_ = word; }
 
  private:
-  const WordTree<WordEntry>& tree_;
+  const WordTree<Entry>& tree_;
   TracedWord current_;
   TraceEvent scratch_;  // takes the events past the limit, which are only counted
 
@@ -60,11 +68,11 @@ class TraceRecorder : public WordTreeObserver<WordEntry> {
   }
 
   // Draws the tree into the event, and finds the node x in the drawing.
-  void touch(TraceEvent& e, const BTreeNode& x, int key) {
+  void touch(TraceEvent& e, const Node& x, int key) {
     if (count > MOST_TRACE_EVENTS) return;
-    std::vector<std::pair<const BTreeNode*, int>> pending{{tree_.root, 0}};
+    std::vector<std::pair<const Node*, int>> pending{{tree_.root, 0}};
     while (!pending.empty()) {
-      const BTreeNode* const n = pending.back().first;
+      const Node* const n = pending.back().first;
       const int depth = pending.back().second;
       pending.pop_back();
       if (n == &x) {
@@ -108,57 +116,74 @@ std::size_t utf8Length(const std::string& text, std::size_t at) {
   return decodeUtf8(text, at, length) == NOT_A_CHARACTER ? 0 : length;
 }
 
+std::vector<std::string> askedWords(const WordRules& rules, const std::string& argument) {
+  if (&rules == &classicRules()) return {wordOfField(argument)};
+  return queryWords(argument);
+}
+
 std::vector<TracedWord> givenWords(const std::vector<std::string>& arguments,
-                                   std::ostream& errors, bool& dropped) {
+                                   const WordRules& rules, std::ostream& errors, bool& dropped) {
+  const bool fields = &rules == &classicRules();
   std::vector<TracedWord> words;
   dropped = false;
-  for (std::size_t k = 0; k < arguments.size(); ++k) {
-    std::string word = wordOfField(arguments[k]);
-    if (word.empty()) {
-      errors << "versefind: '" << shownWord(arguments[k])
+  int wordNumber = 0;
+  for (const std::string& argument : arguments) {
+    std::vector<std::string> asked = askedWords(rules, argument);
+    if (fields) ++wordNumber;  // a field keeps its number, word or not
+    if (asked.empty() || asked.front().empty()) {
+      errors << "versefind: '" << shownWord(argument)
              << "': cleans to nothing, and is not inserted\n";
       dropped = true;
       continue;
     }
-    words.push_back({std::move(word), 1, static_cast<int>(k) + 1});
+    for (std::string& word : asked) {
+      if (!fields) ++wordNumber;
+      words.push_back({std::move(word), 1, wordNumber});
+    }
   }
   return words;
 }
 
-std::vector<TracedWord> firstFields(const TextLines& lines, std::size_t most,
-                                    std::ostream& errors) {
+std::vector<TracedWord> firstFields(const TextLines& lines, const WordRules& rules,
+                                    std::size_t most, std::ostream& errors) {
   std::vector<TracedWord> words;
   for (std::size_t n = 0; n < lines.size() && words.size() < most; ++n) {
     const int line = static_cast<int>(n) + 1;
     int wordNumber = 0;
-    classicRules().cutLine(std::string(lines[n]),
-                           [&](const std::string& word, std::size_t, std::size_t) {
-                             ++wordNumber;
-                             if (words.size() == most) return;
-                             if (word.empty()) {
-                               errors << "versefind: " << placeText(line, wordNumber)
-                                      << " cleans to nothing: the empty word is inserted, as the "
-                                         "index does\n";
-                             }
-                             words.push_back({word, line, wordNumber});
-                           });
+    rules.cutLine(std::string(lines[n]), [&](const std::string& word, std::size_t, std::size_t) {
+      ++wordNumber;
+      if (words.size() == most) return;
+      if (word.empty()) {
+        errors << "versefind: " << placeText(line, wordNumber)
+               << " cleans to nothing: the empty word is inserted, as the index does\n";
+      }
+      words.push_back({word, line, wordNumber});
+    });
   }
   return words;
 }
 
+template <typename Entry>
 std::vector<TraceEvent> traceInsertions(int order, const std::vector<TracedWord>& words,
                                         std::size_t& eventCount) {
-  WordTree<WordEntry> tree(order);
-  TraceRecorder recorder(tree);
+  using Place = typename Entry::Place;
+  WordTree<Entry> tree(order);
+  TraceRecorder<Entry> recorder(tree);
   tree.observer = &recorder;
   for (const TracedWord& w : words) {
     recorder.next(w);
-    tree.insert(w.word, makePlace(w.line, w.wordNumber));
+    tree.insert(w.word, placeAt<Place>(static_cast<std::uint32_t>(w.line),
+                                       static_cast<std::uint32_t>(w.wordNumber)));
   }
   tree.observer = nullptr;
   eventCount = recorder.count;
   return std::move(recorder.events);
 }
+
+template std::vector<TraceEvent> traceInsertions<WordEntry>(int, const std::vector<TracedWord>&,
+                                                            std::size_t&);
+template std::vector<TraceEvent> traceInsertions<CompactEntry>(int, const std::vector<TracedWord>&,
+                                                               std::size_t&);
 
 std::string describeEvent(const TraceEvent& e) {
   const std::string word = tracedWord(e.word);
@@ -179,7 +204,7 @@ std::string describeEvent(const TraceEvent& e) {
       if (e.isNew) return word + ": a new key in the leaf " + node;
       return word + ": already a key, in " + node + "; it holds " + std::to_string(e.places) +
              (e.places == 1 ? " place" : " places") +
-             (e.places == MAX_PLACES ? " (the most it keeps)" : "");
+             (e.full ? " (the most it keeps)" : "");
     }
   }
   return "";
@@ -273,10 +298,4 @@ std::string bracketed(const std::vector<std::string>& keys) {
     text += tracedWord(keys[k]);
   }
   return text + "]";
-}
-
-std::vector<std::string> keysOf(const BTreeNode& x) {
-  std::vector<std::string> keys;
-  for (int j = 1; j <= x.keyCount; ++j) keys.push_back(x.keys[j].word);
-  return keys;
 }

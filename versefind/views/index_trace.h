@@ -1,6 +1,8 @@
-// The classic index at work, shown to a person learning how a B-tree grows:
-// the insertions of a few words traced event by event, from the tree's own
+// The index at work, shown to a person learning how a B-tree grows: the
+// insertions of a few words traced event by event, from the tree's own
 // observer (word_index.h), written in words, as JSON lines or as a page.
+// The tree traced is of either entry, cut by either set of word rules, as
+// the index the concordance answers from is.
 //
 // The events, in the order they happen:
 //   insert  an insertion begins: the word and its place (line, word number)
@@ -27,7 +29,7 @@ enum class TraceFormat { text, json, html };
 // is written.
 constexpr std::size_t MOST_TRACE_EVENTS = 1000;
 
-// The number of fields of the text traced when no word is given.
+// The number of words of the text traced when no word is given.
 constexpr std::size_t TRACED_TEXT_FIELDS = 60;
 
 // One word to insert, with where it stands.
@@ -37,20 +39,28 @@ struct TracedWord {
   int wordNumber = 0;
 };
 
-// The words given as arguments, as if they were one line of a text: the
-// k-th is cleaned by the word rules and stands at word k of line 1. One that
-// cleans to nothing is named on `errors` and left out (its number is not
-// given to the next). Returns the words kept; `dropped` tells whether one
-// was left out.
-std::vector<TracedWord> givenWords(const std::vector<std::string>& arguments,
-                                   std::ostream& errors, bool& dropped);
+// The words a query argument asks for, cleaned by `rules` as the text's
+// words are: under the sonnets' rules the argument is one field, and its
+// one word (empty when it cleans to nothing); under the text rules, every
+// word the argument holds, none for marks alone.
+std::vector<std::string> askedWords(const WordRules& rules, const std::string& argument);
 
-// The first `most` fields of a text (line n is lines[n - 1], as the reader
-// keeps them), each with its word and place, cut and cleaned by the
-// sonnets' rules. An empty word is kept, as the index keeps it, and named
-// on `errors`.
-std::vector<TracedWord> firstFields(const TextLines& lines, std::size_t most,
-                                    std::ostream& errors);
+// The words given as arguments, as if they were one line of a text, cleaned
+// by `rules` (askedWords) and numbered as the rules number a line's words:
+// under the sonnets' rules the k-th argument is field k of line 1; under the
+// text rules each word takes the next number, and marks alone take none.
+// An argument that gives no word (or only the empty word) is named on
+// `errors` and left out; under the sonnets' rules it keeps its number. Returns
+// the words kept; `dropped` tells whether one was left out.
+std::vector<TracedWord> givenWords(const std::vector<std::string>& arguments,
+                                   const WordRules& rules, std::ostream& errors, bool& dropped);
+
+// The first `most` words of a text (line n is lines[n - 1], as the reader
+// keeps them), each with its place, cut and cleaned by `rules`. An empty
+// word, which only the sonnets' rules make, is kept, as the index keeps it,
+// and named on `errors`.
+std::vector<TracedWord> firstFields(const TextLines& lines, const WordRules& rules,
+                                    std::size_t most, std::ostream& errors);
 
 // A node of the tree as an event left it, in a walk from the root that
 // takes each node before its children, the children from the left.
@@ -70,14 +80,16 @@ struct TraceEvent {
   bool grew = false;               // split: the root was split, the tree grows
   bool isNew = false;              // place: the word's key is new
   int places = 0;                  // place: the places the word's key holds now
+  bool full = false;               // place: the key keeps no more places than these
   std::vector<NodeShape> tree;     // the tree after the event
   int node = 0;  // the node the event touched (place: the word's; split: the parent), in `tree`
   int key = 0;   // the key it touched in that node (place: the word's; split: the middle key), from 1
 };
 
-// Inserts `words` into a classic tree of order `order` and records every
-// event, or, once there are more than MOST_TRACE_EVENTS, only counts them.
-// REQUIRES: order >= 1.
+// Inserts `words` into a tree of entries of type Entry (WordEntry or
+// CompactEntry) of order `order` and records every event, or, once there are
+// more than MOST_TRACE_EVENTS, only counts them. REQUIRES: order >= 1.
+template <typename Entry>
 std::vector<TraceEvent> traceInsertions(int order, const std::vector<TracedWord>& words,
                                         std::size_t& eventCount);
 
@@ -115,6 +127,11 @@ std::string tracedWord(const std::string& word);
 std::string bracketed(const std::vector<std::string>& keys);
 
 // The keys of a node, in order.
-std::vector<std::string> keysOf(const BTreeNode& x);
+template <typename Entry>
+std::vector<std::string> keysOf(const WordNode<Entry>& x) {
+  std::vector<std::string> keys;
+  for (int j = 1; j <= x.keyCount; ++j) keys.push_back(x.keys[j].word);
+  return keys;
+}
 
 #endif  // VERSEFIND_INDEX_TRACE_H

@@ -29,7 +29,7 @@ std::vector<TracedWord> asLine(const std::vector<std::string>& words) {
 std::string jsonTrace(int order, const std::vector<std::string>& words) {
   std::size_t count = 0;
   std::ostringstream out;
-  writeTraceJson(traceInsertions(order, asLine(words), count), out);
+  writeTraceJson(traceInsertions<WordEntry>(order, asLine(words), count), out);
   return out.str();
 }
 
@@ -52,7 +52,7 @@ TEST(IndexTrace, EventsOfTheWorkedExamples) {
 
   // m x a e c: a root [m] over [a c e] and [x]; then c again.
   std::size_t count = 0;
-  const std::vector<TraceEvent> events = traceInsertions(2, asLine({"m", "x", "a", "e", "c", "c"}), count);
+  const std::vector<TraceEvent> events = traceInsertions<WordEntry>(2, asLine({"m", "x", "a", "e", "c", "c"}), count);
   ASSERT_EQ(count, events.size());
   ASSERT_GE(events.size(), 3u);
   const TraceEvent& split = events[events.size() - 2];
@@ -157,7 +157,7 @@ TEST(IndexCost, CountsFollowTheirDefinitions) {
   };
   for (const Case& c : cases) {
     BTree tree(c.order);
-    CostCounter counted;
+    CostCounter<WordEntry> counted;
     tree.observer = &counted;
     for (const TracedWord& w : asLine(c.words)) tree.insert(w.word, makePlace(w.line, w.wordNumber));
     std::ostringstream out;
@@ -192,13 +192,14 @@ TEST(IndexTrace, JsonStringsAreEscapedAndInvalidUtf8BytesNamed) {
             "&lt;script&gt;&amp;&quot;&#39;caf\xC3\xA9\\x01\\xc3");
 }
 
-// From the shell: the trace in words, the searches explained, and a trace
-// too long refused before anything is written.
+// From the shell, with the trials' tree and rules: the trace in words, the
+// searches explained, and a trace too long refused before anything is
+// written.
 TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
   ScratchDir scratch;
   writeFile("sonnets.txt", "ape bee cat dog\n");
   // One word again and again: an insert and a place each, 2 events.
-  std::vector<std::string> most{"2", "--trace"};
+  std::vector<std::string> most{"--classic", "2", "--trace"};
   most.insert(most.end(), MOST_TRACE_EVENTS / 2, "w");
   std::vector<std::string> tooMany = most;
   tooMany.push_back("w");
@@ -209,7 +210,7 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
     std::string errors;
   };
   const std::vector<Case> cases = {
-      {{"2", "--trace", "--", "Ape,", "--", "bee", "cat", "DOG", "bee"}, 1,
+      {{"--classic", "2", "--trace", "--", "Ape,", "--", "bee", "cat", "DOG", "bee"}, 1,
        "insert ape (word 1 of line 1)\n"
        "  ape: a new key in the leaf [ape]\n"
        "insert bee (word 3 of line 1)\n"
@@ -227,7 +228,7 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
        "  bee: already a key, in [bee]; it holds 2 places\n",
        "versefind: '--': cleans to nothing, and is not inserted\n"},
       // The text: ape bee cat dog, then the empty word of the last pass.
-      {{"2", "--explain", "Dog", "ant", "bee"}, 1,
+      {{"--classic", "2", "--explain", "Dog", "ant", "bee"}, 1,
        "search dog\n"
        "  node 1 (depth 0, 1 key): [bee]\n"
        "    1 comparison: after key 1 (bee), so on to child 2\n"
@@ -245,7 +246,7 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
        "    1 comparison: equal to key 1\n"
        "  found: key 1 of node 1, at depth 0, after 1 word comparison\n\n",
        ""},
-      {{"2", "--explain", "--trace=json", "cat"}, 0,
+      {{"--classic", "2", "--explain", "--trace=json", "cat"}, 0,
        "{\"event\":\"search\",\"word\":\"cat\"}\n"
        "{\"event\":\"visit\",\"keys\":[\"bee\"]}\n"
        "{\"event\":\"visit\",\"keys\":[\"cat\",\"dog\"]}\n",
@@ -253,7 +254,7 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
       {tooMany, 2, "", "versefind: the trace would take 1002 events, more than 1000: give fewer words\n"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments[2]);
+    SCOPED_TRACE(c.arguments[3]);
     const DialogueRun run = runDialogue(runSearchDriver, "", c.arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.output, c.output);
@@ -263,6 +264,53 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.output.find("it holds 50 places (the most it keeps)\ninsert w (word 500 of line 1)\n"),
             std::string::npos);
+}
+
+// Without --classic the study runs show the index the concordance answers
+// from: the text rules cut the text (an indented line gives no empty word)
+// and clean each word asked, so every word --words lists is explained as
+// found. --classic keeps the trials' tree and rules.
+TEST(IndexTrace, StudyRunsFollowTheQueryModesRules) {
+  ScratchDir scratch;
+  // "  «Страницы» of The program’s end": indented, Cyrillic, a U+2019.
+  const std::string pages = "\xD1\x81\xD1\x82\xD1\x80\xD0\xB0\xD0\xBD\xD0\xB8\xD1\x86\xD1\x8B";
+  const std::string Pages = "\xD0\xA1\xD1\x82\xD1\x80\xD0\xB0\xD0\xBD\xD0\xB8\xD1\x86\xD1\x8B";
+  writeFile("sonnets.txt", "  \xC2\xAB" + Pages + "\xC2\xBB of The program\xE2\x80\x99s end\n");
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string holds;  // a line of the output
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {{"3", "--explain", Pages}, 0, "search " + pages + "\n", ""},
+      {{"3", "--explain", "Program's"}, 0, "search program's\n", ""},
+      {{"3", "--explain", "--trace=json", "\xC2\xABprogram\xE2\x80\x99s"}, 0,
+       "{\"event\":\"search\",\"word\":\"program's\"}\n", ""},
+      {{"3", "--trace"}, 0, "insert " + pages + " (word 1 of line 1)\n", ""},
+      {{"3", "--trace", "--", "--", "well-known, end"}, 1, "insert end (word 2 of line 1)\n",
+       "versefind: '--': cleans to nothing, and is not inserted\n"},
+      {{"3", "--cost"}, 0, "keys\t5\n", ""},
+      {{"--classic", "3", "--explain", pages}, 1, "  not found, after 3 word comparisons\n", ""},
+      {{"--classic", "3", "--trace", "--", "--", "end"}, 1, "insert end (word 2 of line 1)\n",
+       "versefind: '--': cleans to nothing, and is not inserted\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.back());
+    const DialogueRun run = runDialogue(runSearchDriver, "", c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(("\n" + run.output).find("\n" + c.holds), std::string::npos) << run.output;
+    EXPECT_EQ(run.errors, c.errors);
+    if (c.arguments[0] != "--classic") {
+      EXPECT_EQ(run.output.find("(empty)"), std::string::npos);
+    }
+  }
+  // Every word the concordance lists is a key that --explain finds.
+  std::istringstream listed(runDialogue(runSearchDriver, "", {"3", "--words"}).output);
+  std::vector<std::string> words{"3", "--explain", "--"};
+  for (std::string line; std::getline(listed, line);) words.push_back(line.substr(0, line.find('\t')));
+  ASSERT_EQ(words.size(), 8u);
+  EXPECT_EQ(runDialogue(runSearchDriver, "", words).status, 0);
 }
 
 }  // namespace

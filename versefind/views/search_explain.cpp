@@ -5,15 +5,16 @@
 #include <utility>
 
 #include "query/concordance.h"
-#include "text/sonnet_text.h"
 
 namespace {
 
 // The nodes a search reads, in order, with the comparisons made in each.
-class VisitRecorder : public WordTreeObserver<WordEntry> {
+template <typename Entry>
+class VisitRecorder : public WordTreeObserver<Entry> {
  public:
-  std::vector<std::pair<const BTreeNode*, int>> visits;
-  void visited(const BTreeNode& x, int comparisons) override { visits.emplace_back(&x, comparisons); }
+  using Node = WordNode<Entry>;
+  std::vector<std::pair<const Node*, int>> visits;
+  void visited(const Node& x, int comparisons) override { visits.emplace_back(&x, comparisons); }
 };
 
 struct NodeNumber {
@@ -22,9 +23,10 @@ struct NodeNumber {
 };
 
 // Every node's number and depth, as --dot numbers them.
-std::map<const BTreeNode*, NodeNumber> numberNodes(const WordTree<WordEntry>& tree) {
-  std::map<const BTreeNode*, NodeNumber> numbers;
-  tree.walkNodes([&](const BTreeNode& x, int depth) {
+template <typename Entry>
+std::map<const WordNode<Entry>*, NodeNumber> numberNodes(const WordTree<Entry>& tree) {
+  std::map<const WordNode<Entry>*, NodeNumber> numbers;
+  tree.walkNodes([&](const WordNode<Entry>& x, int depth) {
     const int number = static_cast<int>(numbers.size()) + 1;
     numbers[&x] = {number, depth};
     return true;
@@ -38,7 +40,8 @@ std::string plural(int n, const char* one, const char* many) {
 
 // The keys of x, cut to the MOST_KEYS_SHOWN around key `at` when x holds
 // more.
-std::string shownKeys(const BTreeNode& x, int at) {
+template <typename Entry>
+std::string shownKeys(const WordNode<Entry>& x, int at) {
   const int k = x.keyCount;
   int first = 1;
   int last = k;
@@ -58,7 +61,8 @@ std::string shownKeys(const BTreeNode& x, int at) {
 
 // One node read by the search of `word`: its keys, its comparisons and
 // where the search went from it. Returns the key that equals the word, or 0.
-int explainVisit(const BTreeNode& x, int comparisons, const NodeNumber& n,
+template <typename Entry>
+int explainVisit(const WordNode<Entry>& x, int comparisons, const NodeNumber& n,
                  const std::string& word, std::ostream& out) {
   const int k = x.keyCount;
   // The comparisons stopped at key `comparisons`, the first not below the
@@ -87,44 +91,61 @@ int explainVisit(const BTreeNode& x, int comparisons, const NodeNumber& n,
   return 0;
 }
 
+// The search of one cleaned word, watched and written in `format`. Returns
+// whether the word was found.
+template <typename Entry>
+bool explainSearch(WordTree<Entry>& tree, const std::map<const WordNode<Entry>*, NodeNumber>& numbers,
+                   const std::string& word, TraceFormat format, std::ostream& out) {
+  VisitRecorder<Entry> recorder;
+  tree.observer = &recorder;
+  const bool found = tree.find(word) != nullptr;
+  tree.observer = nullptr;
+
+  if (format == TraceFormat::json) {
+    out << "{\"event\":\"search\",\"word\":" << jsonString(word) << "}\n";
+    for (const auto& visit : recorder.visits) {
+      out << "{\"event\":\"visit\",\"keys\":" << jsonArray(keysOf(*visit.first)) << "}\n";
+    }
+    return found;
+  }
+  out << "search " << tracedWord(word) << "\n";
+  int total = 0;
+  for (const auto& visit : recorder.visits) {
+    const NodeNumber& n = numbers.at(visit.first);
+    total += visit.second;
+    const int key = explainVisit(*visit.first, visit.second, n, word, out);
+    if (key > 0) {
+      out << "  found: key " << key << " of node " << n.number << ", at depth " << n.depth;
+    }
+  }
+  if (!found) out << "  not found";
+  out << ", after " << plural(total, "word comparison", "word comparisons") << "\n\n";
+  return found;
+}
+
 }  // namespace
 
-bool explainSearches(WordTree<WordEntry>& tree, const std::vector<std::string>& asked, TraceFormat format,
-                     std::ostream& out, std::ostream& errors) {
-  const std::map<const BTreeNode*, NodeNumber> numbers = numberNodes(tree);
+template <typename Entry>
+bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
+                     const std::vector<std::string>& asked, TraceFormat format, std::ostream& out,
+                     std::ostream& errors) {
+  const std::map<const WordNode<Entry>*, NodeNumber> numbers = numberNodes(tree);
   bool all = true;
   for (const std::string& query : asked) {
-    const std::string word = wordOfField(query);
-    if (word.empty()) {
+    const std::vector<std::string> words = askedWords(rules, query);
+    if (words.empty() || words.front().empty()) {
       errors << "versefind: '" << shownWord(query) << "': cleans to nothing, and is not searched\n";
       all = false;
       continue;
     }
-    VisitRecorder recorder;
-    tree.observer = &recorder;
-    const bool found = tree.find(word) != nullptr;
-    tree.observer = nullptr;
-    all = all && found;
-
-    if (format == TraceFormat::json) {
-      out << "{\"event\":\"search\",\"word\":" << jsonString(word) << "}\n";
-      for (const auto& visit : recorder.visits) {
-        out << "{\"event\":\"visit\",\"keys\":" << jsonArray(keysOf(*visit.first)) << "}\n";
-      }
-      continue;
-    }
-    out << "search " << tracedWord(word) << "\n";
-    int total = 0;
-    for (const auto& visit : recorder.visits) {
-      const NodeNumber& n = numbers.at(visit.first);
-      total += visit.second;
-      const int key = explainVisit(*visit.first, visit.second, n, word, out);
-      if (key > 0) {
-        out << "  found: key " << key << " of node " << n.number << ", at depth " << n.depth;
-      }
-    }
-    if (!found) out << "  not found";
-    out << ", after " << plural(total, "word comparison", "word comparisons") << "\n\n";
+    for (const std::string& word : words) all = explainSearch(tree, numbers, word, format, out) && all;
   }
   return all;
 }
+
+template bool explainSearches<WordEntry>(WordTree<WordEntry>&, const WordRules&,
+                                         const std::vector<std::string>&, TraceFormat,
+                                         std::ostream&, std::ostream&);
+template bool explainSearches<CompactEntry>(WordTree<CompactEntry>&, const WordRules&,
+                                            const std::vector<std::string>&, TraceFormat,
+                                            std::ostream&, std::ostream&);

@@ -1,4 +1,4 @@
-// Searches of the classic index explained: for each word, the nodes the
+// Searches of the index explained, a tree of either entry: for each word, the nodes the
 // search reads from the root down, the word comparisons it makes in each,
 // and where it ends. Nodes are numbered as --dot numbers them: level by
 // level from the root (node 1), each level from the left; depth 0 is the
@@ -17,13 +17,17 @@
 // where the comparisons stopped, and how many stand on either side.
 constexpr int MOST_KEYS_SHOWN = 9;
 
-// Searches `tree` for each of `asked`, cleaned by the word rules, watching
-// the search: in words (TraceFormat::text), or as JSON lines (json), one
+// Searches `tree` for each word of `asked`, cleaned by `rules`, the rules
+// the tree was built by (askedWords: an argument of several words under the
+// text rules has each of them searched in turn), watching the search: in
+// words (TraceFormat::text), or as JSON lines (json), one
 // {"event":"search","word":W} for each word, then {"event":"visit","keys":[...]}
-// for each node read. A word that cleans to nothing is named on `errors`
-// and not searched. Returns whether every word was found. The tree is left
-// as it was, without an observer.
-bool explainSearches(WordTree<WordEntry>& tree, const std::vector<std::string>& asked, TraceFormat format,
-                     std::ostream& out, std::ostream& errors);
+// for each node read. An argument that cleans to nothing is named on
+// `errors` and not searched. Returns whether every word was found. The tree
+// is left as it was, without an observer.
+template <typename Entry>
+bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
+                     const std::vector<std::string>& asked, TraceFormat format, std::ostream& out,
+                     std::ostream& errors);
 
 #endif  // VERSEFIND_SEARCH_EXPLAIN_H
