@@ -137,9 +137,9 @@ class PlaceFinder {
     std::size_t begin = text.size();
     std::size_t end = begin;
     std::size_t at = at_;
-    std::size_t wordBegin = 0;
-    std::size_t wordEnd = 0;
     if (number_ == place.wordNumber && rules_.nextWord(text, at, begin, end)) {
+      std::size_t wordBegin = 0;
+      std::size_t wordEnd = 0;
       for (std::uint32_t k = 1; k < span_ && rules_.nextWord(text, at, wordBegin, wordEnd); ++k) {
         end = wordEnd;
       }
