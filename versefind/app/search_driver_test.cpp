@@ -508,6 +508,8 @@ TEST(SearchDriver, BuiltProgramKeepsTheListingWholeWhateverStandsInTheWay) {
          EXPECT_TRUE(std::filesystem::is_symlink("output.txt"));
          EXPECT_EQ(readFile("kept/listing.txt").substr(0, 7), "bright ");
        }},
+      {"a link into a missing folder", [] { std::filesystem::create_symlink("gone/listing.txt", "output.txt"); },
+       0, 1, "/gone: No such file or directory\n", [] { EXPECT_TRUE(std::filesystem::is_symlink("output.txt")); }},
       {"a FIFO", [] { ASSERT_EQ(mkfifo("output.txt", 0644), 0); }, 0, 1,
        "versefind: output.txt: is a FIFO or a socket; give the listing a file or a device\n",
        [] { EXPECT_TRUE(std::filesystem::is_fifo("output.txt")); }},
