@@ -23,7 +23,8 @@ const char* const USAGE_TEXT =
     "and waits for a key at the end.\n"
     "\n"
     "After ORDER, the index answers as a concordance, writes nothing to disk\n"
-    "and does not wait:\n"
+    "and does not wait; before WORD..., - and --words ORDER may be left out,\n"
+    "and is then 10 (a first word that is a number goes after --):\n"
     "  WORD...     every place of each word, LINE:WORDNO, each shown in its\n"
     "              line. A word is a run of letters, digits and marks of any\n"
     "              script, an apostrophe or hyphen inside it included, in\n"
@@ -127,6 +128,14 @@ bool parseCount(const std::string& argument, int most, int& count) {
 // The order given as the argument: the whole argument is the number.
 bool parseOrder(const std::string& argument, int& order) {
   return parseCount(argument, MAX_ORDER, order) && isOrder(order);
+}
+
+// Whether `operand` is written as a whole number, signed or not: such an
+// operand is meant as an order, right or wrong.
+bool looksLikeNumber(const std::string& operand) {
+  const std::size_t digits = operand.rfind('-', 0) == 0 || operand.rfind('+', 0) == 0 ? 1 : 0;
+  return operand.size() > digits &&
+         operand.find_first_not_of("0123456789", digits) == std::string::npos;
 }
 
 // An argument that is an option: a dash and more, but not a negative
@@ -335,9 +344,31 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
   if (!request.indexPath.empty()) {
     return indexRequest(request, operands, wordsOnly, dashFirst, modeOption);
   }
+  if (operands.empty() && request.mode == Mode::vocabulary && request.savePath.empty()) {
+    request.order = DEFAULT_ORDER;
+    return misfitOptions(request, modeOption);
+  }
   if (operands.empty()) {
     if (request.mode != Mode::dialogue) return "option '" + modeOption + "' needs an order";
     if (!request.savePath.empty()) return "option '--save' needs an order";
+    return misfitOptions(request, modeOption);
+  }
+  // A first operand that is a number, signed or not, is the order; any
+  // other starts the words of a query mode, which then takes the default.
+  const bool wordFirst = wordsOnly || (!operands[0].empty() && !looksLikeNumber(operands[0]));
+  const bool queries = request.mode == Mode::dialogue || request.mode == Mode::vocabulary;
+  if (wordFirst && queries && request.savePath.empty()) {
+    request.order = DEFAULT_ORDER;
+    request.words = operands;
+    if (request.mode == Mode::vocabulary) {
+      return "option '--words' takes no word: " + request.words[0];
+    }
+    if (dashFirst) {
+      if (operands.size() != 1) return "'-' reads the words from standard input, and takes no other word";
+      request.mode = Mode::standardInput;
+    } else {
+      request.mode = Mode::words;
+    }
     return misfitOptions(request, modeOption);
   }
   if (!parseOrder(operands[0], request.order)) {

@@ -26,6 +26,10 @@ constexpr int MAX_SHOWN = 999999999;
 
 inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
 
+// The order of the query modes when none is given: `versefind love` is
+// `versefind 10 love`.
+constexpr int DEFAULT_ORDER = 10;
+
 // What a run does: a plain run (the dialogue, or the trials from the
 // shell), or one of the concordance's answers.
 enum class Mode {

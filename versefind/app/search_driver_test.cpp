@@ -231,8 +231,9 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"3", "--seed", "4294967295"}, 0, "\n\n", ""},
       {{"1"}, 2, "", refused + "1\n"},
       {{"10001"}, 2, "", refused + "10001\n"},
-      {{"03x"}, 2, "", refused + "03x\n"},
-      {{"3\x1b[2J"}, 2, "", refused + "3\\x1b[2J\n"},
+      {{"Stars"}, 0, "stars: 2 places\n", ""},  // a query takes the default order
+      {{"--words"}, 0, "and\t3\n", ""},
+      {{"+03"}, 2, "", refused + "+03\n"},
       {{"-3"}, 2, "", refused + "-3\n"},
       {{""}, 2, "", refused + "\n"},
       {{"3", "--words", "4"}, 2, "", "versefind: option '--words' takes no word: 4\n"},
