@@ -80,6 +80,9 @@ const char* const USAGE_TEXT =
     "  --plot          for WORD... or -: an SVG picture on standard output, a\n"
     "                  row for each query with a mark at each of its places\n"
     "                  along the text\n"
+    "  --encoding ENC  read the text as ENC: utf-8 (the default; bytes that are\n"
+    "                  not UTF-8 are counted on standard error) or latin1\n"
+    "                  (ISO-8859-1 or Windows-1252)\n"
     "  --classic       answer, list, draw, trace, explain and count by the\n"
     "                  trials' index: a word is what the trials take for one,\n"
     "                  numbered as they number it, and keeps at most its first\n"
@@ -156,11 +159,15 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   const bool hasValue = equals != std::string::npos;
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
   const bool named = name == "--text" || name == "--save" || name == "--index";
-  if ((named || name == "--seed" || name == "--width" || name == "--max" || name == "--sort") &&
+  if ((named || name == "--seed" || name == "--width" || name == "--max" || name == "--sort" ||
+       name == "--encoding") &&
       !hasValue) {
     if (i + 1 == arguments.size()) {
       return "option '" + name + "' needs " +
-             (named ? "a file name" : name == "--sort" ? "place, right or left" : "a number");
+             (named                  ? "a file name"
+              : name == "--sort"     ? "place, right or left"
+              : name == "--encoding" ? "latin1 or utf-8"
+                                     : "a number");
     }
     value = arguments[++i];
   }
@@ -187,6 +194,9 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     if (!parseCount(value, MAX_SHOWN, request.most) || request.most == 0) {
       return "not a number of places from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
     }
+  } else if (name == "--encoding") {
+    if (value != "latin1" && value != "utf-8") return "not latin1 or utf-8: " + value;
+    request.latin1 = value == "latin1";
   } else if (argument == "--classic") {
     request.classic = true;
   } else if (argument == "--count" || argument == "--plot") {
@@ -258,6 +268,12 @@ std::string misfitOptions(const Request& request, const std::string& view) {
   }
   if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
   if (request.most > 0 && !queries) return "option '--max' limits the place lines of WORD... or '-'";
+  if (request.latin1 && (request.classic || request.mode == Mode::dialogue ||
+                         request.mode == Mode::trials || request.mode == Mode::save ||
+                         !request.indexPath.empty())) {
+    return "option '--encoding latin1' goes with the modes that read the text by the text "
+           "rules, not with the trials, --classic, --save or --index";
+  }
   if (request.byCount && request.mode != Mode::vocabulary) {
     return "option '--by-count' orders the list of --words, and goes with it alone";
   }

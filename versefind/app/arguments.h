@@ -69,6 +69,7 @@ struct Request {
   bool sorted = false;   // --sort was given
   PlaceOrder placeOrder = PlaceOrder::place;
   std::vector<std::string> words;
+  bool latin1 = false;    // --encoding latin1: the text is ISO-8859-1 or Windows-1252
   std::string savePath;   // --save: the index file to write
   std::string indexPath;  // --index: the index file to answer from, instead of a text
 };

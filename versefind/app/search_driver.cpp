@@ -167,6 +167,11 @@ bool textServesTrials(const std::string& text, std::ostream& errors) {
   return true;
 }
 
+// The text rules for the text's encoding.
+const WordRules& textRulesOf(const Request& request) {
+  return request.latin1 ? latin1Rules() : queryRules();
+}
+
 // What a run that runs out of memory while it indexes `text` says.
 std::string indexingTask(const std::string& text) {
   return "versefind: " + shownWord(text) + ": not enough memory to index it";
@@ -280,6 +285,11 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
     return nullptr;
   }
   warnAboutText(*tree, request.text, errors, &lines);
+  if (!request.classic && !request.latin1 && lines.bytesNotUtf8() > 0) {
+    errors << "versefind: " << shownWord(request.text) << ": " << lines.bytesNotUtf8()
+           << (lines.bytesNotUtf8() == 1 ? " byte is" : " bytes are") << " not UTF-8, the first on line "
+           << lines.firstLineNotUtf8() << "; a Latin-1 text is read with --encoding latin1\n";
+  }
   const char* const task = request.mode == Mode::vocabulary ? "list the words"
                            : request.mode == Mode::stats    ? "give the tree's figures"
                            : request.mode == Mode::dot      ? "draw the tree"
@@ -595,7 +605,7 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       warnAboutCharacters(request, errors);
       // --classic answers from the trials' index, by the trials' rules.
       return request.classic ? runQueries<WordEntry>(request, classicRules(), in, out, errors)
-                             : runQueries<CompactEntry>(request, queryRules(), in, out, errors);
+                             : runQueries<CompactEntry>(request, textRulesOf(request), in, out, errors);
     case Mode::vocabulary:
     case Mode::stats:
     case Mode::dot:
@@ -605,7 +615,7 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       // --classic shows the trials' index, built by the trials' rules.
       warnAboutCharacters(request, errors);
       return request.classic ? runView<WordEntry>(request, classicRules(), out, errors)
-                             : runView<CompactEntry>(request, queryRules(), out, errors);
+                             : runView<CompactEntry>(request, textRulesOf(request), out, errors);
   }
   return 2;
 }

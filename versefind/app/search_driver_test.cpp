@@ -1030,6 +1030,22 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
   EXPECT_EQ(marks, "a, a (4), 4\nc a, c a (2), 2\nb*, b* (3), 3\nzz, zz (0), 0\n");
 }
 
+// A Latin-1 text is cut into pieces by the text rules, which read UTF-8: the
+// person is told how many bytes are not UTF-8 and where the first stands,
+// and --encoding latin1 reads it whole, shown in UTF-8.
+TEST(SearchDriver, ReadsALatin1TextWhenTold) {
+  ScratchDir scratch;
+  writeFile("sonnets.txt", "plain line\nCaf\xe9 na\xefve \x93quoted\x94\n");
+  const DialogueRun utf8 = runDialogue(runSearchDriver, "", {"--words"});
+  EXPECT_EQ(utf8.errors, "versefind: sonnets.txt: 4 bytes are not UTF-8, the first on line 2; a "
+                         "Latin-1 text is read with --encoding latin1\n");
+  const DialogueRun latin1 = runDialogue(runSearchDriver, "", {"--encoding", "latin1", "--width", "0", "café", "--sort=right"});
+  EXPECT_EQ(latin1.output, "café: 1 place\n2:1  Café naïve “quoted”\n\n");
+  EXPECT_EQ(latin1.errors, "");
+  EXPECT_EQ(runDialogue(runSearchDriver, "", {"--encoding", "latin1", "--words"}).output,
+            "café\t1\nline\t1\nnaïve\t1\nplain\t1\nquoted\t1\n");
+}
+
 // The lines an index shows are read from its text by their offsets, as the
 // text was read when it was indexed: a byte-order mark, CR LF line ends, a
 // carriage return at the very end. A text changed since, or an index that

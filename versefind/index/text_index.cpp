@@ -16,6 +16,18 @@
 // ---- TextLines -------------------------------------------------------------------
 
 void TextLines::add(std::string_view line, std::uint32_t words) {
+  for (std::size_t at = 0; at < line.size();) {
+    if (static_cast<unsigned char>(line[at]) < 0x80) {
+      ++at;
+      continue;
+    }
+    std::size_t length = 0;
+    if (decodeUtf8(line, at, length) == NOT_A_CHARACTER) {
+      ++bytesNotUtf8_;
+      if (firstLineNotUtf8_ == 0) firstLineNotUtf8_ = starts_.size() + 1;
+    }
+    at += length;
+  }
   starts_.push_back(text_.size());
   text_.append(line);
   positions_.addLine(words);
@@ -78,8 +90,38 @@ class ClassicRules final : public WordRules {
   mutable std::string word_;
 };
 
+// What each byte from 0x80 to 0x9F stands for in Windows-1252; the five it
+// leaves free keep their ISO-8859-1 meaning, a C1 control.
+constexpr char16_t WINDOWS_1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// `line`, a line of ISO-8859-1 or Windows-1252, in UTF-8.
+void latin1ToUtf8(std::string& line) {
+  std::string converted;
+  converted.reserve(line.size() + line.size() / 4);
+  for (const char byte : line) {
+    const auto c = static_cast<unsigned char>(byte);
+    const char32_t code = c >= 0x80 && c <= 0x9F ? WINDOWS_1252[c - 0x80] : c;
+    if (code < 0x80) {
+      converted += static_cast<char>(code);
+    } else if (code < 0x800) {
+      converted += static_cast<char>(0xC0 | (code >> 6));
+      converted += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      converted += static_cast<char>(0xE0 | (code >> 12));
+      converted += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      converted += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  line.swap(converted);
+}
+
 class TextRules final : public WordRules {
  public:
+  explicit TextRules(bool latin1 = false) : latin1_(latin1) {}
+
   void cutLine(const std::string& line, const Each& each) const override {
     TextWords words(line);
     while (words.next(word_)) each(word_.word, word_.begin, word_.end);
@@ -107,7 +149,12 @@ class TextRules final : public WordRules {
 
   void startText(std::string& firstLine) const override { dropByteOrderMark(firstLine); }
 
+  void readyLine(std::string& line) const override {
+    if (latin1_) latin1ToUtf8(line);
+  }
+
  private:
+  bool latin1_;
   // The word being cut, its buffer kept from line to line.
   mutable TextWord word_;
 };
@@ -121,6 +168,11 @@ const WordRules& classicRules() {
 
 const WordRules& queryRules() {
   static const TextRules rules;
+  return rules;
+}
+
+const WordRules& latin1Rules() {
+  static const TextRules rules(true);
   return rules;
 }
 
@@ -168,6 +220,7 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
       consumed += taken;
     }
     ++lineCount;
+    rules.readyLine(line);
     if (lineCount == 1) rules.startText(line);
     std::uint32_t wordNumber = 0;
     rules.cutLine(line, [&](const std::string& word, std::size_t, std::size_t) {

@@ -35,6 +35,10 @@ class TextLines {
   std::string_view operator[](std::size_t index) const;
   // Where each word stands in the text as a whole.
   const WordPositions& positions() const { return positions_; }
+  // The bytes of the lines added that are not part of valid UTF-8, and the
+  // first line (from 1) that holds one; 0 for none.
+  std::uint64_t bytesNotUtf8() const { return bytesNotUtf8_; }
+  std::size_t firstLineNotUtf8() const { return firstLineNotUtf8_; }
 
   // Makes these the `count` lines of a text that is not held here: line
   // `index` + 1 is read by `fetch` the first time it is asked for, and kept
@@ -47,6 +51,8 @@ class TextLines {
   std::string text_;
   std::vector<std::size_t> starts_;
   WordPositions positions_;
+  std::uint64_t bytesNotUtf8_ = 0;
+  std::size_t firstLineNotUtf8_ = 0;
   std::size_t fetchedCount_ = 0;
   Fetch fetch_;
   mutable std::unordered_map<std::size_t, std::string> fetched_;
@@ -81,6 +87,9 @@ class WordRules {
   // Readies the first line of a text before it is kept and cut: the text
   // rules drop a UTF-8 byte-order mark there; the sonnets' rules keep it.
   virtual void startText(std::string& firstLine) const { static_cast<void>(firstLine); }
+  // Readies each line as read, before it is kept and cut: the text rules
+  // for a Latin-1 text turn it into UTF-8; the others keep it.
+  virtual void readyLine(std::string& line) const { static_cast<void>(line); }
 };
 
 // The sonnets' rules: every blank-separated field is a word (it may be
@@ -91,6 +100,10 @@ const WordRules& classicRules();
 // rules (text_rules.h). A query of several words is cleaned into its words
 // joined by single blanks.
 const WordRules& queryRules();
+
+// The text rules for a text in ISO-8859-1 or Windows-1252: each line is
+// turned into UTF-8 as it is read, and shown so.
+const WordRules& latin1Rules();
 
 // Reads the text file `fileName` line by line as buildIndex reads it (one
 // pass more when it ends with a line break), keeps each line in `lines`,
