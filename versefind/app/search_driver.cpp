@@ -285,7 +285,9 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
     return nullptr;
   }
   warnAboutText(*tree, request.text, errors, &lines);
-  if (!request.classic && !request.latin1 && lines.bytesNotUtf8() > 0) {
+  // A UTF-16 text, already named, is no UTF-8 at all: no second line for it.
+  const bool utf16 = lines.size() > 0 && (lines[0].rfind("\xFF\xFE", 0) == 0 || lines[0].rfind("\xFE\xFF", 0) == 0);
+  if (!request.classic && !request.latin1 && !utf16 && lines.bytesNotUtf8() > 0) {
     errors << "versefind: " << shownWord(request.text) << ": " << lines.bytesNotUtf8()
            << (lines.bytesNotUtf8() == 1 ? " byte is" : " bytes are") << " not UTF-8, the first on line "
            << lines.firstLineNotUtf8() << "; a Latin-1 text is read with --encoding latin1\n";

@@ -909,7 +909,8 @@ TEST(SearchDriver, IndexesTheTextNamed) {
       {{"--text", "latin1.txt", "3"}, "", 0, "\n\n", "", true},
       {{"--text", "utf16.txt", "3", "--words"}, "", 0, "", "utf16.txt: looks like UTF-16; save it as UTF-8\n", false},
       {{"--text", "utf16be.txt", "--classic", "3", "--words"}, "", 0, "", "utf16be.txt: looks like UTF-16; save it as UTF-8\n", false},
-      {{"--text", "latin1.txt", "3", "fair"}, "", 0, "fair: 1 place\n", "", false},
+      {{"--text", "latin1.txt", "3", "fair"}, "", 0, "fair: 1 place\n",
+       "latin1.txt: 1 byte is not UTF-8, the first on line 1; a Latin-1 text is read with --encoding latin1\n", false},
       {{"--text", "marks.txt", "3", "fair"}, "", 1, "", "marks.txt: has no words\nversefind: fair: not in the text\n", false},
   };
   for (const Case& c : cases) {

@@ -232,7 +232,8 @@ TEST(Console, EscapesWhatFoolsATerminalInPlaceLinesAndMessages) {
   std::string errors;
   EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, "", shown, {"3", "stars", asked}, &errors), 1);
   EXPECT_EQ(shown, "stars: 1 place\n1:5  " + line + "\n\n");
-  EXPECT_EQ(errors, "versefind: " + asked + ": not in the text\n");
+  EXPECT_EQ(errors, "versefind: sonnets.txt: 1 byte is not UTF-8, the first on line 1; a Latin-1 text is "
+                    "read with --encoding latin1\nversefind: " + asked + ": not in the text\n");
 }
 
 }  // namespace
