@@ -65,7 +65,8 @@ const char* const USAGE_TEXT =
     "              ORDER (the index keeps its own); place lines are read from\n"
     "              the text, which must not have changed since\n"
     "\n"
-    "  --text FILE     index FILE instead of sonnets.txt, in every mode; the\n"
+    "  --text FILE     index FILE instead of sonnets.txt, in every mode (-:\n"
+    "                  standard input, read once, in the modes that answer); the\n"
     "                  trials take only a file that is not output.txt, since\n"
     "                  they write output.txt and read FILE again for each look-up\n"
     "  --width N       cut place lines to N columns, 0 for never (by default\n"
@@ -268,6 +269,12 @@ std::string misfitOptions(const Request& request, const std::string& view) {
   }
   if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
   if (request.most > 0 && !queries) return "option '--max' limits the place lines of WORD... or '-'";
+  if (request.text == "-") {
+    if (request.mode == Mode::standardInput) {
+      return "'--text -' and '-' cannot both read standard input";
+    }
+    if (request.mode == Mode::save) return "option '--save' needs a text file, which queries read again";
+  }
   if (request.latin1 && (request.classic || request.mode == Mode::dialogue ||
                          request.mode == Mode::trials || request.mode == Mode::save ||
                          !request.indexPath.empty())) {

@@ -145,6 +145,11 @@ void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::os
 // the text: opening a FIFO blocks until a writer comes. A text that cannot
 // be found, or a folder, is left to the index builder, which says why.
 bool textServesTrials(const std::string& text, std::ostream& errors) {
+  if (text == STANDARD_INPUT) {
+    errors << "versefind: -: the trials read the text again for each look-up; give a file"
+           << std::endl;
+    return false;
+  }
   if (sameFile(text, LISTING_FILE)) {
     errors << "versefind: " << shownWord(text) << ": is the listing this run would write; name another text"
            << std::endl;

@@ -882,6 +882,13 @@ TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
                     "versefind: love\\x00x: x is not in the text\n"
                     "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n");
   EXPECT_FALSE(std::filesystem::exists("output.txt"));
+
+  // The text itself may come through standard input, read once.
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, queryText(), output,
+                       {"--text", "-", "3", "love", "lov*", "stars", "stars"}, &errors), 0);
+  EXPECT_EQ(output, asReadInTextMode(asArguments.output));
+  EXPECT_EQ(runProgram(VERSEFIND_PROGRAM, queryText(), output, {"--text", "-", "3"}, &errors), 1);
+  EXPECT_EQ(errors, "versefind: -: the trials read the text again for each look-up; give a file\n");
 }
 
 // --text in every mode; a text that cannot be read, or that is no text.

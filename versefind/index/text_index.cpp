@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <utility>
 
 #include "text/sonnet_text.h"
@@ -196,16 +197,24 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
 int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
                  IndexFailure& failure, const TakeWord& take,
                  std::vector<std::uint64_t>* lineStarts) {
+  // "-" is standard input, read once.
+  const bool standardInput = fileName == STANDARD_INPUT;
+  std::ifstream file;
   errno = 0;
-  std::ifstream dosya(fileName, lineStarts != nullptr ? std::ios::in | std::ios::binary : std::ios::in);
+  if (!standardInput) {
+    file.open(fileName, lineStarts != nullptr ? std::ios::in | std::ios::binary : std::ios::in);
+  }
+  std::istream& dosya = standardInput ? std::cin : file;
   std::uint64_t consumed = 0;  // bytes read before the line
   const int textCause = errno;
   std::error_code unknown;
   // A folder opens like a file with some standard libraries; it is no text.
-  if (std::filesystem::is_directory(fileName, unknown)) return failed(failure, fileName, EISDIR);
-  if (!dosya.is_open()) return failed(failure, fileName, textCause);
+  if (!standardInput && std::filesystem::is_directory(fileName, unknown)) {
+    return failed(failure, fileName, EISDIR);
+  }
+  if (!standardInput && !file.is_open()) return failed(failure, fileName, textCause);
   const std::uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
-  if (!unknown) lines.reserve(static_cast<std::size_t>(bytes));
+  if (!standardInput && !unknown) lines.reserve(static_cast<std::size_t>(bytes));
 
   std::uint32_t lineCount = 0;
   std::string line;

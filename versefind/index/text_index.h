@@ -105,7 +105,11 @@ const WordRules& queryRules();
 // turned into UTF-8 as it is read, and shown so.
 const WordRules& latin1Rules();
 
-// Reads the text file `fileName` line by line as buildIndex reads it (one
+// The name of standard input as a text: read once, as it comes.
+inline constexpr char STANDARD_INPUT[] = "-";
+
+// Reads the text file `fileName` (standard input for STANDARD_INPUT) line
+// by line as buildIndex reads it (one
 // pass more when it ends with a line break), keeps each line in `lines`,
 // cuts it by `rules` and calls `take(word, line, wordNumber)` for each of its
 // words, in order. Writes nothing. Returns the number of passes, or 0 when
