@@ -24,6 +24,7 @@
 #include "text_rules_model.h"
 #include "index/word_index.h"
 #include "word_rules_model.h"
+#include "xml_check.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -1007,13 +1008,14 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     }
     EXPECT_EQ(shown, c.output);
   }
-  // The plot: a group per query, named as cleaned and labelled with its
-  // count, holding a mark per place.
+  // The plot, well-formed: a group per query, named as cleaned and labelled
+  // with its count, holding a mark per place.
   ScratchDir scratch;
   writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
   const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors, "versefind: zz: not in the text\n");
+  EXPECT_EQ(findMarkupFault(run.output), "");
   std::string marks;
   static const std::regex group(R"re(<g data-word="([^"]*)">\n<text[^>]*>([^<]*)</text>\n<line[^>]*>\n((<rect class="place"[^>]*>\n)*)</g>)re");
   for (std::sregex_iterator m(run.output.begin(), run.output.end(), group), end; m != end; ++m) {
