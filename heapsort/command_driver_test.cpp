@@ -24,6 +24,7 @@
 #include "scratch_dir.h"
 #include "test_files.h"
 #include "unfinished_file.h"
+#include "xml_check.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -461,6 +462,19 @@ TEST(CommandDriver, StudyRunsShowTheWorkAndWriteNothing) {
     EXPECT_EQ(run.errors, c.errors);
     EXPECT_FALSE(std::filesystem::exists("output"));
   }
+  // The page, well-formed: each step draws every node of the tree and every
+  // cell of the array.
+  ScratchDir scratch;
+  std::filesystem::create_directory("input");
+  writeFile("input/n.txt", "1 5 5");
+  const DialogueRun page = runDriver("", {"-i", "n.txt", "-t", "s", "--trace=html"});
+  EXPECT_EQ(page.status, 0);
+  EXPECT_EQ(findMarkupFault(page.output, Markup::html), "");
+  const std::string drawn = page.output.substr(page.output.find("<template"));
+  const std::size_t steps = occurrences(drawn, "<template class=\"step\">");
+  EXPECT_EQ(steps, 8U);  // the array as read, then one an event: 3 to build, 2 for each of 2 ends
+  EXPECT_EQ(occurrences(drawn, "<g class=\"node"), 3 * steps);
+  EXPECT_EQ(occurrences(drawn, "<g class=\"cell"), 3 * steps);
 }
 
 // What enters a page is escaped: markup characters, control bytes and

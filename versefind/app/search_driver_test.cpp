@@ -24,6 +24,7 @@
 #include "text_rules_model.h"
 #include "index/word_index.h"
 #include "word_rules_model.h"
+#include "xml_check.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -583,6 +584,7 @@ constexpr bool ADDRESS_SANITIZER = false;
 // Input without end, and a text whose index needs far more than 60 MB, with
 // 60 MB of address space: each run ends at once and says why, with the
 // standard output written so far, and leaves the earlier listing alone. A
+// query line of the longest length is answered, one a byte longer refused. A
 // line of 40000 places of one word is answered whole, in that memory, in
 // text order and sorted.
 TEST(SearchDriver, BuiltProgramEndsWithinBoundedMemory) {
@@ -593,11 +595,20 @@ TEST(SearchDriver, BuiltProgramEndsWithinBoundedMemory) {
   writeFile("sonnets.txt", text);
   writeFile("output.txt", "an earlier listing\n");
   const std::string memory = "versefind: sonnets.txt: not enough memory to index it\n";
+  const std::string tooLong =
+      "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n";
+  const std::string w1 = "w1: 1 place\n1:2  w0 w1 w2 w3 w4 w5 w6 w7\n\n";
+  const std::string w2 = "w2: 1 place\n1:3  w0 w1 w2 w3 w4 w5 w6 w7\n\n";
   const std::string cases[][3] = {
       {"ulimit -v 60000; timeout 10 \"$0\" < /dev/zero", std::string(PROMPT) + "\n",
        "versefind: the order line is longer than 4096 characters\n"},
-      {"ulimit -v 60000; timeout 10 \"$0\" 3 - < /dev/zero", "",
-       "versefind: a query line is longer than 65536 bytes; the rest of the input is not read\n"},
+      {"ulimit -v 60000; timeout 10 \"$0\" 3 - < /dev/zero", "", tooLong},
+      // Queries of 65536 bytes, blanks before w1, with a line feed or at the
+      // end of the input, are answered; a byte more ends the reading.
+      {"printf \"%65536s\\nw2\\n\" w1 | (ulimit -v 60000; timeout 10 \"$0\" 3 -)", w1 + w2, ""},
+      {"printf %65536s w1 | (ulimit -v 60000; timeout 10 \"$0\" 3 -)", w1, ""},
+      {"printf \"%65537s\\nw2\\n\" w1 | (ulimit -v 60000; timeout 10 \"$0\" 3 -)", "", tooLong},
+      {"printf %65537s w1 | (ulimit -v 60000; timeout 10 \"$0\" 3 -)", "", tooLong},
       {"echo 3 | (ulimit -v 60000; timeout 10 \"$0\")", PROMPT, memory},
       {"ulimit -v 60000; timeout 10 \"$0\" --classic 3 w1", "", memory},
       {"yes love | head -n 40000 | paste -sd \" \" |"
@@ -1023,13 +1034,14 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
     }
     EXPECT_EQ(shown, c.output);
   }
-  // The plot: a group per query, named as cleaned and labelled with its
-  // count, holding a mark per place.
+  // The plot, well-formed: a group per query, named as cleaned and labelled
+  // with its count, holding a mark per place.
   ScratchDir scratch;
   writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
   const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors, "versefind: zz: not in the text\n");
+  EXPECT_EQ(findMarkupFault(run.output), "");
   std::string marks;
   static const std::regex group(R"re(<g data-word="([^"]*)">\n<text[^>]*>([^<]*)</text>\n<line[^>]*>\n((<rect class="place"[^>]*>\n)*)</g>)re");
   for (std::sregex_iterator m(run.output.begin(), run.output.end(), group), end; m != end; ++m) {

@@ -1,5 +1,5 @@
-// The plot's marks where a reader of the picture finds them, and text that
-// cannot break the XML around it.
+// The plot's marks where a reader of the picture finds them, in well-formed
+// SVG, and text that cannot break the XML around it.
 #include "views/dispersion_plot.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "xml_check.h"
 
 namespace {
 
@@ -23,7 +25,9 @@ TEST(DispersionPlot, EscapesWhatXmlCannotHoldAsItIs) {
 
 TEST(DispersionPlot, PutsAMarkAtEachPlaceAlongTheText) {
   std::ostringstream out;
-  writeDispersionPlot("a text", 200, {{"love", {0, 100, 199}}}, out);
+  writeDispersionPlot("a <text> & \"its\" title", 200, {{"love", {0, 100, 199}}}, out);
+  EXPECT_EQ(findMarkupFault(out.str()), "");
+  EXPECT_EQ(occurrences(out.str(), "<text "), 4U);  // the title, the row's label, the axis' two ends
   // The plot runs from x = 220 over 560 pixels: word 100 of 200 at its middle.
   for (const char* x : {"x=\"220.0\"", "x=\"500.0\"", "x=\"777.2\""}) {
     EXPECT_NE(out.str().find(std::string("<rect class=\"place\" ") + x), std::string::npos) << x;

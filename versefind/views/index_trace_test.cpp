@@ -17,6 +17,7 @@
 #include "text/sonnet_text.h"
 #include "test_files.h"
 #include "tree_check.h"
+#include "xml_check.h"
 
 namespace {
 
@@ -193,8 +194,8 @@ TEST(IndexTrace, JsonStringsAreEscapedAndInvalidUtf8BytesNamed) {
 }
 
 // From the shell, with the trials' tree and rules: the trace in words, the
-// searches explained, and a trace too long refused before anything is
-// written.
+// searches explained, the page, and a trace too long refused before
+// anything is written.
 TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
   ScratchDir scratch;
   writeFile("sonnets.txt", "ape bee cat dog\n");
@@ -264,6 +265,14 @@ TEST(IndexTrace, TheDriverTracesExplainsAndRefuses) {
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.output.find("it holds 50 places (the most it keeps)\ninsert w (word 500 of line 1)\n"),
             std::string::npos);
+  // The page, well-formed: a step for the empty tree and one an event, each
+  // drawing every node of its tree, one node until the split and three after.
+  const DialogueRun page = runDialogue(runSearchDriver, "", {"2", "--trace=html", "ape", "bee", "cat", "dog"});
+  EXPECT_EQ(page.status, 0);
+  EXPECT_EQ(findMarkupFault(page.output, Markup::html), "");
+  const std::string steps = page.output.substr(page.output.find("<template"));
+  EXPECT_EQ(occurrences(steps, "<template class=\"step\">"), 10U);
+  EXPECT_EQ(occurrences(steps, "<g class=\"node"), 8U * 1 + 2 * 3);
 }
 
 // Without --classic the study runs show the index the concordance answers
