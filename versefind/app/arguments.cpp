@@ -10,7 +10,7 @@ const char* const USAGE_TEXT =
     "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
     "       versefind [OPTION]... ORDER --explain WORD...\n"
     "       versefind [--text FILE] ORDER --save INDEX\n"
-    "       versefind [OPTION]... --index INDEX [WORD... | - | --words]\n"
+    "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats]\n"
     "       versefind -h | --help | --version\n"
     "\n"
     "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
@@ -61,7 +61,8 @@ const char* const USAGE_TEXT =
     "              to the file INDEX (nothing else); a summary goes to standard\n"
     "              error\n"
     "  --index INDEX  answer WORD..., - or --words from the file INDEX, as from\n"
-    "              the text it was built from, without indexing it again; no\n"
+    "              the text it was built from, without indexing it again, or\n"
+    "              give its figures with --stats, its pages and bytes too; no\n"
     "              ORDER (the index keeps its own); place lines are read from\n"
     "              the text, which must not have changed since\n"
     "\n"
@@ -292,7 +293,7 @@ std::string misfitOptions(const Request& request, const std::string& view) {
 // and the modes are the query modes and --words.
 std::string indexRequest(Request& request, const std::vector<std::string>& operands,
                          bool wordsOnly, bool dashFirst, const std::string& modeOption) {
-  if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary) {
+  if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary && request.mode != Mode::stats) {
     return "option '" + modeOption + "' does not answer from an index; give it --text";
   }
   if (request.classic) return "an index is built by the text rules: '--classic' needs --text";
@@ -303,8 +304,8 @@ std::string indexRequest(Request& request, const std::vector<std::string>& opera
            "that is a number goes after '--')";
   }
   request.words = operands;
-  if (request.mode == Mode::vocabulary) {
-    if (!request.words.empty()) return "option '--words' takes no word: " + request.words[0];
+  if (request.mode == Mode::vocabulary || request.mode == Mode::stats) {
+    if (!request.words.empty()) return "option '" + modeOption + "' takes no word: " + request.words[0];
   } else if (dashFirst && !wordsOnly) {
     if (operands.size() != 1) return "'-' reads the words from standard input, and takes no other word";
     request.mode = Mode::standardInput;

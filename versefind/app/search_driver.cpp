@@ -472,6 +472,12 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
     return 1;
   }
   const IndexFileReader index(file);
+  if (request.mode == Mode::stats) {
+    std::ostringstream figures;  // written whole, or not at all
+    if (!writeIndexFileStats(file, figures)) return indexFailed(file, request.indexPath, errors);
+    out << figures.str();
+    return 0;
+  }
   if (request.mode == Mode::vocabulary) {
     writeVocabulary(index, out, request.byCount);
     return file.problem() == IndexProblem::none ? 0 : indexFailed(file, request.indexPath, errors);

@@ -1084,6 +1084,16 @@ TEST(SearchDriver, AnswersFromAnIndexAsFromItsText) {
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(runDialogue(runSearchDriver, "", fromIndex).output, text.output);
   }
+  // The figures: the same keys and places as the tree in memory, in pages.
+  const auto line = [](const std::string& figures, const std::string& label) {
+    const std::size_t at = figures.find("\n" + label + " ");
+    return at == std::string::npos ? "" : figures.substr(at + 1, figures.find('\n', at + 1) - at - 1);
+  };
+  const std::string inMemory = runDialogue(runSearchDriver, "", {"4", "--stats"}).output;
+  const std::string inFile = runDialogue(runSearchDriver, "", {"--index", "text.idx", "--stats"}).output;
+  EXPECT_EQ(line(inFile, "keys"), line(inMemory, "keys"));
+  EXPECT_EQ(line(inFile, "places"), line(inMemory, "places"));
+  EXPECT_NE(line(inFile, "pages"), "");
   const DialogueRun piped = runDialogue(runSearchDriver, "stars\nnone\n", {"--index", "text.idx", "-"});
   EXPECT_EQ(piped.output, runDialogue(runSearchDriver, "stars\nnone\n", {"4", "-"}).output);
   EXPECT_EQ(piped.status, 1);

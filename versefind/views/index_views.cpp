@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "index/index_file.h"
 #include "query/concordance.h"
 
 namespace {
@@ -255,6 +256,78 @@ void writeStats(const WordTree<Entry>& tree, std::ostream& out) {
         << memory.slotBytes + memory.outsideBytes << " bytes ("
         << mebibytes(memory.slotBytes + memory.outsideBytes) << " MiB)\n";
   }
+}
+
+bool writeIndexFileStats(const IndexFile& file, std::ostream& out) {
+  const std::uint32_t t = file.order();
+  const std::uint32_t most = 2 * t - 1;
+  std::uint64_t nodes = 0;
+  std::uint64_t leaves = 0;
+  std::uint64_t keys = 0;
+  std::uint64_t others = 0;
+  std::uint64_t places = 0;
+  std::uint64_t mostPlaces = 0;
+  std::string mostWord;
+  std::size_t least = most;
+  std::size_t fullest = 0;
+  std::size_t rootKeys = 0;
+  // Level by level, as the tree's own walk goes; a page at a time is held
+  // with the references of the pages below it.
+  std::vector<IndexPage> level(1);
+  if (!file.readRoot(level[0])) return false;
+  rootKeys = level[0].keys.size();
+  while (!level.empty()) {
+    std::vector<IndexPage> below;
+    for (const IndexPage& page : level) {
+      ++nodes;
+      keys += page.keys.size();
+      if (page.isLeaf()) ++leaves;
+      if (nodes > 1) {
+        ++others;
+        least = std::min(least, page.keys.size());
+        fullest = std::max(fullest, page.keys.size());
+      }
+      for (std::size_t k = 0; k < page.keys.size(); ++k) {
+        places += page.placeCounts[k];
+        if (page.placeCounts[k] > mostPlaces) {
+          mostPlaces = page.placeCounts[k];
+          mostWord = page.keys[k];
+        }
+      }
+      for (std::size_t c = 0; !page.isLeaf() && c <= page.keys.size(); ++c) {
+        below.emplace_back();
+        if (!file.readChild(page, c, below.back())) return false;
+      }
+    }
+    level.swap(below);
+  }
+  labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
+                         << " keys, the root up to " << most << "\n";
+  labelled(out, "height") << plural(file.height(), "level", "levels") << "\n";
+  labelled(out, "nodes") << nodes << ", " << plural(leaves, "leaf", "leaves") << "\n";
+  labelled(out, "keys") << keys << "\n";
+  labelled(out, "keys per node");
+  if (others == 0) {
+    out << "no node but the root\n";
+  } else {
+    out << "least " << least << ", mean "
+        << oneDecimal(static_cast<double>(keys - rootKeys) / static_cast<double>(others)) << ", most "
+        << fullest << " (of " << most << "), the root aside\n";
+  }
+  labelled(out, "keys in the root") << rootKeys << " (of " << most << ")\n";
+  labelled(out, "places") << places << ", every one kept";
+  if (mostPlaces > 0) out << "; the most, " << mostPlaces << ", for " << shownWord(mostWord);
+  out << "\n";
+  labelled(out, "pages") << file.pageCount() << ", one a node, the largest of "
+                         << file.largestPage() << " bytes\n";
+  const IndexFileBytes& bytes = file.bytes();
+  labelled(out, "bytes of the file") << bytes.total << " (" << mebibytes(bytes.total) << " MiB)\n";
+  const std::pair<const char*, std::uint64_t> parts[] = {
+      {"header", bytes.header},         {"pages", bytes.pages},
+      {"place lists", bytes.placeLists}, {"texts", bytes.texts},
+      {"line tables", bytes.lineTables}, {"directory", bytes.directory}};
+  for (const auto& [name, size] : parts) labelled(out, std::string("  ") + name) << size << "\n";
+  return true;
 }
 
 template void writeStats(const WordTree<WordEntry>& tree, std::ostream& out);

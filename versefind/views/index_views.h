@@ -42,4 +42,10 @@ void writeStats(const WordTree<Entry>& tree, std::ostream& out);
 template <typename Entry>
 void writeDot(const WordTree<Entry>& tree, std::ostream& out);
 
+// The figures of an index file, as writeStats gives those of a tree, with
+// what the file adds: its pages, the largest, and the bytes of each part.
+// Reads every page; returns false when one is damaged (the file's reason()
+// tells which), having written the figures of none.
+bool writeIndexFileStats(const class IndexFile& file, std::ostream& out);
+
 #endif  // VERSEFIND_INDEX_VIEWS_H
