@@ -11,6 +11,7 @@ const char* const USAGE_TEXT =
     "       versefind [OPTION]... ORDER --explain WORD...\n"
     "       versefind [--text FILE] ORDER --save INDEX\n"
     "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats]\n"
+    "       versefind --index INDEX --explain WORD...\n"
     "       versefind -h | --help | --version\n"
     "\n"
     "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
@@ -62,7 +63,8 @@ const char* const USAGE_TEXT =
     "              error\n"
     "  --index INDEX  answer WORD..., - or --words from the file INDEX, as from\n"
     "              the text it was built from, without indexing it again, or\n"
-    "              give its figures with --stats, its pages and bytes too; no\n"
+    "              give its figures with --stats, its pages and bytes too, or\n"
+    "              the pages each search reads with --explain; no\n"
     "              ORDER (the index keeps its own); place lines are read from\n"
     "              the text, which must not have changed since\n"
     "\n"
@@ -293,7 +295,8 @@ std::string misfitOptions(const Request& request, const std::string& view) {
 // and the modes are the query modes and --words.
 std::string indexRequest(Request& request, const std::vector<std::string>& operands,
                          bool wordsOnly, bool dashFirst, const std::string& modeOption) {
-  if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary && request.mode != Mode::stats) {
+  if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary && request.mode != Mode::stats &&
+      request.mode != Mode::explain) {
     return "option '" + modeOption + "' does not answer from an index; give it --text";
   }
   if (request.classic) return "an index is built by the text rules: '--classic' needs --text";
@@ -304,7 +307,10 @@ std::string indexRequest(Request& request, const std::vector<std::string>& opera
            "that is a number goes after '--')";
   }
   request.words = operands;
-  if (request.mode == Mode::vocabulary || request.mode == Mode::stats) {
+  if (request.mode == Mode::explain) {
+    if (request.traced) return "option '--explain' from an index writes text alone";
+    if (request.words.empty()) return "option '--explain' needs a word";
+  } else if (request.mode == Mode::vocabulary || request.mode == Mode::stats) {
     if (!request.words.empty()) return "option '" + modeOption + "' takes no word: " + request.words[0];
   } else if (dashFirst && !wordsOnly) {
     if (operands.size() != 1) return "'-' reads the words from standard input, and takes no other word";

@@ -472,6 +472,12 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
     return 1;
   }
   const IndexFileReader index(file);
+  if (request.mode == Mode::explain) {
+    bool damaged = false;
+    const bool all = explainIndexSearches(file, queryRules(), request.words, out, errors, damaged);
+    if (damaged) return indexFailed(file, request.indexPath, errors);
+    return all ? 0 : 1;
+  }
   if (request.mode == Mode::stats) {
     std::ostringstream figures;  // written whole, or not at all
     if (!writeIndexFileStats(file, figures)) return indexFailed(file, request.indexPath, errors);

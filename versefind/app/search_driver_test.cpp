@@ -1094,6 +1094,15 @@ TEST(SearchDriver, AnswersFromAnIndexAsFromItsText) {
   EXPECT_EQ(line(inFile, "keys"), line(inMemory, "keys"));
   EXPECT_EQ(line(inFile, "places"), line(inMemory, "places"));
   EXPECT_NE(line(inFile, "pages"), "");
+  // Each search reads one page a level, and finds what the concordance finds.
+  const DialogueRun explained = runDialogue(runSearchDriver, "", {"--index", "text.idx", "--explain", "Stars", "none"});
+  EXPECT_EQ(explained.status, 1);
+  const std::string height = line(inFile, "height").substr(22, 1);
+  EXPECT_NE(explained.output.find("search stars\n  page "), std::string::npos) << explained.output;
+  EXPECT_NE(explained.output.find(height + (height == "1" ? " page read\n\nsearch none" : " pages read\n\nsearch none")),
+            std::string::npos) << explained.output;
+  EXPECT_NE(explained.output.find("found: key"), std::string::npos);
+  EXPECT_NE(explained.output.find("  not found, after"), std::string::npos);
   const DialogueRun piped = runDialogue(runSearchDriver, "stars\nnone\n", {"--index", "text.idx", "-"});
   EXPECT_EQ(piped.output, runDialogue(runSearchDriver, "stars\nnone\n", {"4", "-"}).output);
   EXPECT_EQ(piped.status, 1);

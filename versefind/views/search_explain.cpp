@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "index/index_file.h"
 #include "query/concordance.h"
 
 namespace {
@@ -149,3 +150,94 @@ template bool explainSearches<WordEntry>(WordTree<WordEntry>&, const WordRules&,
 template bool explainSearches<CompactEntry>(WordTree<CompactEntry>&, const WordRules&,
                                             const std::vector<std::string>&, TraceFormat,
                                             std::ostream&, std::ostream&);
+
+namespace {
+
+// The keys of a page, cut as shownKeys cuts a node's, around key `at`.
+std::string shownPageKeys(const IndexPage& page, std::size_t at) {
+  const std::size_t k = page.keys.size();
+  std::size_t first = 1;
+  std::size_t last = k;
+  const auto most = static_cast<std::size_t>(MOST_KEYS_SHOWN);
+  if (k > most) {
+    first = std::max<std::size_t>(1, std::min(at > most / 2 ? at - most / 2 : 1, k - most + 1));
+    last = first + most - 1;
+  }
+  std::string text = "[";
+  if (first > 1) text += "(" + std::to_string(first - 1) + " before) ";
+  for (std::size_t j = first; j <= last; ++j) {
+    if (j > first) text += ' ';
+    text += tracedWord(page.keys[j - 1]);
+  }
+  if (last < k) text += " (" + std::to_string(k - last) + " after)";
+  return text + "]";
+}
+
+// The search of one cleaned word in the file. Returns whether it was found.
+bool explainIndexSearch(const IndexFile& file, const std::string& word, std::ostream& out,
+                        bool& damaged) {
+  out << "search " << tracedWord(word) << "\n";
+  IndexPage page;
+  damaged = !file.readRoot(page);
+  int total = 0;
+  int pages = 0;
+  bool found = false;
+  while (!damaged) {
+    ++pages;
+    const std::size_t k = page.keys.size();
+    // A scan from the first key to the first not below the word.
+    std::size_t stop = 0;
+    while (stop < k && page.keys[stop] < word) ++stop;
+    const int comparisons = static_cast<int>(std::min(stop + 1, k));
+    total += comparisons;
+    out << "  page " << page.number + 1 << " (depth " << file.height() - 1 - page.level << ", "
+        << plural(static_cast<int>(k), "key", "keys") << ", " << page.ref.length << " bytes at byte "
+        << page.ref.offset << "): " << shownPageKeys(page, std::min(stop + 1, k)) << "\n    "
+        << plural(comparisons, "comparison", "comparisons");
+    if (stop < k && page.keys[stop] == word) {
+      out << ": equal to key " << stop + 1 << "\n  found: key " << stop + 1 << " of page "
+          << page.number + 1 << ", at depth " << file.height() - 1 - page.level;
+      found = true;
+      break;
+    }
+    if (stop == k) {
+      out << ": after key " << k << " (" << tracedWord(page.keys[k - 1]) << ")";
+    } else {
+      out << ": before key " << stop + 1 << " (" << tracedWord(page.keys[stop]) << ")";
+    }
+    if (page.isLeaf()) {
+      out << "; a leaf, so the word is not in the index\n  not found";
+      break;
+    }
+    out << ", so on to child " << stop + 1 << "\n";
+    IndexPage child;
+    damaged = !file.readChild(page, stop, child);
+    page = std::move(child);
+  }
+  if (damaged) return false;
+  out << ", after " << plural(total, "word comparison", "word comparisons") << " and "
+      << plural(pages, "page read", "pages read") << "\n\n";
+  return found;
+}
+
+}  // namespace
+
+bool explainIndexSearches(const IndexFile& file, const WordRules& rules,
+                          const std::vector<std::string>& asked, std::ostream& out,
+                          std::ostream& errors, bool& damaged) {
+  bool all = true;
+  damaged = false;
+  for (const std::string& query : asked) {
+    const std::vector<std::string> words = askedWords(rules, query);
+    if (words.empty() || words.front().empty()) {
+      errors << "versefind: '" << shownWord(query) << "': cleans to nothing, and is not searched\n";
+      all = false;
+      continue;
+    }
+    for (const std::string& word : words) {
+      all = explainIndexSearch(file, word, out, damaged) && all;
+      if (damaged) return false;
+    }
+  }
+  return all;
+}

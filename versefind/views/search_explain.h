@@ -30,4 +30,13 @@ bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
                      const std::vector<std::string>& asked, TraceFormat format, std::ostream& out,
                      std::ostream& errors);
 
+// The same for an index file: each word's search, page by page from the
+// root, each page named by its rank in the file, where it lies and its
+// length, with the keys and comparisons as above and the pages read in
+// all. Returns whether every word was found; a damaged page read ends the
+// search with `damaged` set (the file's reason() tells it).
+bool explainIndexSearches(const class IndexFile& file, const WordRules& rules,
+                          const std::vector<std::string>& asked, std::ostream& out,
+                          std::ostream& errors, bool& damaged);
+
 #endif  // VERSEFIND_SEARCH_EXPLAIN_H
