@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -368,7 +369,28 @@ int runSave(const Request& request, std::ostream& errors) {
   setMemoryTask(indexingTask(request.text));
   CompactTree tree(request.order);
   IndexFailure failure;
-  const int lineCount = indexTextFile(request.text, queryRules(), tree, lines, failure, &lineStarts);
+  // On a terminal, a build that takes more than a second shows how far it
+  // has come on one line of standard error, rewritten in place.
+  std::uintmax_t total = 0;
+  {
+    std::error_code unknown;
+    total = std::filesystem::file_size(request.text, unknown);
+  }
+  bool shown = false;
+  const bool terminal = &errors == &std::cerr && errorsAreTerminal() && total > 0;
+  const ReadProgress progress = [&](std::uint64_t bytesRead) {
+    const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
+    if (spent.count() < 1.0) return;
+    const double rate = static_cast<double>(bytesRead) / spent.count();
+    const double left = rate > 0 ? static_cast<double>(total - std::min<std::uintmax_t>(bytesRead, total)) / rate : 0;
+    errors << "\rversefind: read " << bytesRead / 1000000 << " of " << total / 1000000 << " MB, "
+           << static_cast<long>(rate / 1000000) << " MB/s, " << static_cast<long>(left) << " s left   "
+           << std::flush;
+    shown = true;
+  };
+  const int lineCount = indexTextFile(request.text, queryRules(), tree, lines, failure, &lineStarts,
+                                      terminal ? progress : ReadProgress());
+  if (shown) errors << "\r" << std::string(60, ' ') << "\r" << std::flush;
   if (lineCount == 0) {
     explainIndexFailure(errors, failure);
     return 1;

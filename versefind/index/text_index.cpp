@@ -196,7 +196,7 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
 
 int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
                  IndexFailure& failure, const TakeWord& take,
-                 std::vector<std::uint64_t>* lineStarts) {
+                 std::vector<std::uint64_t>* lineStarts, const ReadProgress& progress) {
   // "-" is standard input, read once.
   const bool standardInput = fileName == STANDARD_INPUT;
   std::ifstream file;
@@ -227,6 +227,7 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
     if (lineStarts != nullptr) {
       lineStarts->push_back(consumed);
       consumed += taken;
+      if (progress && lineStarts->size() % 4096 == 0) progress(consumed);
     }
     ++lineCount;
     rules.readyLine(line);

@@ -118,10 +118,13 @@ using TakeWord = std::function<void(const std::string& word, std::uint32_t line,
                                     std::uint32_t wordNumber)>;
 // When `lineStarts` is given, the text is read as bytes, with no
 // translation of line ends on any system, and it receives the byte offset
-// where each line starts.
+// where each line starts; `progress`, when set, is then told the bytes read
+// so far now and then.
+using ReadProgress = std::function<void(std::uint64_t bytesRead)>;
 int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
                  IndexFailure& failure, const TakeWord& take,
-                 std::vector<std::uint64_t>* lineStarts = nullptr);
+                 std::vector<std::uint64_t>* lineStarts = nullptr,
+                 const ReadProgress& progress = nullptr);
 
 // The place of word `wordNumber` of line `line` as an entry keeps it: a
 // place string (makePlace) or numbers.
@@ -139,14 +142,15 @@ inline WordPlace placeAt<WordPlace>(std::uint32_t line, std::uint32_t wordNumber
 template <typename Tree>
 int indexTextFile(const std::string& fileName, const WordRules& rules, Tree& tree,
                   TextLines& lines, IndexFailure& failure,
-                  std::vector<std::uint64_t>* lineStarts = nullptr) {
+                  std::vector<std::uint64_t>* lineStarts = nullptr,
+                  const ReadProgress& progress = nullptr) {
   using Place = typename Tree::Place;
   return readTextFile(
       fileName, rules, lines, failure,
       [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
         tree.insert(word, placeAt<Place>(line, n));
       },
-      lineStarts);
+      lineStarts, progress);
 }
 
 #endif  // VERSEFIND_TEXT_INDEX_H
