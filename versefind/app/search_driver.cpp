@@ -439,6 +439,15 @@ int indexFailed(const IndexFile& file, const std::string& path, std::ostream& er
   return 1;
 }
 
+// Where each word of the index's text stands, from its line table; a
+// damaged table leaves the lines after the damage without words, and the
+// file's problem() says so.
+TextLines::CountWords wordsOfLines(const IndexFile& file) {
+  return [&file](WordPositions& positions) {
+    file.readLines(0, [&positions](const TextLine& line) { positions.addLine(line.words); });
+  };
+}
+
 // Reads the lines of text `text` of `file` from the text itself, each by
 // the offsets its line table keeps, only when an answer shows it; the line
 // ends are taken off as the text was read when the index was built.
@@ -460,10 +469,7 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
     errors << "versefind: " << shownWord(text.path) << ": cannot be read" << std::endl;
     return false;
   }
-  WordPositions positions;
-  TextLine line;
   const std::uint32_t count = file.lineCount(0);
-  for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
   lines.fetchFrom(count, [&file, &rules, in](std::size_t index, std::string& shown) {
     TextLine found;
     if (!file.readLine(0, static_cast<std::uint32_t>(index + 1), found) || found.end < found.start) return;
@@ -477,7 +483,7 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();
     }
     if (index == 0) rules.startText(shown);
-  }, std::move(positions));
+  }, wordsOfLines(file));
   return true;
 }
 
@@ -515,11 +521,7 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
   if (blocks && !fetchLines(file, request.indexPath, queryRules(), lines, errors)) return 1;
   if (!blocks) {
     // Counts and plots need where the words stand, not the lines.
-    WordPositions positions;
-    TextLine line;
-    const std::uint32_t count = file.lineCount(0);
-    for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
-    lines.fetchFrom(count, [](std::size_t, std::string&) {}, std::move(positions));
+    lines.fetchFrom(file.lineCount(0), [](std::size_t, std::string&) {}, wordsOfLines(file));
   }
   Layout layout = blocks ? layoutFor(request, out) : Layout{};
   layout.most = request.most;

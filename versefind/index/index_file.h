@@ -31,6 +31,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -257,6 +258,9 @@ class IndexFile {
   // Line `line` (from 1) of text `text`; false when there is no such line
   // or the table is damaged.
   bool readLine(std::uint32_t text, std::uint32_t line, TextLine& found) const;
+  // Every line of text `text`, in order, a block of lines read at a time;
+  // false when a block is damaged.
+  bool readLines(std::uint32_t text, const std::function<void(const TextLine&)>& visit) const;
   // The line that holds the word at `position` (words of the text before
   // it, from 0) of text `text`; false past the text's last word or on damage.
   bool lineOfPosition(std::uint32_t text, std::uint64_t position, std::uint32_t& line) const;

@@ -34,10 +34,19 @@ void TextLines::add(std::string_view line, std::uint32_t words) {
   positions_.addLine(words);
 }
 
-void TextLines::fetchFrom(std::size_t count, Fetch fetch, WordPositions positions) {
+void TextLines::fetchFrom(std::size_t count, Fetch fetch, CountWords countWords) {
   fetchedCount_ = count;
   fetch_ = std::move(fetch);
-  positions_ = std::move(positions);
+  countWords_ = std::move(countWords);
+}
+
+const WordPositions& TextLines::positions() const {
+  if (countWords_) {
+    const CountWords count = std::move(countWords_);
+    countWords_ = nullptr;
+    count(positions_);
+  }
+  return positions_;
 }
 
 std::string_view TextLines::operator[](std::size_t index) const {

@@ -34,7 +34,7 @@ class TextLines {
   // Line `index` + 1 (the first line is element 0). REQUIRES: index < size().
   std::string_view operator[](std::size_t index) const;
   // Where each word stands in the text as a whole.
-  const WordPositions& positions() const { return positions_; }
+  const WordPositions& positions() const;
   // The bytes of the lines added that are not part of valid UTF-8, and the
   // first line (from 1) that holds one; 0 for none.
   std::uint64_t bytesNotUtf8() const { return bytesNotUtf8_; }
@@ -43,14 +43,18 @@ class TextLines {
   // Makes these the `count` lines of a text that is not held here: line
   // `index` + 1 is read by `fetch` the first time it is asked for, and kept
   // from then on, so that only the lines an answer shows take room.
-  // `positions` tells where each word of the text stands.
+  // `countWords` tells where each word of the text stands, by adding its
+  // lines to the positions given; it is called only when they are first
+  // asked for, as most answers never need them.
   using Fetch = std::function<void(std::size_t index, std::string& line)>;
-  void fetchFrom(std::size_t count, Fetch fetch, WordPositions positions);
+  using CountWords = std::function<void(WordPositions& positions)>;
+  void fetchFrom(std::size_t count, Fetch fetch, CountWords countWords);
 
  private:
   std::string text_;
   std::vector<std::size_t> starts_;
-  WordPositions positions_;
+  mutable WordPositions positions_;
+  mutable CountWords countWords_;  // until the positions are counted
   std::uint64_t bytesNotUtf8_ = 0;
   std::size_t firstLineNotUtf8_ = 0;
   std::size_t fetchedCount_ = 0;
