@@ -1,68 +1,13 @@
-#include <cerrno>
-#include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <iostream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "command_driver.h"
 #include "out_of_memory.h"
 #include "platform.h"
+#include "standard_output.h"
 #include "unfinished_file.h"
-
-namespace {
-
-// std::cout's buffer for the run: every byte goes on to C's stdout, as with
-// the standard one, and the first write or flush that fails keeps errno,
-// which later calls would otherwise overwrite before the run ends.
-class StandardOutput : public std::streambuf {
- public:
-  int cause = 0;  // errno of the first failure; 0 while none failed
-
- protected:
-  int_type overflow(int_type c) override {
-    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-    return std::fputc(c, stdout) == EOF ? failed() : c;
-  }
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    const std::size_t written = std::fwrite(s, 1, static_cast<std::size_t>(n), stdout);
-    if (written < static_cast<std::size_t>(n)) failed();
-    return static_cast<std::streamsize>(written);
-  }
-  int sync() override { return std::fflush(stdout) == 0 ? 0 : failed(); }
-
- private:
-  int failed() {
-    if (cause == 0) cause = errno;
-    return traits_type::eof();
-  }
-};
-
-// Ends the run's standard output: a write that failed, now or when stdout
-// is flushed and closed (a full disk, say), fails the run with a line that
-// gives the system's reason, so lost output is never reported as success.
-int closeStandardOutput(int status, const StandardOutput& buffer) {
-  std::cout.flush();
-  int cause = buffer.cause;
-  bool lost = std::cout.fail() || std::ferror(stdout) != 0;
-  // Nothing may flush stdout once it is closed, the library's own flush of
-  // std::cout at exit included.
-  std::cout.rdbuf(nullptr);
-  errno = 0;
-  if (std::fclose(stdout) != 0) {
-    lost = true;
-    if (cause == 0) cause = errno;
-  }
-  if (!lost) return status;
-  std::cerr << "heapsort: standard output: "
-            << (cause != 0 ? std::strerror(cause) : "write error") << std::endl;
-  return 1;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   endRunWhenOutOfMemory();
@@ -71,7 +16,7 @@ int main(int argc, char** argv) {
   StandardOutput buffer;
   std::cout.rdbuf(&buffer);
   const int status = runCommandDriver(arguments, std::cin, std::cout, std::cerr, std::clock);
-  const int finalStatus = closeStandardOutput(status, buffer);
+  const int finalStatus = closeStandardOutput("heapsort", status, buffer.cause);
   holdConsoleAfterFailure(finalStatus);
   return finalStatus;
 }

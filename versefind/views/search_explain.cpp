@@ -39,11 +39,10 @@ std::string plural(int n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// The keys of x, cut to the MOST_KEYS_SHOWN around key `at` when x holds
-// more.
-template <typename Entry>
-std::string shownKeys(const WordNode<Entry>& x, int at) {
-  const int k = x.keyCount;
+// The `k` keys of a node or a page, key j (from 1) given by `keyAt(j)`, cut
+// to the MOST_KEYS_SHOWN around key `at` when there are more.
+template <typename KeyAt>
+std::string shownKeys(int k, int at, KeyAt keyAt) {
   int first = 1;
   int last = k;
   if (k > MOST_KEYS_SHOWN) {
@@ -54,10 +53,15 @@ std::string shownKeys(const WordNode<Entry>& x, int at) {
   if (first > 1) text += "(" + std::to_string(first - 1) + " before) ";
   for (int j = first; j <= last; ++j) {
     if (j > first) text += ' ';
-    text += tracedWord(x.keys[j].word);
+    text += tracedWord(keyAt(j));
   }
   if (last < k) text += " (" + std::to_string(k - last) + " after)";
   return text + "]";
+}
+
+template <typename Entry>
+std::string shownKeys(const WordNode<Entry>& x, int at) {
+  return shownKeys(x.keyCount, at, [&x](int j) -> const std::string& { return x.keys[j].word; });
 }
 
 // One node read by the search of `word`: its keys, its comparisons and
@@ -153,24 +157,9 @@ template bool explainSearches<CompactEntry>(WordTree<CompactEntry>&, const WordR
 
 namespace {
 
-// The keys of a page, cut as shownKeys cuts a node's, around key `at`.
 std::string shownPageKeys(const IndexPage& page, std::size_t at) {
-  const std::size_t k = page.keys.size();
-  std::size_t first = 1;
-  std::size_t last = k;
-  const auto most = static_cast<std::size_t>(MOST_KEYS_SHOWN);
-  if (k > most) {
-    first = std::max<std::size_t>(1, std::min(at > most / 2 ? at - most / 2 : 1, k - most + 1));
-    last = first + most - 1;
-  }
-  std::string text = "[";
-  if (first > 1) text += "(" + std::to_string(first - 1) + " before) ";
-  for (std::size_t j = first; j <= last; ++j) {
-    if (j > first) text += ' ';
-    text += tracedWord(page.keys[j - 1]);
-  }
-  if (last < k) text += " (" + std::to_string(k - last) + " after)";
-  return text + "]";
+  return shownKeys(static_cast<int>(page.keys.size()), static_cast<int>(at),
+                   [&page](int j) -> const std::string& { return page.keys[static_cast<std::size_t>(j) - 1]; });
 }
 
 // The search of one cleaned word in the file. Returns whether it was found.
