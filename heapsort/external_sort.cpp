@@ -27,6 +27,10 @@ constexpr std::size_t RUN_BLOCK_NUMBERS = (1 << 20) / sizeof(int);
 // that the reads stay large, nor more, since larger ones gain nothing.
 constexpr std::size_t LEAST_BLOCK_NUMBERS = 1024;
 constexpr std::size_t MOST_BLOCK_NUMBERS = (1 << 20) / sizeof(int);
+// A heap sort of numbers the cache holds runs at the cache's speed; beyond
+// it, nearly every level of each sift-down misses. A large range is sorted
+// in pieces of this many numbers, which then merge.
+constexpr std::size_t PIECE_NUMBERS = std::size_t{1} << 16;
 
 using Less = CountedOrder<std::less<int>>;
 using Greater = CountedOrder<std::greater<int>>;
@@ -175,6 +179,9 @@ class WholeSort {
   void readAndFormRuns(NumberScanner& scanner);
   bool startSpilling();
   void drainInPlace(int* first, std::size_t size);
+  void sortPieces(int* first, std::size_t size);
+  template <class Put>
+  void mergePieces(const int* first, std::size_t size, Put put);
   bool sortOrBuildInMemory();
   bool mergeRuns();
   bool mergeGroup(RunFile& from, const std::vector<std::uint64_t>& starts, std::size_t first,
@@ -267,6 +274,44 @@ void WholeSort::drainInPlace(int* first, std::size_t size) {
   for (std::size_t n = size; n > 1; --n) popHeapRange(first, n, less);
 }
 
+// Sorts each piece of PIECE_NUMBERS of first[0 .. size) in place, in the
+// cache: made a heap, then drained, so that it ends in descending order.
+void WholeSort::sortPieces(int* first, std::size_t size) {
+  Less less{&outcome_.comparisons};
+  for (std::size_t at = 0; at < size; at += PIECE_NUMBERS) {
+    const std::size_t count = std::min(PIECE_NUMBERS, size - at);
+    makeHeapRange(first + at, count, less);
+    drainInPlace(first + at, count);
+  }
+}
+
+// Hands the numbers of the pieces sortPieces sorted to put(), in ascending
+// order: a heap of the pieces, one head each, merges them as runs merge.
+template <class Put>
+void WholeSort::mergePieces(const int* first, std::size_t size, Put put) {
+  const std::size_t pieces = (size + PIECE_NUMBERS - 1) / PIECE_NUMBERS;
+  // left[p]: the numbers of piece p not yet merged, the smallest the last.
+  std::vector<std::size_t> left(pieces);
+  std::vector<Head> heads(pieces);
+  for (std::size_t p = 0; p < pieces; ++p) {
+    left[p] = std::min(PIECE_NUMBERS, size - p * PIECE_NUMBERS) - 1;
+    heads[p] = {first[p * PIECE_NUMBERS + left[p]], static_cast<std::uint32_t>(p)};
+  }
+  HeadOrder order{&outcome_.comparisons};
+  makeHeapRange(heads.data(), pieces, order);
+  for (std::size_t live = pieces; live > 0;) {
+    const Head top = heads[0];
+    put(top.value);
+    std::size_t& rest = left[top.source];
+    if (rest > 0) {
+      --rest;
+      replaceTopRange(heads.data(), live, Head{first[top.source * PIECE_NUMBERS + rest], top.source}, order);
+    } else if (--live > 0) {
+      replaceTopRange(heads.data(), live, heads[live], order);  // this piece is done
+    }
+  }
+}
+
 bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
   outcome_.clocks[3] = job_.readClock();
   outcome_.clocks[4] = job_.readClock();
@@ -301,11 +346,9 @@ bool WholeSort::sortOrBuildInMemory() {
       return true;
     });
   }
-  Less less{&outcome_.comparisons};
-  makeHeapRange(heap, size, less);
-  drainInPlace(heap, size);
-  return writeResult([heap, size](TextWriter& text) {
-    for (std::size_t i = size; i > 0; --i) text.put(heap[i - 1]);
+  sortPieces(heap, size);
+  return writeResult([this, heap, size](TextWriter& text) {
+    mergePieces(heap, size, [&text](int value) { text.put(value); });
     return true;
   });
 }
@@ -425,16 +468,15 @@ WholeOutcome WholeSort::run() {
   }
   // The rest of the current run, then the numbers that waited, as one
   // more run.
-  int* const heap = heap_.get();
-  drainInPlace(heap, live_);
-  for (std::size_t i = live_; i > 0; --i) writer_->put(heap[i - 1]);
+  RunWriter& writer = *writer_;
+  const auto put = [&writer](int value) { writer.put(value); };
+  sortPieces(heap_.get(), live_);
+  mergePieces(heap_.get(), live_, put);
   const std::size_t waiting = capacity_ - live_;
   if (waiting > 0) {
-    Less less{&outcome_.comparisons};
-    writer_->startRun();
-    makeHeapRange(heap + live_, waiting, less);
-    drainInPlace(heap + live_, waiting);
-    for (std::size_t i = capacity_; i > live_; --i) writer_->put(heap[i - 1]);
+    writer.startRun();
+    sortPieces(heap_.get() + live_, waiting);
+    mergePieces(heap_.get() + live_, waiting, put);
   }
   if (!writer_->finish()) {
     tellRunTrouble("the sorted runs could not be written");
