@@ -16,6 +16,7 @@
 #include "number_scanner.h"
 #include "platform.h"
 #include "unfinished_file.h"
+#include "wide_heap.h"
 
 namespace {
 
@@ -178,7 +179,6 @@ class WholeSort {
  private:
   void readAndFormRuns(NumberScanner& scanner);
   bool startSpilling();
-  void drainInPlace(int* first, std::size_t size);
   void sortPieces(int* first, std::size_t size);
   template <class Put>
   void mergePieces(const int* first, std::size_t size, Put put);
@@ -193,7 +193,8 @@ class WholeSort {
   std::ostream& console_;
   std::ostream& errors_;
   WholeOutcome outcome_;
-  std::unique_ptr<int[]> heap_;  // the memory asked for, as numbers
+  std::unique_ptr<int[]> memory_;  // the memory asked for, as numbers
+  int* heap_ = nullptr;            // in memory_, where a wide heap starts
   std::size_t capacity_ = 0;
   std::size_t filled_ = 0;   // numbers in heap_
   std::size_t live_ = 0;     // the current run's heap: heap_[0 .. live_)
@@ -217,7 +218,7 @@ bool WholeSort::startSpilling() {
   }
   writer_ = std::make_unique<RunWriter>(runs_[0]);
   Less less{&outcome_.comparisons};
-  makeHeapRange(heap_.get(), capacity_, less);
+  makeWideHeap(heap_, capacity_, less);
   live_ = capacity_;
   spilling_ = true;
   writer_->startRun();
@@ -244,44 +245,38 @@ void WholeSort::readAndFormRuns(NumberScanner& scanner) {
       return;
     }
     if (!spilling_ && !startSpilling()) return;
-    int* const heap = heap_.get();
+    int* const heap = heap_;
     for (; k < got; ++k) {
       const int value = batch[k];
       const int top = heap[0];
       writer_->put(top);
       if (!less(value, top)) {
-        replaceTopRange(heap, live_, value, less);
+        replaceWideTop(heap, live_, value, less);
         continue;
       }
       // Too small for this run: it waits, where the heap gives up a place,
       // for the next one.
       --live_;
-      if (live_ > 0) replaceTopRange(heap, live_, heap[live_], less);
+      if (live_ > 0) replaceWideTop(heap, live_, heap[live_], less);
       heap[live_] = value;
       if (live_ > 0) continue;
       writer_->startRun();
-      makeHeapRange(heap, capacity_, less);
+      makeWideHeap(heap, capacity_, less);
       live_ = capacity_;
     }
   }
   outcome_.numbers = scanner.count();
 }
 
-// Sorts the min-heap first[0 .. size) in place: each smallest goes to the
-// end, so the range ends in descending order, to be written from its end.
-void WholeSort::drainInPlace(int* first, std::size_t size) {
-  Less less{&outcome_.comparisons};
-  for (std::size_t n = size; n > 1; --n) popHeapRange(first, n, less);
-}
-
 // Sorts each piece of PIECE_NUMBERS of first[0 .. size) in place, in the
-// cache: made a heap, then drained, so that it ends in descending order.
+// cache: made a heap, then drained, each smallest going to the end, so that
+// it ends in descending order.
 void WholeSort::sortPieces(int* first, std::size_t size) {
   Less less{&outcome_.comparisons};
   for (std::size_t at = 0; at < size; at += PIECE_NUMBERS) {
     const std::size_t count = std::min(PIECE_NUMBERS, size - at);
-    makeHeapRange(first + at, count, less);
-    drainInPlace(first + at, count);
+    makeWideHeap(first + at, count, less);
+    for (std::size_t n = count; n > 1; --n) popWideHeap(first + at, n, less);
   }
 }
 
@@ -298,16 +293,16 @@ void WholeSort::mergePieces(const int* first, std::size_t size, Put put) {
     heads[p] = {first[p * PIECE_NUMBERS + left[p]], static_cast<std::uint32_t>(p)};
   }
   HeadOrder order{&outcome_.comparisons};
-  makeHeapRange(heads.data(), pieces, order);
+  makeWideHeap(heads.data(), pieces, order);
   for (std::size_t live = pieces; live > 0;) {
     const Head top = heads[0];
     put(top.value);
     std::size_t& rest = left[top.source];
     if (rest > 0) {
       --rest;
-      replaceTopRange(heads.data(), live, Head{first[top.source * PIECE_NUMBERS + rest], top.source}, order);
+      replaceWideTop(heads.data(), live, Head{first[top.source * PIECE_NUMBERS + rest], top.source}, order);
     } else if (--live > 0) {
-      replaceTopRange(heads.data(), live, heads[live], order);  // this piece is done
+      replaceWideTop(heads.data(), live, heads[live], order);  // this piece is done
     }
   }
 }
@@ -335,7 +330,7 @@ bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
 }
 
 bool WholeSort::sortOrBuildInMemory() {
-  int* const heap = heap_.get();
+  int* const heap = heap_;
   const std::size_t size = filled_;
   outcome_.runs = size > 0 && !job_.build ? 1 : 0;
   if (job_.build) {
@@ -379,19 +374,18 @@ bool WholeSort::mergeGroup(RunFile& from, const std::vector<std::uint64_t>& star
     sources.back().pos = 1;
   }
   HeadOrder order{&outcome_.comparisons};
-  makeHeapRange(heads.data(), heads.size(), order);
+  makeWideHeap(heads.data(), heads.size(), order);
   std::size_t live = heads.size();
   while (live > 0) {
-    Head& top = heads[0];
+    const Head top = heads[0];
     put(top.value);
     Source& source = sources[top.source];
     if (source.pos == source.len && source.next < source.end && !refill(source)) return false;
     if (source.pos < source.len) {
-      top.value = source.block[source.pos++];
-    } else {
-      top = heads[--live];  // this run is done
+      replaceWideTop(heads.data(), live, Head{source.block[source.pos++], top.source}, order);
+    } else if (--live > 0) {
+      replaceWideTop(heads.data(), live, heads[live], order);  // this run is done
     }
-    if (live > 1) siftDownRange(heads.data(), live, 0, order);
   }
   return true;
 }
@@ -440,7 +434,8 @@ WholeOutcome WholeSort::run() {
   outcome_.heapCapacity = capacity_;
   // Left uninitialized: the pages a small input never reaches are never
   // touched, so they cost it no memory.
-  heap_.reset(new int[capacity_]);
+  memory_.reset(new int[capacity_ + WIDE_HEAP_SLACK]);
+  heap_ = wideHeapStart(memory_.get());
   {
     NumberScanner scanner(*job_.in, TEXT_BYTES);
     readAndFormRuns(scanner);
@@ -470,19 +465,19 @@ WholeOutcome WholeSort::run() {
   // more run.
   RunWriter& writer = *writer_;
   const auto put = [&writer](int value) { writer.put(value); };
-  sortPieces(heap_.get(), live_);
-  mergePieces(heap_.get(), live_, put);
+  sortPieces(heap_, live_);
+  mergePieces(heap_, live_, put);
   const std::size_t waiting = capacity_ - live_;
   if (waiting > 0) {
     writer.startRun();
-    sortPieces(heap_.get() + live_, waiting);
-    mergePieces(heap_.get() + live_, waiting, put);
+    sortPieces(heap_ + live_, waiting);
+    mergePieces(heap_ + live_, waiting, put);
   }
   if (!writer_->finish()) {
     tellRunTrouble("the sorted runs could not be written");
     return outcome_;
   }
-  heap_.reset();  // the merge takes the memory in blocks of its own
+  memory_.reset();  // the merge takes the memory in blocks of its own
   outcome_.runs = static_cast<long long>(writer_->starts.size()) - 1;
   outcome_.written = mergeRuns();
   return outcome_;
