@@ -184,8 +184,9 @@ class WholeSort {
   void mergePieces(const int* first, std::size_t size, Put put);
   bool sortOrBuildInMemory();
   bool mergeRuns();
+  template <class Put>
   bool mergeGroup(RunFile& from, const std::vector<std::uint64_t>& starts, std::size_t first,
-                  std::size_t count, const std::function<void(int)>& put);
+                  std::size_t count, Put put);
   bool writeResult(const std::function<bool(TextWriter&)>& write);
   void tellRunTrouble(const char* what);
 
@@ -348,9 +349,13 @@ bool WholeSort::sortOrBuildInMemory() {
   });
 }
 
+// Merges runs first .. first + count of `from` and hands their numbers to
+// put() in ascending order. `put` is a template, not a std::function: it is
+// called once a number, and an indirect call each would cost as much as
+// writing the number.
+template <class Put>
 bool WholeSort::mergeGroup(RunFile& from, const std::vector<std::uint64_t>& starts,
-                           std::size_t first, std::size_t count,
-                           const std::function<void(int)>& put) {
+                           std::size_t first, std::size_t count, Put put) {
   // The memory asked for, shared by the runs' blocks.
   const std::size_t blockSize = std::clamp(capacity_ / count, LEAST_BLOCK_NUMBERS, MOST_BLOCK_NUMBERS);
   std::vector<int> blocks(blockSize * count);
