@@ -16,6 +16,7 @@
 #include "number_scanner.h"
 #include "platform.h"
 #include "unfinished_file.h"
+#include "wide_heap.h"
 
 namespace {
 
@@ -27,6 +28,10 @@ constexpr std::size_t RUN_BLOCK_NUMBERS = (1 << 20) / sizeof(int);
 // that the reads stay large, nor more, since larger ones gain nothing.
 constexpr std::size_t LEAST_BLOCK_NUMBERS = 1024;
 constexpr std::size_t MOST_BLOCK_NUMBERS = (1 << 20) / sizeof(int);
+// A heap sort of numbers the cache holds runs at the cache's speed; beyond
+// it, nearly every level of each sift-down misses. A large range is sorted
+// in pieces of this many numbers, which then merge.
+constexpr std::size_t PIECE_NUMBERS = std::size_t{1} << 16;
 
 using Less = CountedOrder<std::less<int>>;
 using Greater = CountedOrder<std::greater<int>>;
@@ -174,11 +179,14 @@ class WholeSort {
  private:
   void readAndFormRuns(NumberScanner& scanner);
   bool startSpilling();
-  void drainInPlace(int* first, std::size_t size);
+  void sortPieces(int* first, std::size_t size);
+  template <class Put>
+  void mergePieces(const int* first, std::size_t size, Put put);
   bool sortOrBuildInMemory();
   bool mergeRuns();
+  template <class Put>
   bool mergeGroup(RunFile& from, const std::vector<std::uint64_t>& starts, std::size_t first,
-                  std::size_t count, const std::function<void(int)>& put);
+                  std::size_t count, Put put);
   bool writeResult(const std::function<bool(TextWriter&)>& write);
   void tellRunTrouble(const char* what);
 
@@ -186,7 +194,8 @@ class WholeSort {
   std::ostream& console_;
   std::ostream& errors_;
   WholeOutcome outcome_;
-  std::unique_ptr<int[]> heap_;  // the memory asked for, as numbers
+  std::unique_ptr<int[]> memory_;  // the memory asked for, as numbers
+  int* heap_ = nullptr;            // in memory_, where a wide heap starts
   std::size_t capacity_ = 0;
   std::size_t filled_ = 0;   // numbers in heap_
   std::size_t live_ = 0;     // the current run's heap: heap_[0 .. live_)
@@ -210,7 +219,7 @@ bool WholeSort::startSpilling() {
   }
   writer_ = std::make_unique<RunWriter>(runs_[0]);
   Less less{&outcome_.comparisons};
-  makeHeapRange(heap_.get(), capacity_, less);
+  makeWideHeap(heap_, capacity_, less);
   live_ = capacity_;
   spilling_ = true;
   writer_->startRun();
@@ -237,34 +246,66 @@ void WholeSort::readAndFormRuns(NumberScanner& scanner) {
       return;
     }
     if (!spilling_ && !startSpilling()) return;
-    int* const heap = heap_.get();
+    int* const heap = heap_;
     for (; k < got; ++k) {
       const int value = batch[k];
       const int top = heap[0];
       writer_->put(top);
       if (!less(value, top)) {
-        replaceTopRange(heap, live_, value, less);
+        replaceWideTop(heap, live_, value, less);
         continue;
       }
       // Too small for this run: it waits, where the heap gives up a place,
       // for the next one.
       --live_;
-      if (live_ > 0) replaceTopRange(heap, live_, heap[live_], less);
+      if (live_ > 0) replaceWideTop(heap, live_, heap[live_], less);
       heap[live_] = value;
       if (live_ > 0) continue;
       writer_->startRun();
-      makeHeapRange(heap, capacity_, less);
+      makeWideHeap(heap, capacity_, less);
       live_ = capacity_;
     }
   }
   outcome_.numbers = scanner.count();
 }
 
-// Sorts the min-heap first[0 .. size) in place: each smallest goes to the
-// end, so the range ends in descending order, to be written from its end.
-void WholeSort::drainInPlace(int* first, std::size_t size) {
+// Sorts each piece of PIECE_NUMBERS of first[0 .. size) in place, in the
+// cache: made a heap, then drained, each smallest going to the end, so that
+// it ends in descending order.
+void WholeSort::sortPieces(int* first, std::size_t size) {
   Less less{&outcome_.comparisons};
-  for (std::size_t n = size; n > 1; --n) popHeapRange(first, n, less);
+  for (std::size_t at = 0; at < size; at += PIECE_NUMBERS) {
+    const std::size_t count = std::min(PIECE_NUMBERS, size - at);
+    makeWideHeap(first + at, count, less);
+    for (std::size_t n = count; n > 1; --n) popWideHeap(first + at, n, less);
+  }
+}
+
+// Hands the numbers of the pieces sortPieces sorted to put(), in ascending
+// order: a heap of the pieces, one head each, merges them as runs merge.
+template <class Put>
+void WholeSort::mergePieces(const int* first, std::size_t size, Put put) {
+  const std::size_t pieces = (size + PIECE_NUMBERS - 1) / PIECE_NUMBERS;
+  // left[p]: the numbers of piece p not yet merged, the smallest the last.
+  std::vector<std::size_t> left(pieces);
+  std::vector<Head> heads(pieces);
+  for (std::size_t p = 0; p < pieces; ++p) {
+    left[p] = std::min(PIECE_NUMBERS, size - p * PIECE_NUMBERS) - 1;
+    heads[p] = {first[p * PIECE_NUMBERS + left[p]], static_cast<std::uint32_t>(p)};
+  }
+  HeadOrder order{&outcome_.comparisons};
+  makeWideHeap(heads.data(), pieces, order);
+  for (std::size_t live = pieces; live > 0;) {
+    const Head top = heads[0];
+    put(top.value);
+    std::size_t& rest = left[top.source];
+    if (rest > 0) {
+      --rest;
+      replaceWideTop(heads.data(), live, Head{first[top.source * PIECE_NUMBERS + rest], top.source}, order);
+    } else if (--live > 0) {
+      replaceWideTop(heads.data(), live, heads[live], order);  // this piece is done
+    }
+  }
 }
 
 bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
@@ -290,7 +331,7 @@ bool WholeSort::writeResult(const std::function<bool(TextWriter&)>& write) {
 }
 
 bool WholeSort::sortOrBuildInMemory() {
-  int* const heap = heap_.get();
+  int* const heap = heap_;
   const std::size_t size = filled_;
   outcome_.runs = size > 0 && !job_.build ? 1 : 0;
   if (job_.build) {
@@ -301,18 +342,20 @@ bool WholeSort::sortOrBuildInMemory() {
       return true;
     });
   }
-  Less less{&outcome_.comparisons};
-  makeHeapRange(heap, size, less);
-  drainInPlace(heap, size);
-  return writeResult([heap, size](TextWriter& text) {
-    for (std::size_t i = size; i > 0; --i) text.put(heap[i - 1]);
+  sortPieces(heap, size);
+  return writeResult([this, heap, size](TextWriter& text) {
+    mergePieces(heap, size, [&text](int value) { text.put(value); });
     return true;
   });
 }
 
+// Merges runs first .. first + count of `from` and hands their numbers to
+// put() in ascending order. `put` is a template, not a std::function: it is
+// called once a number, and an indirect call each would cost as much as
+// writing the number.
+template <class Put>
 bool WholeSort::mergeGroup(RunFile& from, const std::vector<std::uint64_t>& starts,
-                           std::size_t first, std::size_t count,
-                           const std::function<void(int)>& put) {
+                           std::size_t first, std::size_t count, Put put) {
   // The memory asked for, shared by the runs' blocks.
   const std::size_t blockSize = std::clamp(capacity_ / count, LEAST_BLOCK_NUMBERS, MOST_BLOCK_NUMBERS);
   std::vector<int> blocks(blockSize * count);
@@ -336,19 +379,18 @@ bool WholeSort::mergeGroup(RunFile& from, const std::vector<std::uint64_t>& star
     sources.back().pos = 1;
   }
   HeadOrder order{&outcome_.comparisons};
-  makeHeapRange(heads.data(), heads.size(), order);
+  makeWideHeap(heads.data(), heads.size(), order);
   std::size_t live = heads.size();
   while (live > 0) {
-    Head& top = heads[0];
+    const Head top = heads[0];
     put(top.value);
     Source& source = sources[top.source];
     if (source.pos == source.len && source.next < source.end && !refill(source)) return false;
     if (source.pos < source.len) {
-      top.value = source.block[source.pos++];
-    } else {
-      top = heads[--live];  // this run is done
+      replaceWideTop(heads.data(), live, Head{source.block[source.pos++], top.source}, order);
+    } else if (--live > 0) {
+      replaceWideTop(heads.data(), live, heads[live], order);  // this run is done
     }
-    if (live > 1) siftDownRange(heads.data(), live, 0, order);
   }
   return true;
 }
@@ -397,7 +439,8 @@ WholeOutcome WholeSort::run() {
   outcome_.heapCapacity = capacity_;
   // Left uninitialized: the pages a small input never reaches are never
   // touched, so they cost it no memory.
-  heap_.reset(new int[capacity_]);
+  memory_.reset(new int[capacity_ + WIDE_HEAP_SLACK]);
+  heap_ = wideHeapStart(memory_.get());
   {
     NumberScanner scanner(*job_.in, TEXT_BYTES);
     readAndFormRuns(scanner);
@@ -425,22 +468,21 @@ WholeOutcome WholeSort::run() {
   }
   // The rest of the current run, then the numbers that waited, as one
   // more run.
-  int* const heap = heap_.get();
-  drainInPlace(heap, live_);
-  for (std::size_t i = live_; i > 0; --i) writer_->put(heap[i - 1]);
+  RunWriter& writer = *writer_;
+  const auto put = [&writer](int value) { writer.put(value); };
+  sortPieces(heap_, live_);
+  mergePieces(heap_, live_, put);
   const std::size_t waiting = capacity_ - live_;
   if (waiting > 0) {
-    Less less{&outcome_.comparisons};
-    writer_->startRun();
-    makeHeapRange(heap + live_, waiting, less);
-    drainInPlace(heap + live_, waiting);
-    for (std::size_t i = capacity_; i > live_; --i) writer_->put(heap[i - 1]);
+    writer.startRun();
+    sortPieces(heap_ + live_, waiting);
+    mergePieces(heap_ + live_, waiting, put);
   }
   if (!writer_->finish()) {
     tellRunTrouble("the sorted runs could not be written");
     return outcome_;
   }
-  heap_.reset();  // the merge takes the memory in blocks of its own
+  memory_.reset();  // the merge takes the memory in blocks of its own
   outcome_.runs = static_cast<long long>(writer_->starts.size()) - 1;
   outcome_.written = mergeRuns();
   return outcome_;

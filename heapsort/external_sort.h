@@ -14,7 +14,10 @@
 //   the memory allows; where there are more, passes merge groups of them
 //   into a second file until one pass can write the result.
 // Numbers that all fit in the heap never reach a file: the heap is sorted
-// in place and written.
+// in place and written. What is left in the heap at the end, as what fits
+// in it, is sorted in pieces the cache holds, each a heap sorted in place,
+// and merged by a heap of the pieces: a heap sort of the whole heap would
+// miss the cache at nearly every level.
 //
 // The run files are unfinished files of the program: removed whatever
 // ends the run, and, after a run killed outright, by the next one that

@@ -26,14 +26,14 @@ struct Sorted {
   std::string errors;
 };
 
-Sorted sortText(const std::string& text, bool build = false) {
+Sorted sortText(const std::string& text, bool build = false, std::size_t memory = LEAST_MEMORY) {
   std::istringstream in(text);
   std::ostringstream out;
   std::ostringstream errors;
   WholeJob job;
   job.in = &in;
   job.inputName = "input/numbers.txt";
-  job.memoryBytes = LEAST_MEMORY;
+  job.memoryBytes = memory;
   job.build = build;
   job.target = WholeJob::Target::stream;
   job.stream = &out;
@@ -47,6 +47,18 @@ std::string lines(const std::vector<int>& numbers) {
   std::string text;
   for (const int n : numbers) text += std::to_string(n) + "\n";
   return text;
+}
+
+// Whether a result is the text expected; if not, where they part. Results
+// of hundreds of thousands of lines are compared so: EXPECT_EQ's
+// line-by-line difference of them would take more memory than there is.
+::testing::AssertionResult sameText(const std::string& got, const std::string& expected) {
+  if (got == expected) return ::testing::AssertionSuccess();
+  const auto parted = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+  const std::size_t at = static_cast<std::size_t>(parted.first - got.begin());
+  return ::testing::AssertionFailure() << "the texts part at byte " << at << " of " << got.size() << " and "
+                                       << expected.size() << ": \"" << got.substr(at, 24) << "\" for \""
+                                       << expected.substr(at, 24) << "\"";
 }
 
 std::vector<int> ascending(std::size_t count, int from = 0) {
@@ -95,7 +107,7 @@ TEST(SortWhole, SortsEveryNumberAsStdSortDoes) {
     const Sorted sorted = sortText(lines(c.numbers));
     std::vector<int> expected = c.numbers;
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(sorted.result, lines(expected));
+    EXPECT_TRUE(sameText(sorted.result, lines(expected)));
     EXPECT_EQ(sorted.errors, "");
     EXPECT_TRUE(sorted.outcome.written);
     EXPECT_EQ(sorted.outcome.reading, WholeOutcome::Reading::whole);
@@ -105,6 +117,34 @@ TEST(SortWhole, SortsEveryNumberAsStdSortDoes) {
     }
     EXPECT_EQ(sorted.outcome.mergePasses, c.mergePasses);
     EXPECT_TRUE(std::filesystem::is_empty(".")) << "a run file was left";
+  }
+}
+
+// A heap of more numbers than the cache holds is sorted in pieces that then
+// merge: whole pieces, a short last one, pieces at the end of a run and of
+// the numbers that waited for the next.
+TEST(SortWhole, SortsAHeapLargerThanAPieceAsStdSortDoes) {
+  constexpr std::size_t MEMORY = std::size_t{1} << 20;
+  constexpr std::size_t HEAP = MEMORY / sizeof(int);
+  struct Case {
+    const char* name;
+    std::vector<int> numbers;
+    long long runs;
+  };
+  const Case cases[] = {
+      {"a full heap in memory", randomNumbers(HEAP, INT_MAX, 7), 1},
+      {"a short last piece", randomNumbers(HEAP / 2 + 12345, 1000, 8), 1},
+      {"runs", randomNumbers(2 * HEAP + 777, INT_MAX, 9), 2},
+      {"reversed", reversed(ascending(HEAP + HEAP / 3)), 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir scratch;
+    const Sorted sorted = sortText(lines(c.numbers), false, MEMORY);
+    std::vector<int> expected = c.numbers;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_TRUE(sameText(sorted.result, lines(expected)));
+    EXPECT_EQ(sorted.outcome.runs, c.runs);
   }
 }
 

@@ -1,5 +1,6 @@
-// Heap operations on a range with an explicit size, for the sort of a whole
-// file: they share no state with the fixed array's numberCount and heapSize.
+// Heap operations on a range with an explicit size, for the build of a
+// whole file: they share no state with the fixed array's numberCount and
+// heapSize. The sort of a whole file uses the wide heap of wide_heap.h.
 //
 // The heap is first[0 .. size): node i has its children at 2i + 1 and
 // 2i + 2, where those are below size. `before(x, y)` tells whether x belongs
@@ -60,42 +61,6 @@ void siftDownRange(T* first, std::size_t size, std::size_t i, Before before) {
 template <class T, class Before>
 void makeHeapRange(T* first, std::size_t size, Before before) {
   for (std::size_t i = size / 2; i-- > 0;) siftDownRange(first, size, i, before);
-}
-
-// Replaces the root of the heap first[0 .. size) with `value`, keeping it a
-// heap. The hole the root leaves goes down to a leaf along the earlier
-// child of each pair, then `value` rises from there: one comparison a level
-// on the way down instead of two, and in a large heap a new value mostly
-// belongs near the leaves anyway. Ties are broken as they fall: this is for
-// heaps whose arrangement is never shown.
-// REQUIRES: size >= 1; first[0 .. size) is a heap.
-template <class T, class Before>
-void replaceTopRange(T* first, std::size_t size, const T& value, Before before) {
-  assert(size >= 1);
-  std::size_t hole = 0;
-  for (std::size_t child = 1; child < size; child = 2 * hole + 1) {
-    if (child + 1 < size && before(first[child + 1], first[child])) ++child;
-    first[hole] = first[child];
-    hole = child;
-  }
-  while (hole > 0) {
-    const std::size_t parent = (hole - 1) / 2;
-    if (!before(value, first[parent])) break;
-    first[hole] = first[parent];
-    hole = parent;
-  }
-  first[hole] = value;
-}
-
-// Moves the root of the heap first[0 .. size) to first[size - 1] and makes
-// first[0 .. size - 1) a heap of the rest.
-// REQUIRES: size >= 1; first[0 .. size) is a heap.
-template <class T, class Before>
-void popHeapRange(T* first, std::size_t size, Before before) {
-  assert(size >= 1);
-  const T top = first[0];
-  if (size > 1) replaceTopRange(first, size - 1, first[size - 1], before);
-  first[size - 1] = top;
 }
 
 // Whether no node of first[0 .. size) has a child that comes before it.
