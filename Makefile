@@ -235,13 +235,19 @@ windows:
 	cmake --build $(WINDOWS_BUILD) --parallel $(JOBS) --target versefind heapsort
 	@echo "The Windows programs: $(WINDOWS_BUILD)/bin/versefind.exe $(WINDOWS_BUILD)/bin/heapsort.exe"
 
-test-windows: windows
+# Then an index built by this system's versefind is asked under Wine.
+test-windows: windows build
 	@test -n "$(WINE)" -a -n "$(WINESERVER)" || { echo "Wine was not found (Debian: wine64)" >&2; exit 1; }
 	cmake --build $(WINDOWS_BUILD) --parallel $(JOBS)
 	mkdir -p $(WINDOWS_BUILD)/wine
 	$(WINE_ENV) $(WINESERVER) -p60
 	$(WINE_ENV) $(WINE) wineboot.exe >/dev/null 2>&1
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure; status=$$?; \
+	  if [ $$status -eq 0 ]; then \
+	    $(WINE_ENV) $(CURDIR)/testing/index_across_systems.sh $(abspath $(BUILD))/bin/versefind \
+	      $(abspath $(WINDOWS_BUILD))/bin/versefind.exe $(abspath $(WINDOWS_BUILD))/index-across $(WINE); \
+	    status=$$?; \
+	  fi; \
 	  $(WINE_ENV) $(WINESERVER) -k; exit $$status
 
 # libc++, the standard library of macOS, with clang; no benchmarks there.

@@ -571,6 +571,26 @@ TEST(CommandDriver, BuiltProgramSortsAPipe) {
   }
 }
 
+// What a run killed outright left (its unfinished file, named by its process
+// number) is removed by the next run that writes there, on every system; a
+// file of a process that still runs is left.
+TEST(CommandDriver, BuiltProgramRemovesWhatRunsThatEndedLeft) {
+  ScratchDir scratch;
+  std::filesystem::create_directories("input");
+  std::filesystem::create_directories("output");
+  writeFile("input/nums.txt", "3 1 2");
+  // No system gives a process a number this high.
+  const std::string ended = "output/.heapsort-999999996-0.part";
+  const std::string running = "output/.heapsort-" + std::to_string(thisProcess()) + "-0.part";
+  writeFile(ended, "half");
+  writeFile(running, "half");
+  std::string output;
+  EXPECT_EQ(runProgram(HEAPSORT_PROGRAM, "", output, {"-i", "nums.txt", "-t", "s", "--all"}), 0);
+  EXPECT_FALSE(std::filesystem::exists(ended));
+  EXPECT_TRUE(std::filesystem::exists(running));
+  EXPECT_EQ(readFile("output/nums_s.txt"), "1\n2\n3\n");
+}
+
 #ifndef _WIN32  // links, FIFOs, modes, file-size limits and signals are POSIX
 // A sort of every number that cannot finish leaves the earlier result whole
 // and no run file: a full disk (a file-size limit), an output that is no

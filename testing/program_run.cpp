@@ -82,6 +82,8 @@ long startProgram(const std::string&, const std::vector<std::string>&, long) { r
 
 long endedProcess() { return -1; }
 
+long thisProcess() { return _getpid(); }
+
 int waitForProgram(long) { return -1; }
 
 #else
@@ -167,6 +169,8 @@ int waitForProgram(long process) {
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+long thisProcess() { return getpid(); }
 
 long endedProcess() {
   const pid_t child = fork();

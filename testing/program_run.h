@@ -50,6 +50,9 @@ int waitForProgram(long process);
 // 20 seconds by default, and 0 asks once.
 bool waitForFileIn(const std::string& folder, const std::string& prefix, int checks = 200000);
 
+// The number of this process.
+long thisProcess();
+
 // The number of a process that has ended: one started and waited for here.
 // POSIX systems only: -1 on Windows.
 long endedProcess();

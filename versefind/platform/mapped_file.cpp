@@ -134,7 +134,9 @@ bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modif
 #else
   const struct timespec& time = facts.st_mtim;
 #endif
-  modified = static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+  // To the 100 ns that Windows keeps, so that an index built here answers
+  // there, and the other way round, for the same file.
+  modified = static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec / 100 * 100;
   return true;
 }
 
