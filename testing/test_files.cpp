@@ -15,6 +15,11 @@ std::string readFile(const std::filesystem::path& file) {
                      std::istreambuf_iterator<char>());
 }
 
+std::string readBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string unreadableFile() {
   const char* const path = "/proc/self/mem";
   if (ON_WINDOWS || !std::ifstream(path).ignore().bad()) return "";

@@ -22,6 +22,10 @@ void writeFile(const std::filesystem::path& file, const std::string& bytes);
 // line feed), or an empty string when it cannot be read.
 std::string readFile(const std::filesystem::path& file);
 
+// The whole content of `file` as bytes, on every system; empty when it
+// cannot be read.
+std::string readBytes(const std::filesystem::path& file);
+
 // What a program reading `bytes` as a text file sees: the bytes themselves,
 // except on Windows, where a CR LF reads as a line feed and a Ctrl-Z byte
 // ends the file.

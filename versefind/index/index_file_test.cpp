@@ -293,7 +293,7 @@ std::size_t sectionAt(const std::string& bytes, std::uint32_t kind) {
 TEST(IndexFile, NamesWhatIsWrongWithADamagedFile) {
   const ScratchDir folder;
   writeModel(randomModel(300, 2, 11), 3, "sound");
-  const std::string sound = readFile("sound");
+  const std::string sound = readBytes("sound");
   ASSERT_GT(sound.size(), 1000U);
   // Where the parts lie: the root page, a list of places of its own, the
   // totals, the texts, a line directory and its first block.
@@ -402,14 +402,14 @@ TEST(IndexFile, RefusesWhatIsNoFileWithoutOpeningIt) {
 TEST(IndexFile, LeavesTheEarlierIndexWhenABuildStopsShort) {
   const ScratchDir folder;
   writeModel(randomModel(20, 1, 3), 2, "index");
-  const std::string before = readFile("index");
+  const std::string before = readBytes("index");
   {
     IndexFileWriter writer(2);
     IndexFailure failure;
     ASSERT_TRUE(writer.create("index", failure));
     writer.addWord("word", {WordPlace{1, 1}});
   }
-  EXPECT_EQ(readFile("index"), before);
+  EXPECT_EQ(readBytes("index"), before);
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(".")) files += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1U);
