@@ -439,9 +439,8 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
     return false;
   }
   WordPositions positions;
-  TextLine line;
+  file.readPositions(0, positions);  // on damage file.problem() says so
   const std::uint32_t count = file.lineCount(0);
-  for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
   lines.fetchFrom(count, [&file, &rules, in](std::size_t index, std::string& shown) {
     TextLine found;
     if (!file.readLine(0, static_cast<std::uint32_t>(index + 1), found) || found.end < found.start) return;
@@ -488,9 +487,8 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
   if (!blocks) {
     // Counts and plots need where the words stand, not the lines.
     WordPositions positions;
-    TextLine line;
+    file.readPositions(0, positions);  // on damage file.problem() says so
     const std::uint32_t count = file.lineCount(0);
-    for (std::uint32_t n = 1; n <= count && file.readLine(0, n, line); ++n) positions.addLine(line.words);
     lines.fetchFrom(count, [](std::size_t, std::string&) {}, std::move(positions));
   }
   Layout layout = blocks ? layoutFor(request, out) : Layout{};
