@@ -6,7 +6,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
-  bench-heapsort-all \
+  bench-heapsort-all bench-index \
   bench-concordance charts tree-picture plot-picture test-page page-picture page-test-setup \
   windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
@@ -116,6 +116,7 @@ bench: bench-programs
 	$(BUILD)/bin/index_bench $(BENCH_ARGS) $(if $(TEXT),--text $(TEXT))
 	$(MAKE) bench-concordance
 	$(MAKE) bench-heapsort-all
+	$(MAKE) bench-index
 
 # heapsort --all as a whole process on 20,000,000 random ints beside
 # `LC_ALL=C sort -n` with the same 64 MiB (wall time and peak memory by
@@ -134,6 +135,17 @@ bench-concordance: configure
 	$(call need,hyperfine,hyperfine)
 	cmake --build $(BUILD) --parallel $(JOBS) --target versefind map_concordance index_bench
 	bench/concordance_bench.sh $(BUILD)/bin $(BUILD)/bench-concordance $(TEXT)
+
+# versefind's index in a file against its targets, whole processes timed with
+# hyperfine and /usr/bin/time: on a generated text of 100 MB with 1,000,000
+# distinct words (made once, in $(BUILD)/bench-index), the build beside the
+# std::map concordance, the index's size, one word and a --count beside grep,
+# the memory of a query; then the pages read per look-up by order, on the
+# text of 10 MB. Several minutes; RUNS=N runs each command N times.
+bench-index: configure
+	$(call need,hyperfine,hyperfine)
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind map_concordance index_bench
+	bench/index_bench.sh $(BUILD)/bin $(BUILD)/bench-index
 
 # Mutation analysis: small changes to the programs' sources, each rebuilt (in
 # build/mutate) and tested; build/mutate/report.txt lists the changes that no

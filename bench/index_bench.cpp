@@ -3,13 +3,15 @@
 // fetching the word at a place; and the walk through the words of a prefix,
 // beside one search.
 //
-//   index_bench [--text FILE] [--write-text FILE] [--write-large-text FILE]
+//   index_bench [--text FILE] [--write-text FILE]
+//               [--write-large-text FILE [--bytes N] [--distinct N]]
 //               [--sweep [--short]]
 //               [Google Benchmark options]
 //
 // --text indexes FILE instead of the generated text; --write-text writes the
 // generated text to FILE and ends; --write-large-text writes the large one
-// (generateLargeText) and ends. --sweep runs, instead of the cases beside
+// (generateLargeText: 10,000,000 bytes of 100,000 distinct words, or N bytes
+// and N distinct words) and ends. --sweep runs, instead of the cases beside
 // their baselines, the build and a single search at every order of a sweep
 // (a few orders with --short), with the std::map index once each, for the
 // charts; each build case also carries the memory of the tree's slots.
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -289,7 +292,14 @@ int main(int argc, char** argv) {
   const std::string textFile = takeOption(argc, argv, "--text");
   const std::string writeTo = takeOption(argc, argv, "--write-text");
   const std::string writeLargeTo = takeOption(argc, argv, "--write-large-text");
-  if (!writeLargeTo.empty()) return writeBytes(writeLargeTo, generateLargeText()) ? 0 : 1;
+  if (!writeLargeTo.empty()) {
+    const std::string bytes = takeOption(argc, argv, "--bytes");
+    const std::string distinct = takeOption(argc, argv, "--distinct");
+    const std::string text =
+        generateLargeText(bytes.empty() ? 10000000 : std::strtoull(bytes.c_str(), nullptr, 10),
+                          distinct.empty() ? 100000 : std::max(1, std::atoi(distinct.c_str())));
+    return writeBytes(writeLargeTo, text) ? 0 : 1;
+  }
   const bool sweep = takeFlag(argc, argv, "--sweep");
   const bool shortSweep = takeFlag(argc, argv, "--short");
 

@@ -1,5 +1,7 @@
 #include "sample_text.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -69,20 +71,20 @@ std::string generateSampleText() {
 namespace {
 
 constexpr std::uint32_t LARGE_SEED = 2718;
-constexpr int LARGE_VOCABULARY = 100000;
-constexpr std::size_t LARGE_BYTES = 10000000;
-// Every NEW_WORD_EVERY-th word of the text is the next word of the
-// vocabulary not yet used, until all have stood once.
-constexpr int NEW_WORD_EVERY = 12;
+// A word of the large text takes about this many bytes with its space and
+// marks; every (bytes / (distinct * BYTES_PER_WORD_SLOT))-th word of the text
+// is the next word of the vocabulary not yet used, until all have stood once
+// (every 12th at 10,000,000 bytes of 100,000 words).
+constexpr std::size_t BYTES_PER_WORD_SLOT = 8;
 
-// LARGE_VOCABULARY distinct words of 2 to 11 letters.
-std::vector<std::string> makeLargeVocabulary(std::mt19937& random) {
+// `distinct` distinct words of 2 to 11 letters.
+std::vector<std::string> makeLargeVocabulary(std::mt19937& random, int distinct) {
   std::uniform_int_distribution<int> length(2, 11);
   std::uniform_int_distribution<int> letter('a', 'z');
   std::unordered_set<std::string> seen;
   std::vector<std::string> words;
-  words.reserve(LARGE_VOCABULARY);
-  while (words.size() < static_cast<std::size_t>(LARGE_VOCABULARY)) {
+  words.reserve(static_cast<std::size_t>(distinct));
+  while (words.size() < static_cast<std::size_t>(distinct)) {
     std::string word(static_cast<std::size_t>(length(random)), ' ');
     for (char& c : word) c = static_cast<char>(letter(random));
     if (seen.insert(word).second) words.push_back(word);
@@ -92,29 +94,32 @@ std::vector<std::string> makeLargeVocabulary(std::mt19937& random) {
 
 }  // namespace
 
-std::string generateLargeText() {
+std::string generateLargeText(std::size_t bytes, int distinct) {
+  assert(distinct >= 1);
   std::mt19937 random(LARGE_SEED);
-  const std::vector<std::string> vocabulary = makeLargeVocabulary(random);
+  const std::vector<std::string> vocabulary = makeLargeVocabulary(random, distinct);
+  const long long newWordEvery = static_cast<long long>(
+      std::max<std::size_t>(1, bytes / (static_cast<std::size_t>(distinct) * BYTES_PER_WORD_SLOT)));
   std::vector<double> weights;
-  weights.reserve(LARGE_VOCABULARY);
-  for (int rank = 1; rank <= LARGE_VOCABULARY; ++rank) weights.push_back(1.0 / rank);
+  weights.reserve(static_cast<std::size_t>(distinct));
+  for (int rank = 1; rank <= distinct; ++rank) weights.push_back(1.0 / rank);
   std::discrete_distribution<int> pick(weights.begin(), weights.end());
   std::uniform_int_distribution<int> wordsOnLine(5, 10);
   std::uniform_int_distribution<int> percent(0, 99);
   const std::string marks = ",.;:!?";
 
   std::string text;
-  text.reserve(LARGE_BYTES + 200);
+  text.reserve(bytes + 200);
   std::size_t nextNew = 0;
   long long occurrence = 0;
-  for (int n = 1; text.size() < LARGE_BYTES; ++n) {
+  for (long long n = 1; text.size() < bytes || nextNew < vocabulary.size(); ++n) {
     if (n % STANZA_LINES == 0) {
       text += '\n';
       continue;
     }
     const int count = wordsOnLine(random);
     for (int w = 0; w < count; ++w) {
-      const bool fresh = ++occurrence % NEW_WORD_EVERY == 0 && nextNew < vocabulary.size();
+      const bool fresh = ++occurrence % newWordEvery == 0 && nextNew < vocabulary.size();
       std::string word = vocabulary[fresh ? nextNew++ : static_cast<std::size_t>(pick(random))];
       const int roll = percent(random);
       if (w == 0 || roll < 8) word[0] = static_cast<char>(word[0] - 'a' + 'A');

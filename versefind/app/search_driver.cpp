@@ -443,9 +443,7 @@ int indexFailed(const IndexFile& file, const std::string& path, std::ostream& er
 // damaged table leaves the lines after the damage without words, and the
 // file's problem() says so.
 TextLines::CountWords wordsOfLines(const IndexFile& file) {
-  return [&file](WordPositions& positions) {
-    file.readLines(0, [&positions](const TextLine& line) { positions.addLine(line.words); });
-  };
+  return [&file](WordPositions& positions) { file.readPositions(0, positions); };
 }
 
 // Reads the lines of text `text` of `file` from the text itself, each by

@@ -961,13 +961,15 @@ bool IndexFile::readLine(std::uint32_t text, std::uint32_t line, TextLine& found
   return true;
 }
 
-bool IndexFile::readLines(std::uint32_t text, const std::function<void(const TextLine&)>& visit) const {
+bool IndexFile::readPositions(std::uint32_t text, WordPositions& positions) const {
+  positions = WordPositions();
   const LineDirectory* const directory = lineDirectory(text);
   if (directory == nullptr) return false;
+  positions.reserve(directory->lineCount);
   std::vector<TextLine> lines;
   for (std::size_t b = 0; b < directory->blocks.size(); ++b) {
     if (!readLineBlock(*directory, b, lines)) return false;
-    for (const TextLine& line : lines) visit(line);
+    for (const TextLine& line : lines) positions.addLine(line.words);
   }
   return true;
 }

@@ -39,6 +39,7 @@
 
 #include "index/word_cursor.h"
 #include "index/word_index.h"
+#include "index/word_positions.h"
 #include "platform/mapped_file.h"
 #include "unfinished_file.h"
 
@@ -258,9 +259,10 @@ class IndexFile {
   // Line `line` (from 1) of text `text`; false when there is no such line
   // or the table is damaged.
   bool readLine(std::uint32_t text, std::uint32_t line, TextLine& found) const;
-  // Every line of text `text`, in order, a block of lines read at a time;
-  // false when a block is damaged.
-  bool readLines(std::uint32_t text, const std::function<void(const TextLine&)>& visit) const;
+  // The number of words of every line of text `text`, each block of the
+  // line table read once (reading line by line would decode a block per
+  // line); false, with `positions` holding the lines before it, on damage.
+  bool readPositions(std::uint32_t text, WordPositions& positions) const;
   // The line that holds the word at `position` (words of the text before
   // it, from 0) of text `text`; false past the text's last word or on damage.
   bool lineOfPosition(std::uint32_t text, std::uint64_t position, std::uint32_t& line) const;

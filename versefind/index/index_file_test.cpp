@@ -252,6 +252,12 @@ TEST(IndexFile, KeepsEachTextsLineTable) {
       EXPECT_EQ(line.firstPosition, positions.wordCount());
       positions.addLine(expected[n].second);
     }
+    WordPositions read;  // block by block, as the query modes read them
+    ASSERT_TRUE(index.readPositions(t, read));
+    ASSERT_EQ(read.lineCount(), positions.lineCount());
+    for (std::uint32_t n = 1; n <= read.lineCount(); ++n) {
+      EXPECT_EQ(read.wordsOfLine(n), positions.wordsOfLine(n));
+    }
     TextLine none;
     EXPECT_FALSE(index.readLine(t, 0, none));
     EXPECT_FALSE(index.readLine(t, index.lineCount(t) + 1, none));

@@ -24,6 +24,9 @@ class WordPositions {
   // line numbers stay right).
   void addLine(std::uint32_t words) { starts_.push_back(starts_.back() + words); }
 
+  // Makes room for `lines` lines, so that adding them allocates once.
+  void reserve(std::uint32_t lines) { starts_.reserve(static_cast<std::size_t>(lines) + 1); }
+
   // The number of lines, and of words in the whole text.
   std::uint32_t lineCount() const { return static_cast<std::uint32_t>(starts_.size() - 1); }
   std::uint64_t wordCount() const { return starts_.back(); }
