@@ -69,13 +69,15 @@ bench_text() {
          "the comparison is not like for like" >&2
   fi
 
+  # Every output goes through a pipe: GNU grep writing to /dev/null stops
+  # at its first match, and would be timed doing less than it does.
   if [ "$grep" = yes ]; then
-    hyperfine --warmup 3 ${RUNS:+--runs "$RUNS"} --export-csv "$work/$name.csv" \
+    hyperfine --output=pipe --warmup 3 ${RUNS:+--runs "$RUNS"} --export-csv "$work/$name.csv" \
       --command-name "versefind $order -" "$versefind" \
       --command-name "map_concordance" "$baseline" \
       --command-name "grep -nwi loop" "$greploop"
   else
-    hyperfine --warmup 1 ${RUNS:+--runs "$RUNS"} --export-csv "$work/$name.csv" \
+    hyperfine --output=pipe --warmup 1 ${RUNS:+--runs "$RUNS"} --export-csv "$work/$name.csv" \
       --command-name "versefind $order -" "$versefind" \
       --command-name "map_concordance" "$baseline"
   fi
