@@ -24,9 +24,9 @@ class StandardOutput : public std::streambuf {
 // Ends the run's standard output: a write that failed, now or when stdout
 // is flushed and closed (a full disk, say), fails the run with the line
 // "PROGRAM: standard output: WHY" on standard error, so lost output is never
-// reported as success. `cause` is the buffer's record of the first write
+// reported as success. `firstFailure` is the buffer's record of the first write
 // that failed (errno, 0 when none did), read once std::cout is flushed.
 // Returns the status the run ends with.
-int closeStandardOutput(const char* program, int status, const int& cause);
+int closeStandardOutput(const char* program, int status, const int& firstFailure);
 
 #endif  // COMMON_STANDARD_OUTPUT_H
