@@ -927,8 +927,12 @@ bool IndexFile::readLineBlock(const LineDirectory& directory, std::size_t b,
   const bool last = b + 1 == directory.blocks.size();
   const std::uint64_t nextStart = last ? directory.textSize : directory.blocks[b + 1].firstStart;
   const std::uint64_t nextPosition = last ? directory.wordCount : directory.blocks[b + 1].firstPosition;
-  Fields fields(at, block.length);
   lines.clear();
+  // A block's lines lie before the next block's, and within the text.
+  if (block.firstStart > nextStart || block.firstPosition > nextPosition) {
+    return fail(IndexProblem::damaged, "damaged: a block of a line table does not fit together");
+  }
+  Fields fields(at, block.length);
   std::uint64_t start = block.firstStart;
   std::uint64_t position = block.firstPosition;
   for (std::size_t n = 0; n < count && !fields.failed(); ++n) {
