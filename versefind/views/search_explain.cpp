@@ -128,13 +128,12 @@ bool explainSearch(WordTree<Entry>& tree, const std::map<const WordNode<Entry>*,
   return found;
 }
 
-}  // namespace
-
-template <typename Entry>
-bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
-                     const std::vector<std::string>& asked, TraceFormat format, std::ostream& out,
-                     std::ostream& errors) {
-  const std::map<const WordNode<Entry>*, NodeNumber> numbers = numberNodes(tree);
+// Calls `search` for each word of each argument of `asked`, cleaned by
+// `rules`; an argument that cleans to nothing is named on `errors` and
+// counts as not found. Returns whether every search found its word.
+template <typename Search>
+bool searchEachWord(const WordRules& rules, const std::vector<std::string>& asked,
+                    std::ostream& errors, Search search) {
   bool all = true;
   for (const std::string& query : asked) {
     const std::vector<std::string> words = askedWords(rules, query);
@@ -143,9 +142,21 @@ bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
       all = false;
       continue;
     }
-    for (const std::string& word : words) all = explainSearch(tree, numbers, word, format, out) && all;
+    for (const std::string& word : words) all = search(word) && all;
   }
   return all;
+}
+
+}  // namespace
+
+template <typename Entry>
+bool explainSearches(WordTree<Entry>& tree, const WordRules& rules,
+                     const std::vector<std::string>& asked, TraceFormat format, std::ostream& out,
+                     std::ostream& errors) {
+  const std::map<const WordNode<Entry>*, NodeNumber> numbers = numberNodes(tree);
+  return searchEachWord(rules, asked, errors, [&](const std::string& word) {
+    return explainSearch(tree, numbers, word, format, out);
+  });
 }
 
 template bool explainSearches<WordEntry>(WordTree<WordEntry>&, const WordRules&,
@@ -214,19 +225,10 @@ bool explainIndexSearch(const IndexFile& file, const std::string& word, std::ost
 bool explainIndexSearches(const IndexFile& file, const WordRules& rules,
                           const std::vector<std::string>& asked, std::ostream& out,
                           std::ostream& errors, bool& damaged) {
-  bool all = true;
   damaged = false;
-  for (const std::string& query : asked) {
-    const std::vector<std::string> words = askedWords(rules, query);
-    if (words.empty() || words.front().empty()) {
-      errors << "versefind: '" << shownWord(query) << "': cleans to nothing, and is not searched\n";
-      all = false;
-      continue;
-    }
-    for (const std::string& word : words) {
-      all = explainIndexSearch(file, word, out, damaged) && all;
-      if (damaged) return false;
-    }
-  }
-  return all;
+  // After a damaged page, no later word is searched.
+  const bool all = searchEachWord(rules, asked, errors, [&](const std::string& word) {
+    return !damaged && explainIndexSearch(file, word, out, damaged);
+  });
+  return all && !damaged;
 }
