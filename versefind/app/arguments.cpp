@@ -1,15 +1,18 @@
 #include "app/arguments.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <limits>
+
+#include "index/text_index.h"
 
 const char* const USAGE_TEXT =
     "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats |\n"
     "                                     --dot | --cost]]\n"
     "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
     "       versefind [OPTION]... ORDER --explain WORD...\n"
-    "       versefind [--text FILE] ORDER --save INDEX\n"
+    "       versefind [--text FILE]... ORDER --save INDEX\n"
     "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats]\n"
     "       versefind --index INDEX --explain WORD...\n"
     "       versefind -h | --help | --version\n"
@@ -71,7 +74,12 @@ const char* const USAGE_TEXT =
     "  --text FILE     index FILE instead of sonnets.txt, in every mode (-:\n"
     "                  standard input, read once, in the modes that answer); the\n"
     "                  trials take only a file that is not output.txt, since\n"
-    "                  they write output.txt and read FILE again for each look-up\n"
+    "                  they write output.txt and read FILE again for each look-up.\n"
+    "                  Outside the trials --text may be repeated, and a folder\n"
+    "                  stands for every file under it (hidden ones aside, in\n"
+    "                  byte order of their paths): the files are one corpus,\n"
+    "                  each place line is FILE:LINE:WORDNO, and no phrase or\n"
+    "                  context runs on from one file into the next\n"
     "  --width N       cut place lines to N columns, 0 for never (by default\n"
     "                  the terminal's width, or 80 when output is no terminal)\n"
     "  --max N         show at most N places of each word (N from 1); the\n"
@@ -183,7 +191,12 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     request.seeded = true;
   } else if (name == "--text") {
     if (value.empty()) return "option '--text' needs a file name";
-    request.text = value;
+    if (value == STANDARD_INPUT &&
+        std::find(request.texts.begin(), request.texts.end(), value) != request.texts.end()) {
+      return "'--text -' reads standard input once: give it once";
+    }
+    request.texts.push_back(value);
+    request.text = request.texts.front();
   } else if (name == "--save" || name == "--index") {
     if (value.empty()) return "option '" + name + "' needs a file name";
     if (!request.savePath.empty() || !request.indexPath.empty()) {
@@ -272,7 +285,12 @@ std::string misfitOptions(const Request& request, const std::string& view) {
   }
   if (request.sorted && !queries) return "option '--sort' orders the place lines of WORD... or '-'";
   if (request.most > 0 && !queries) return "option '--max' limits the place lines of WORD... or '-'";
-  if (request.text == "-") {
+  if (request.texts.size() > 1 && (request.mode == Mode::dialogue || request.mode == Mode::trials)) {
+    return "the trials read one text: give '--text' once";
+  }
+  const bool piped = std::find(request.texts.begin(), request.texts.end(), STANDARD_INPUT) !=
+                     request.texts.end();
+  if (piped) {
     if (request.mode == Mode::standardInput) {
       return "'--text -' and '-' cannot both read standard input";
     }
@@ -300,6 +318,9 @@ std::string indexRequest(Request& request, const std::vector<std::string>& opera
     return "option '" + modeOption + "' does not answer from an index; give it --text";
   }
   if (request.classic) return "an index is built by the text rules: '--classic' needs --text";
+  if (!request.texts.empty()) {
+    return "options '--index' and '--text' cannot go together: an index reads the texts it was built from";
+  }
   if (request.seeded) return "options '--index' and '--seed' cannot go together";
   int order = 0;
   if (!operands.empty() && !wordsOnly && parseOrder(operands[0], order)) {

@@ -55,7 +55,8 @@ struct Request {
   int order = 0;  // 0: the order is asked for
   bool seeded = false;
   unsigned seed = 0;
-  std::string text = TEXT_FILE;
+  std::string text = TEXT_FILE;    // the first text: the trials' one
+  std::vector<std::string> texts;  // every --text, in order; none: text alone
   int width = -1;  // -1: the terminal's, or DEFAULT_WIDTH
   ColorChoice color = ColorChoice::automatic;
   Mode mode = Mode::dialogue;

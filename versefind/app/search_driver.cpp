@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <utility>
@@ -27,6 +28,7 @@
 #include "index/text_index.h"
 #include "index/index_file.h"
 #include "index/tree_cursor.h"
+#include "text/corpus_files.h"
 #include "text/text_rules.h"
 #include "index/word_index.h"
 #include "unfinished_file.h"
@@ -109,13 +111,9 @@ void printEntry(std::ostream& out, const WordEntry& entry, int lineNumber, int w
 // A text that gives no words, or that was saved as UTF-16, is indexed all
 // the same, but the person is told: their words will not be found.
 bool standsFirst(const WordEntry& entry) { return entry.places[0] == makePlace(1, 1); }
-bool standsFirst(const CompactEntry& entry) { return entry.places[0] == WordPlace{1, 1}; }
 
-// `lines`, when the run keeps them, show the mark where it stands, whatever
-// the rules the words were cut by (the text rules take it for no word).
 template <typename Entry>
-void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors,
-                   const TextLines* lines = nullptr) {
+void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::ostream& errors) {
   bool hasWord = false;
   tree.walkInOrder([&](const Entry& entry) {
     hasWord = !entry.word.empty();  // the empty word, if any, comes first
@@ -126,10 +124,6 @@ void warnAboutText(const WordTree<Entry>& tree, const std::string& text, std::os
   // at the start of the text's first word, the one at (1,1).
   bool utf16 = false;
   for (const std::string mark : {"\xFF\xFE", "\xFE\xFF"}) {
-    if (lines != nullptr) {
-      utf16 = utf16 || (lines->size() > 0 && (*lines)[0].substr(0, mark.size()) == mark);
-      continue;
-    }
     tree.walkFrom(mark, [&](const Entry& entry) {
       if (entry.word.compare(0, mark.size(), mark) != 0) return false;
       utf16 = utf16 || standsFirst(entry);
@@ -272,32 +266,99 @@ int runTrialsFromShell(const Request& request, std::ostream& out, std::ostream& 
   return 0;
 }
 
+// The files of the corpus that the request names (its texts, each folder
+// standing for the files under it); false, after the reason on `errors`,
+// when a folder cannot be read or holds no file.
+bool corpusFiles(const Request& request, std::vector<std::string>& files, std::ostream& errors) {
+  std::string problem;
+  const std::vector<std::string> given =
+      request.texts.empty() ? std::vector<std::string>{request.text} : request.texts;
+  if (listCorpusFiles(given, files, problem)) return true;
+  errors << "versefind: " << shownWord(problem) << std::endl;
+  return false;
+}
+
+// What a corpus reader does besides taking the words: a file's line starts
+// to keep (for an index file), and what to do once a file is read (`done`,
+// with the file's number and the byte offsets of its lines; false stops the
+// reading, after a line on `errors`).
+struct CorpusReading {
+  bool keepLineStarts = false;
+  std::function<void(std::uint64_t bytesRead)> progress;
+  std::function<bool(std::size_t file, const std::vector<std::uint64_t>& lineStarts)> done;
+};
+
+// Reads every file of `files` into `lines`, one after another, and gives
+// each word to `take` with its line numbered by the corpus's lines (the
+// first file's lines, then the next file's, and so on). Says on `errors`
+// of each file that holds no word, looks like UTF-16, or holds bytes that
+// are not UTF-8 (unless `quiet` about those). Returns false, after the
+// reason on `errors`, when a file cannot be read.
+bool readCorpus(const std::vector<std::string>& files, const WordRules& rules, TextLines& lines,
+                const TakeWord& take, std::ostream& errors, bool quietAboutBytes,
+                const CorpusReading& reading = CorpusReading()) {
+  std::vector<std::uint64_t> lineStarts;
+  std::uint64_t readBefore = 0;  // bytes of the files read before
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const std::string& name = files[k];
+    if (files.size() > 1) lines.startFile(name);
+    const auto before = static_cast<std::uint32_t>(lines.size());
+    bool hasWord = false;
+    IndexFailure failure;
+    lineStarts.clear();
+    const ReadProgress progress = [&](std::uint64_t bytesRead) { reading.progress(readBefore + bytesRead); };
+    const int lineCount = readTextFile(
+        name, rules, lines, failure,
+        [&](const std::string& word, std::uint32_t line, std::uint32_t wordNumber) {
+          hasWord = hasWord || !word.empty();
+          take(word, before + line, wordNumber);
+        },
+        reading.keepLineStarts ? &lineStarts : nullptr, reading.progress ? progress : ReadProgress());
+    if (lineCount == 0) {
+      explainIndexFailure(errors, failure);
+      return false;
+    }
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(name, unknown);
+    if (!unknown) readBefore += size;
+    // A UTF-16 text opens with a byte-order mark, which no word rule takes
+    // off; it is no UTF-8 at all, so it gets no second line for that.
+    const std::string_view first = lines[before];
+    const bool utf16 = first.rfind("\xFF\xFE", 0) == 0 || first.rfind("\xFE\xFF", 0) == 0;
+    if (!hasWord) errors << "versefind: " << shownWord(name) << ": has no words\n";
+    if (utf16) errors << "versefind: " << shownWord(name) << ": looks like UTF-16; save it as UTF-8\n";
+    if (!quietAboutBytes && !utf16 && lines.bytesNotUtf8() > 0) {
+      errors << "versefind: " << shownWord(name) << ": " << lines.bytesNotUtf8()
+             << (lines.bytesNotUtf8() == 1 ? " byte is" : " bytes are") << " not UTF-8, the first on line "
+             << lines.firstLineNotUtf8() << "; a Latin-1 text is read with --encoding latin1\n";
+    }
+    if (reading.done && !reading.done(k, lineStarts)) return false;
+  }
+  return true;
+}
+
 // The index the concordance answers from, of either kind: built by `rules`
-// without a listing, keeping the lines of the text. Null when the text
-// cannot be read, after the reason on `errors`. `observer`, when given,
-// watches the building.
+// without a listing over the corpus's files, keeping their lines. Null
+// when a file cannot be read, after the reason on `errors`. `observer`,
+// when given, watches the building.
 template <typename Entry>
 std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const WordRules& rules,
                                                  TextLines& lines, std::ostream& errors,
                                                  WordTreeObserver<Entry>* observer = nullptr) {
-  setMemoryTask(indexingTask(request.text));
+  std::vector<std::string> files;
+  if (!corpusFiles(request, files, errors)) return nullptr;
+  setMemoryTask(indexingTask(files.size() == 1 ? files[0] : request.text));
   auto tree = std::make_unique<WordTree<Entry>>(request.order);
-  IndexFailure failure;
+  using Place = typename WordTree<Entry>::Place;
   tree->observer = observer;
-  const int lineCount = indexTextFile(request.text, rules, *tree, lines, failure);
+  const bool read = readCorpus(
+      files, rules, lines,
+      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
+        tree->insert(word, placeAt<Place>(line, n));
+      },
+      errors, request.classic || request.latin1);
   tree->observer = nullptr;
-  if (lineCount == 0) {
-    explainIndexFailure(errors, failure);
-    return nullptr;
-  }
-  warnAboutText(*tree, request.text, errors, &lines);
-  // A UTF-16 text, already named, is no UTF-8 at all: no second line for it.
-  const bool utf16 = lines.size() > 0 && (lines[0].rfind("\xFF\xFE", 0) == 0 || lines[0].rfind("\xFE\xFF", 0) == 0);
-  if (!request.classic && !request.latin1 && !utf16 && lines.bytesNotUtf8() > 0) {
-    errors << "versefind: " << shownWord(request.text) << ": " << lines.bytesNotUtf8()
-           << (lines.bytesNotUtf8() == 1 ? " byte is" : " bytes are") << " not UTF-8, the first on line "
-           << lines.firstLineNotUtf8() << "; a Latin-1 text is read with --encoding latin1\n";
-  }
+  if (!read) return nullptr;
   const char* const task = request.mode == Mode::vocabulary ? "list the words"
                            : request.mode == Mode::stats    ? "give the tree's figures"
                            : request.mode == Mode::dot      ? "draw the tree"
@@ -307,6 +368,24 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
                                                             : "answer the words asked";
   setMemoryTask(std::string("versefind: not enough memory to ") + task);
   return tree;
+}
+
+// The files of a plot: where each begins, when there are several.
+std::vector<FileMark> fileMarksOf(const TextLines& lines) {
+  std::vector<FileMark> marks;
+  if (lines.fileCount() < 2) return marks;
+  const WordPositions& positions = lines.positions();
+  for (std::uint32_t f = 0; f < lines.fileCount(); ++f) {
+    marks.push_back(FileMark{lines.fileName(f), positions.wordsBeforeFile(f)});
+  }
+  return marks;
+}
+
+// The title of a plot: the text's name, or the first file's and how many more.
+std::string plotTitle(const TextLines& lines, const std::string& text) {
+  if (lines.fileCount() < 2) return text;
+  return lines.fileName(0) + " and " + std::to_string(lines.fileCount() - 1) +
+         (lines.fileCount() == 2 ? " other file" : " other files");
 }
 
 // How place lines are laid out for `out`: the width asked for, else the
@@ -356,70 +435,98 @@ int runQueries(const Request& request, const WordRules& rules, std::istream& in,
   const bool all = request.mode == Mode::standardInput
                        ? answerLines(concordance, in, PROMPT_FOR_WORDS)
                        : answerWords(concordance, request.words);
-  if (request.plot) writeDispersionPlot(request.text, lines.positions().wordCount(), rows, out);
+  if (request.plot) {
+    writeDispersionPlot(plotTitle(lines, request.text), lines.positions().wordCount(), rows, out,
+                        fileMarksOf(lines));
+  }
   return all ? 0 : 1;
 }
 
-// versefind ORDER --save INDEX: the index of the text, by the text rules,
-// written to INDEX with the text's line table; a summary on `errors`.
+// versefind ORDER --save INDEX: the index of the corpus, by the text
+// rules, written to INDEX with each file's line table; a summary on
+// `errors`.
 int runSave(const Request& request, std::ostream& errors) {
   const auto started = std::chrono::steady_clock::now();
-  TextLines lines;
-  std::vector<std::uint64_t> lineStarts;
-  setMemoryTask(indexingTask(request.text));
-  CompactTree tree(request.order);
+  std::vector<std::string> files;
+  if (!corpusFiles(request, files, errors)) return 1;
   IndexFailure failure;
-  // On a terminal, a build that takes more than a second shows how far it
-  // has come on one line of standard error, rewritten in place.
-  std::uintmax_t total = 0;
-  {
-    std::error_code unknown;
-    total = std::filesystem::file_size(request.text, unknown);
-  }
-  bool shown = false;
-  const bool terminal = &errors == &std::cerr && errorsAreTerminal() && total > 0;
-  const ReadProgress progress = [&](std::uint64_t bytesRead) {
-    const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
-    if (spent.count() < 1.0) return;
-    const double rate = static_cast<double>(bytesRead) / spent.count();
-    const double left = rate > 0 ? static_cast<double>(total - std::min<std::uintmax_t>(bytesRead, total)) / rate : 0;
-    errors << "\rversefind: read " << bytesRead / 1000000 << " of " << total / 1000000 << " MB, "
-           << static_cast<long>(rate / 1000000) << " MB/s, " << static_cast<long>(left) << " s left   "
-           << std::flush;
-    shown = true;
-  };
-  const int lineCount = indexTextFile(request.text, queryRules(), tree, lines, failure, &lineStarts,
-                                      terminal ? progress : ReadProgress());
-  if (shown) errors << "\r" << std::string(60, ' ') << "\r" << std::flush;
-  if (lineCount == 0) {
-    explainIndexFailure(errors, failure);
-    return 1;
-  }
-  warnAboutText(tree, request.text, errors, &lines);
-  setMemoryTask("versefind: not enough memory to write the index");
-  IndexedText text;
-  text.path = request.text;
-  int cause = 0;
-  if (!fileStamp(request.text, text.size, text.modified, cause)) {
-    explainIndexFailure(errors, IndexFailure{request.text, cause});
-    return 1;
-  }
   IndexFileWriter writer(request.order);
   if (!writer.create(request.savePath, failure)) {
     explainIndexFailure(errors, failure);
     return 1;
   }
-  writer.beginText(text);
-  const WordPositions& positions = lines.positions();
-  for (std::uint32_t line = 1; line <= positions.lineCount(); ++line) {
-    writer.addLine(lineStarts[line - 1], positions.wordsOfLine(line));
+  setMemoryTask(indexingTask(files.size() == 1 ? files[0] : request.text));
+  TextLines lines;
+  CompactTree tree(request.order);
+  // On a terminal, a build that takes more than a second shows how far it
+  // has come on one line of standard error, rewritten in place.
+  std::uintmax_t total = 0;
+  for (const std::string& file : files) {
+    std::error_code unknown;
+    const std::uintmax_t size = std::filesystem::file_size(file, unknown);
+    if (!unknown) total += size;
   }
-  writer.endText();
+  bool shown = false;
+  CorpusReading reading;
+  reading.keepLineStarts = true;
+  if (&errors == &std::cerr && errorsAreTerminal() && total > 0) {
+    reading.progress = [&](std::uint64_t bytesRead) {
+      const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
+      if (spent.count() < 1.0) return;
+      const double rate = static_cast<double>(bytesRead) / spent.count();
+      const double left = rate > 0 ? static_cast<double>(total - std::min<std::uintmax_t>(bytesRead, total)) / rate : 0;
+      errors << "\rversefind: read " << bytesRead / 1000000 << " of " << total / 1000000 << " MB, "
+             << static_cast<long>(rate / 1000000) << " MB/s, " << static_cast<long>(left) << " s left   "
+             << std::flush;
+      shown = true;
+    };
+  }
+  // Each file's lines go to the index as soon as the file is read: where
+  // each starts in the file, and its words.
+  reading.done = [&](std::size_t k, const std::vector<std::uint64_t>& lineStarts) {
+    IndexedText text;
+    text.path = files[k];
+    int cause = 0;
+    if (!fileStamp(files[k], text.size, text.modified, cause)) {
+      explainIndexFailure(errors, IndexFailure{files[k], cause});
+      return false;
+    }
+    writer.beginText(text);
+    const WordPositions& positions = lines.positions();
+    const std::uint32_t before = lines.linesBeforeFile(static_cast<std::uint32_t>(k));
+    for (std::size_t n = 0; n < lineStarts.size(); ++n) {
+      writer.addLine(lineStarts[n], positions.wordsOfLine(before + static_cast<std::uint32_t>(n) + 1));
+    }
+    writer.endText();
+    return true;
+  };
+  const bool read = readCorpus(
+      files, queryRules(), lines,
+      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
+        tree.insert(word, WordPlace{line, n});
+      },
+      errors, false, reading);
+  if (shown) errors << "\r" << std::string(60, ' ') << "\r" << std::flush;
+  if (!read) return 1;
+  setMemoryTask("versefind: not enough memory to write the index");
   std::uint64_t distinct = 0;
+  // The tree numbers lines through the corpus; the index, within each file.
+  std::vector<WordPlace> places;
+  std::vector<std::uint32_t> fileOfPlace;
   TreeCursor<CompactEntry> cursor(tree);
   for (cursor.seek(""); cursor.valid(); cursor.next()) {
-    // The empty word of the classic rules never comes from the text rules.
-    writer.addWord(cursor.key(), cursor.places());
+    if (files.size() == 1) {
+      writer.addWord(cursor.key(), cursor.places());
+    } else {
+      places = cursor.places();
+      fileOfPlace.clear();
+      for (WordPlace& place : places) {
+        const std::uint32_t file = lines.fileOfLine(place.line);
+        place.line -= lines.linesBeforeFile(file);
+        fileOfPlace.push_back(file);
+      }
+      writer.addWord(cursor.key(), places, fileOfPlace);
+    }
     ++distinct;
   }
   if (!writer.finish(failure)) {
@@ -427,8 +534,10 @@ int runSave(const Request& request, std::ostream& errors) {
     return 1;
   }
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-  errors << "versefind: " << shownWord(request.savePath) << ": 1 file, " << positions.lineCount()
-         << " lines, " << positions.wordCount() << " words, " << distinct << " distinct words, "
+  const WordPositions& positions = lines.positions();
+  errors << "versefind: " << shownWord(request.savePath) << ": " << files.size()
+         << (files.size() == 1 ? " file, " : " files, ") << positions.lineCount() << " lines, "
+         << positions.wordCount() << " words, " << distinct << " distinct words, "
          << writer.bytesWritten() << " bytes, " << took.count() << " seconds" << std::endl;
   return 0;
 }
@@ -439,64 +548,88 @@ int indexFailed(const IndexFile& file, const std::string& path, std::ostream& er
   return 1;
 }
 
-// Where each word of the index's text stands, from its line table; a
+// Where each word of the index's texts stands, from their line tables; a
 // damaged table leaves the lines after the damage without words, and the
 // file's problem() says so.
 TextLines::CountWords wordsOfLines(const IndexFile& file) {
-  return [&file](WordPositions& positions) { file.readPositions(0, positions); };
+  return [&file](WordPositions& positions) {
+    const auto texts = static_cast<std::uint32_t>(file.texts().size());
+    for (std::uint32_t t = 0; t < texts; ++t) {
+      if (texts > 1) positions.startFile();
+      if (!file.readPositions(t, positions)) return;
+    }
+  };
 }
 
-// Reads the lines of text `text` of `file` from the text itself, each by
+// Makes `lines` the lines of the texts of `file`, each read by `fetch`
+// when an answer shows it; false when a line table is damaged.
+bool linesOfIndex(const IndexFile& file, TextLines& lines, const TextLines::Fetch& fetch) {
+  std::vector<std::string> names;
+  std::vector<std::uint32_t> linesBefore;
+  std::uint64_t count = 0;
+  for (std::uint32_t t = 0; t < file.texts().size(); ++t) {
+    names.push_back(file.texts()[t].path);
+    linesBefore.push_back(static_cast<std::uint32_t>(count));
+    count += file.lineCount(t);
+    if (file.problem() != IndexProblem::none) return false;
+  }
+  lines.fetchFrom(static_cast<std::size_t>(count), fetch, wordsOfLines(file));
+  if (names.size() > 1) lines.nameFiles(std::move(names), std::move(linesBefore));
+  return true;
+}
+
+// Reads the lines of the texts of `file` from the texts themselves, each by
 // the offsets its line table keeps, only when an answer shows it; the line
 // ends are taken off as the text was read when the index was built.
-// Returns false, with a line on `errors`, when the text is gone or changed
-// since the index was built, which would show other lines than it indexed.
+// Returns false, with a line on `errors`, when a text is gone or changed
+// since the index was built, which would show other lines than it indexed,
+// or when a line table is damaged (the file's problem() says so).
 bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordRules& rules,
                 TextLines& lines, std::ostream& errors) {
-  const IndexedText& text = file.texts()[0];
-  std::uint64_t size = 0;
-  std::int64_t modified = 0;
-  int cause = 0;
-  if (!fileStamp(text.path, size, modified, cause) || size != text.size || modified != text.modified) {
-    errors << "versefind: " << shownWord(text.path) << ": changed since " << shownWord(indexPath)
-           << " was built; build it again with --save" << std::endl;
-    return false;
+  std::vector<std::shared_ptr<std::ifstream>> texts;
+  for (const IndexedText& text : file.texts()) {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    int cause = 0;
+    if (!fileStamp(text.path, size, modified, cause) || size != text.size || modified != text.modified) {
+      errors << "versefind: " << shownWord(text.path) << ": changed since " << shownWord(indexPath)
+             << " was built; build it again with --save" << std::endl;
+      return false;
+    }
+    texts.push_back(std::make_shared<std::ifstream>(text.path, std::ios::in | std::ios::binary));
+    if (!texts.back()->is_open()) {
+      errors << "versefind: " << shownWord(text.path) << ": cannot be read" << std::endl;
+      return false;
+    }
   }
-  auto in = std::make_shared<std::ifstream>(text.path, std::ios::in | std::ios::binary);
-  if (!in->is_open()) {
-    errors << "versefind: " << shownWord(text.path) << ": cannot be read" << std::endl;
-    return false;
-  }
-  const std::uint32_t count = file.lineCount(0);
-  lines.fetchFrom(count, [&file, &rules, in](std::size_t index, std::string& shown) {
+  const TextLines& corpus = lines;
+  return linesOfIndex(file, lines, [&file, &rules, &corpus, texts](std::size_t index, std::string& shown) {
+    const auto lineNumber = static_cast<std::uint32_t>(index + 1);
+    const std::uint32_t t = corpus.fileOfLine(lineNumber);
+    const std::uint32_t line = lineNumber - corpus.linesBeforeFile(t);
+    std::ifstream& in = *texts[t];
     TextLine found;
-    if (!file.readLine(0, static_cast<std::uint32_t>(index + 1), found) || found.end < found.start) return;
+    if (!file.readLine(t, line, found) || found.end < found.start) return;
     shown.resize(static_cast<std::size_t>(found.end - found.start));
-    in->clear();
-    in->seekg(static_cast<std::streamoff>(found.start));
-    in->read(&shown[0], static_cast<std::streamsize>(shown.size()));
-    shown.resize(static_cast<std::size_t>(in->gcount()));
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(found.start));
+    in.read(&shown[0], static_cast<std::streamsize>(shown.size()));
+    shown.resize(static_cast<std::size_t>(in.gcount()));
     if (!shown.empty() && shown.back() == '\n') {
       shown.pop_back();
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();
     }
-    if (index == 0) rules.startText(shown);
-  }, wordsOfLines(file));
-  return true;
+    if (line == 1) rules.startText(shown);
+  });
 }
 
-// versefind --index INDEX WORD..., -, --words: the answers of the text
-// that INDEX was built from, read from INDEX; the text itself is read only
-// for the lines that place lines show.
+// versefind --index INDEX WORD..., -, --words: the answers of the texts
+// that INDEX was built from, read from INDEX; the texts themselves are read
+// only for the lines that place lines show.
 int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
                  std::ostream& errors) {
   IndexFile file;
   if (!file.open(request.indexPath)) return indexFailed(file, request.indexPath, errors);
-  if (file.texts().size() != 1) {
-    errors << "versefind: " << shownWord(request.indexPath) << ": an index of " << file.texts().size()
-           << " texts; this versefind answers from an index of one" << std::endl;
-    return 1;
-  }
   const IndexFileReader index(file);
   if (request.mode == Mode::explain) {
     bool damaged = false;
@@ -516,10 +649,12 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
   }
   TextLines lines;
   const bool blocks = !request.count && !request.plot;
-  if (blocks && !fetchLines(file, request.indexPath, queryRules(), lines, errors)) return 1;
-  if (!blocks) {
-    // Counts and plots need where the words stand, not the lines.
-    lines.fetchFrom(file.lineCount(0), [](std::size_t, std::string&) {}, wordsOfLines(file));
+  if (blocks && !fetchLines(file, request.indexPath, queryRules(), lines, errors)) {
+    return file.problem() == IndexProblem::none ? 1 : indexFailed(file, request.indexPath, errors);
+  }
+  // Counts and plots need where the words stand, not the lines.
+  if (!blocks && !linesOfIndex(file, lines, [](std::size_t, std::string&) {})) {
+    return indexFailed(file, request.indexPath, errors);
   }
   Layout layout = blocks ? layoutFor(request, out) : Layout{};
   layout.most = request.most;
@@ -533,7 +668,11 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
                        ? answerLines(concordance, in, PROMPT_FOR_WORDS)
                        : answerWords(concordance, request.words);
   if (file.problem() != IndexProblem::none) return indexFailed(file, request.indexPath, errors);
-  if (request.plot) writeDispersionPlot(file.texts()[0].path, lines.positions().wordCount(), rows, out);
+  if (request.plot) {
+    const std::string& first = file.texts().empty() ? request.indexPath : file.texts()[0].path;
+    writeDispersionPlot(plotTitle(lines, first), lines.positions().wordCount(), rows, out,
+                        fileMarksOf(lines));
+  }
   return all ? 0 : 1;
 }
 

@@ -919,7 +919,7 @@ TEST(SearchDriver, IndexesTheTextNamed) {
       {{"--text=verse.txt"}, "3\n", 0, std::string(PROMPT) + "\n\n", "", true},
       {{"3", "--text", "verse.txt"}, "", 0, "\n\n", "", true},
       {{"--text", "missing.txt", "3", "fair"}, "", 1, "", "@missing.txt: No such file or directory\n", false},
-      {{"--text", "sub", "3", "--words"}, "", 1, "", "@sub: Is a directory\n", false},
+      {{"--text", "sub", "3", "--words"}, "", 1, "", "sub: a folder that holds no file to read\n", false},
       {{"--text", "sub"}, "3\n", 1, PROMPT + noIndex, "@sub: Is a directory\n", false},
       {{"--text", "sub", "3"}, "", 1, noIndex, "@sub: Is a directory\n", false},
       {{"--text", "utf16.txt", "3"}, "", 0, "\n\n", "utf16.txt: looks like UTF-16; save it as UTF-8\n", true},
@@ -1124,6 +1124,79 @@ TEST(SearchDriver, AnswersFromAnIndexAsFromItsText) {
     const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.errors.substr(0, c.errors.size()), c.errors);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A corpus of several files is one text whose runs of words stop at each
+// file's end: what it answers is what its files answer, each place named by
+// its file, in the files' order; and its index answers as it does.
+TEST(SearchDriver, AnswersACorpusOfSeveralFiles) {
+  ScratchDir scratch;
+  std::filesystem::create_directories("poems/b/.drafts");
+  writeFile("poems/b/two.txt", "the rose\nfades\n");
+  writeFile("poems/a.txt", "a rose is\na rose\n");
+  writeFile("poems/.hidden.txt", "rose rose rose\n");
+  writeFile("poems/b/.drafts/old.txt", "rose\n");
+  writeFile("last.txt", "rose the\n");
+  const std::vector<std::string> corpus = {"--width", "0", "--text", "poems", "--text", "last.txt"};
+  const auto run = [&](std::vector<std::string> arguments, const std::string& input = "") {
+    arguments.insert(arguments.begin(), corpus.begin(), corpus.end());
+    return runDialogue(runSearchDriver, input, arguments);
+  };
+  const DialogueRun rose = run({"rose"});
+  const std::string a = (std::filesystem::path("poems") / "a.txt").string();
+  const std::string two = (std::filesystem::path("poems") / "b" / "two.txt").string();
+  EXPECT_EQ(rose.output, "rose: 4 places\n" + a + ":1:2        a rose is\n" + a + ":2:2        a rose\n" +
+                             two + ":1:2  the rose\nlast.txt:1:1             rose the\n\n");
+  EXPECT_EQ(rose.status, 0);
+  // A phrase goes on across a line end, never across a file's end; a count
+  // counts every file.
+  const DialogueRun phrases = run({"--count", "rose fades", "fades rose", "is a", "rose", "the"});
+  EXPECT_EQ(phrases.output, "rose fades\t1\nfades rose\t0\nis a\t1\nrose\t4\nthe\t2\n");
+  // Sorted by the words after, a place at a file's end has none.
+  EXPECT_EQ(run({"--sort=right", "rose"}).output.substr(15, a.size() + 4), a + ":2:2");
+  const DialogueRun plot = run({"--plot", "rose", "the"});
+  EXPECT_EQ(findMarkupFault(plot.output), "");
+  EXPECT_EQ(occurrences(plot.output, "class=\"file\""), 2U);
+
+  // The index of the corpus answers byte for byte as the corpus does.
+  std::vector<std::string> save = {"3", "--save", "corpus.idx"};
+  save.insert(save.begin(), corpus.begin() + 2, corpus.end());
+  const DialogueRun saved = runDialogue(runSearchDriver, "", save);
+  ASSERT_EQ(saved.status, 0) << saved.errors;
+  EXPECT_EQ(saved.errors.substr(0, 36), "versefind: corpus.idx: 3 files, 8 li");
+  for (const std::vector<std::string>& query :
+       std::vector<std::vector<std::string>>{{"rose", "the*"}, {"--sort=left", "rose"}, {"--count", "is a", "fades rose"},
+        {"--words", "--by-count"}, {"--plot", "rose"}, {"-"}}) {
+    SCOPED_TRACE(query.front());
+    std::vector<std::string> fromIndex = {"--width", "0", "--index", "corpus.idx"};
+    fromIndex.insert(fromIndex.end(), query.begin(), query.end());
+    const DialogueRun text = run(query, "rose\nthe rose\n");
+    const DialogueRun indexed = runDialogue(runSearchDriver, "rose\nthe rose\n", fromIndex);
+    EXPECT_EQ(indexed.output, text.output);
+    EXPECT_EQ(indexed.status, text.status);
+  }
+  writeFile("last.txt", "rose the end\n");
+  EXPECT_EQ(runDialogue(runSearchDriver, "", {"--index", "corpus.idx", "rose"}).errors,
+            "versefind: last.txt: changed since corpus.idx was built; build it again with --save\n");
+
+  struct Case { std::vector<std::string> arguments; int status; std::string errors; };
+  std::filesystem::create_directory("empty");
+  const std::vector<Case> cases = {
+      {{"--text", "a", "--text", "b", "3"}, 2, "versefind: the trials read one text: give '--text' once\n"},
+      {{"--text", "-", "--text", "-", "rose"}, 2, "versefind: '--text -' reads standard input once: give it once\n"},
+      {{"--index", "corpus.idx", "--text", "a", "rose"}, 2, "versefind: options '--index' and '--text' cannot go together"},
+      {{"--text", "empty", "rose"}, 1, "versefind: empty: a folder that holds no file to read\n"},
+  };
+  for (const Case& c : cases) {
+    const DialogueRun refused = runDialogue(runSearchDriver, "", c.arguments);
+    EXPECT_EQ(refused.status, c.status);
+    EXPECT_EQ(refused.errors.substr(0, c.errors.size()), c.errors);
+    EXPECT_EQ(refused.output, "");
   }
 }
 

@@ -966,7 +966,6 @@ bool IndexFile::readLine(std::uint32_t text, std::uint32_t line, TextLine& found
 }
 
 bool IndexFile::readPositions(std::uint32_t text, WordPositions& positions) const {
-  positions = WordPositions();
   const LineDirectory* const directory = lineDirectory(text);
   if (directory == nullptr) return false;
   positions.reserve(directory->lineCount);
@@ -974,6 +973,30 @@ bool IndexFile::readPositions(std::uint32_t text, WordPositions& positions) cons
   for (std::size_t b = 0; b < directory->blocks.size(); ++b) {
     if (!readLineBlock(*directory, b, lines)) return false;
     for (const TextLine& line : lines) positions.addLine(line.words);
+  }
+  return true;
+}
+
+bool IndexFile::numberCorpusLines(std::vector<WordPlace>& places,
+                                  const std::vector<std::uint32_t>& files) const {
+  assert(files.size() == places.size());
+  if (linesBefore_.empty()) {
+    std::uint64_t before = 0;
+    for (std::uint32_t t = 0; t < texts_.size(); ++t) {
+      if (lineDirectory(t) == nullptr) return false;
+      linesBefore_.push_back(static_cast<std::uint32_t>(before));
+      before += lineCount(t);
+      if (before > std::numeric_limits<std::uint32_t>::max()) {
+        linesBefore_.clear();
+        return fail(IndexProblem::damaged, "damaged: the texts have more lines than an index may hold");
+      }
+    }
+  }
+  for (std::size_t k = 0; k < places.size(); ++k) {
+    if (files[k] >= linesBefore_.size() || places[k].line > lineCount(files[k])) {
+      return fail(IndexProblem::damaged, "damaged: a place lies past the last line of its text");
+    }
+    places[k].line += linesBefore_[files[k]];
   }
   return true;
 }
@@ -1050,7 +1073,12 @@ void IndexFileCursor::settle() {
   if (path_.empty()) return;
   const Step& top = path_.back();
   key_ = top.page.keys[top.next];
-  if (!index_.readPlaces(top.page, top.next, places_, files_)) fail();
+  // Places of a corpus of several texts are numbered by the corpus's lines,
+  // as the index in memory numbers them.
+  if (!index_.readPlaces(top.page, top.next, places_, files_) ||
+      (index_.texts().size() > 1 && !index_.numberCorpusLines(places_, files_))) {
+    fail();
+  }
 }
 
 std::unique_ptr<IndexFileCursor> IndexFile::cursor() const {

@@ -259,10 +259,17 @@ class IndexFile {
   // Line `line` (from 1) of text `text`; false when there is no such line
   // or the table is damaged.
   bool readLine(std::uint32_t text, std::uint32_t line, TextLine& found) const;
-  // The number of words of every line of text `text`, each block of the
-  // line table read once (reading line by line would decode a block per
-  // line); false, with `positions` holding the lines before it, on damage.
+  // Adds the number of words of every line of text `text` to `positions`,
+  // each block of the line table read once (reading line by line would
+  // decode a block per line); false, with `positions` holding the lines
+  // before it, on damage.
   bool readPositions(std::uint32_t text, WordPositions& positions) const;
+  // Numbers `places`, each in text files[k] by its own lines, by the lines
+  // of the corpus, which go on from one text to the next: a place of text t
+  // moves down by the lines of the texts before t. False, on damage or on a
+  // place past its text's last line. REQUIRES: files as long as places.
+  bool numberCorpusLines(std::vector<WordPlace>& places,
+                         const std::vector<std::uint32_t>& files) const;
   // The line that holds the word at `position` (words of the text before
   // it, from 0) of text `text`; false past the text's last word or on damage.
   bool lineOfPosition(std::uint32_t text, std::uint64_t position, std::uint32_t& line) const;
@@ -298,6 +305,7 @@ class IndexFile {
   };
   std::vector<SectionRef> lineSections_;  // per text: its line directory
   mutable std::map<std::uint32_t, std::shared_ptr<LineDirectory>> lineDirectories_;
+  mutable std::vector<std::uint32_t> linesBefore_;  // per text, once numberCorpusLines asks
 };
 
 // The cursor over an index file. It holds the pages from the root to the

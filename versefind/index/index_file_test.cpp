@@ -51,7 +51,7 @@ Model randomModel(std::size_t wordCount, std::uint32_t texts, unsigned seed) {
   for (std::uint32_t t = 0; t < texts; ++t) {
     std::vector<std::pair<std::uint64_t, std::uint32_t>> lines;
     std::uint64_t start = 0;
-    const std::size_t lineCount = random() % 700;
+    const std::size_t lineCount = random() % 700 + (texts > 1 ? 1 : 0);
     for (std::size_t n = 0; n < lineCount; ++n) {
       lines.emplace_back(start, static_cast<std::uint32_t>(random() % 5 == 0 ? 0 : random() % 40));
       start += random() % 3 == 0 ? random() % 100000 : random() % 90;
@@ -60,13 +60,16 @@ Model randomModel(std::size_t wordCount, std::uint32_t texts, unsigned seed) {
     model.sizes.push_back(start + 1);
   }
   // Each word gets places: most a few, some hundreds, on any line and word
-  // number (the places need not match the line table's word counts).
+  // number (the places need not match the line table's word counts); in a
+  // corpus of several texts, on a line its text has, since the corpus
+  // numbers its lines on from one text to the next.
   for (auto& [word, places] : model.words) {
     const std::size_t count = random() % 10 == 0 ? 1 + random() % 400 : 1 + random() % 3;
     std::map<FilePlace, bool> chosen;
     while (chosen.size() < count) {
       const std::uint32_t text = static_cast<std::uint32_t>(random() % texts);
-      const auto line = static_cast<std::uint32_t>(1 + (random() % 4 == 0 ? random() : random() % 50));
+      const auto line = static_cast<std::uint32_t>(
+          1 + (texts > 1 ? random() % model.lines[text].size() : random() % 4 == 0 ? random() : random() % 50));
       const auto number = static_cast<std::uint32_t>(1 + (random() % 4 == 0 ? random() % 70000 : random() % 20));
       chosen[FilePlace{text, WordPlace{line, number}}] = true;
     }
@@ -201,7 +204,11 @@ TEST(IndexFile, AnswersAsTheModelAtEveryOrder) {
       ASSERT_EQ(cursor->places().size(), expected->second.size());
       for (std::size_t p = 0; p < cursor->places().size(); ++p) {
         ASSERT_EQ(cursor->files()[p], expected->second[p].first);
-        ASSERT_EQ(cursor->places()[p], expected->second[p].second);
+        WordPlace place = expected->second[p].second;
+        for (std::uint32_t t = 0; c.texts > 1 && t < expected->second[p].first; ++t) {
+          place.line += index.lineCount(t);
+        }
+        ASSERT_EQ(cursor->places()[p], place);
       }
     }
     EXPECT_EQ(expected, model.words.end());

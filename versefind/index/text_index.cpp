@@ -25,13 +25,48 @@ void TextLines::add(std::string_view line, std::uint32_t words) {
     std::size_t length = 0;
     if (decodeUtf8(line, at, length) == NOT_A_CHARACTER) {
       ++bytesNotUtf8_;
-      if (firstLineNotUtf8_ == 0) firstLineNotUtf8_ = starts_.size() + 1;
+      if (firstLineNotUtf8_ == 0) {
+        firstLineNotUtf8_ = starts_.size() + 1 - (fileStarts_.empty() ? 0 : fileStarts_.back());
+      }
     }
     at += length;
   }
   starts_.push_back(text_.size());
   text_.append(line);
   positions_.addLine(words);
+}
+
+void TextLines::startFile(std::string name) {
+  fileNames_.push_back(std::move(name));
+  fileStarts_.push_back(static_cast<std::uint32_t>(starts_.size()));
+  positions_.startFile();
+  bytesNotUtf8_ = 0;
+  firstLineNotUtf8_ = 0;
+}
+
+void TextLines::nameFiles(std::vector<std::string> names, std::vector<std::uint32_t> linesBefore) {
+  assert(names.size() == linesBefore.size());
+  fileNames_ = std::move(names);
+  fileStarts_ = std::move(linesBefore);
+}
+
+std::uint32_t TextLines::fileCount() const {
+  return fileNames_.empty() ? 1 : static_cast<std::uint32_t>(fileNames_.size());
+}
+
+const std::string& TextLines::fileName(std::uint32_t file) const {
+  static const std::string none;
+  return fileNames_.empty() ? none : fileNames_[file];
+}
+
+std::uint32_t TextLines::fileOfLine(std::uint32_t line) const {
+  if (fileStarts_.empty()) return 0;
+  const auto after = std::upper_bound(fileStarts_.begin(), fileStarts_.end(), line - 1);
+  return static_cast<std::uint32_t>(after - fileStarts_.begin() - 1);
+}
+
+std::uint32_t TextLines::linesBeforeFile(std::uint32_t file) const {
+  return fileStarts_.empty() ? 0 : fileStarts_[file];
 }
 
 void TextLines::fetchFrom(std::size_t count, Fetch fetch, CountWords countWords) {

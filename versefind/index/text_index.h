@@ -24,9 +24,24 @@
 // which places each word in the text as a whole (word_positions.h).
 class TextLines {
  public:
-  // Room for `bytes` bytes of lines, so that the buffer is not copied as it
-  // grows.
-  void reserve(std::size_t bytes) { text_.reserve(bytes); }
+  // Room for `bytes` bytes of lines more, so that the buffer is not copied
+  // as it grows.
+  void reserve(std::size_t bytes) { text_.reserve(text_.size() + bytes); }
+  // Begins the next file of a corpus, named `name` as place lines show it:
+  // the lines added from now on are its lines. A text of one file need not
+  // begin it.
+  void startFile(std::string name);
+  // Makes these the lines of a corpus whose files were begun elsewhere:
+  // file k is named names[k] and has linesBefore[k] lines before its first.
+  // REQUIRES: fetchFrom is used; both as long, linesBefore not decreasing.
+  void nameFiles(std::vector<std::string> names, std::vector<std::uint32_t> linesBefore);
+  // The number of files (1 when none was begun), the name of file `file`
+  // (empty when none was begun), the file that holds line `line` (from 1),
+  // and the lines before file `file`'s first.
+  std::uint32_t fileCount() const;
+  const std::string& fileName(std::uint32_t file) const;
+  std::uint32_t fileOfLine(std::uint32_t line) const;
+  std::uint32_t linesBeforeFile(std::uint32_t file) const;
   // Adds the next line, which holds `words` words by the rules it was cut by.
   void add(std::string_view line, std::uint32_t words = 0);
   // The number of lines.
@@ -35,8 +50,9 @@ class TextLines {
   std::string_view operator[](std::size_t index) const;
   // Where each word stands in the text as a whole.
   const WordPositions& positions() const;
-  // The bytes of the lines added that are not part of valid UTF-8, and the
-  // first line (from 1) that holds one; 0 for none.
+  // The bytes of the lines added to the file begun last (or to the text)
+  // that are not part of valid UTF-8, and the first of its lines (from 1)
+  // that holds one; 0 for none.
   std::uint64_t bytesNotUtf8() const { return bytesNotUtf8_; }
   std::size_t firstLineNotUtf8() const { return firstLineNotUtf8_; }
 
@@ -53,6 +69,8 @@ class TextLines {
  private:
   std::string text_;
   std::vector<std::size_t> starts_;
+  std::vector<std::string> fileNames_;
+  std::vector<std::uint32_t> fileStarts_;  // lines before each file's first
   mutable WordPositions positions_;
   mutable CountWords countWords_;  // until the positions are counted
   std::uint64_t bytesNotUtf8_ = 0;

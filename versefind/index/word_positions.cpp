@@ -23,13 +23,28 @@ WordPlace WordPositions::placeOf(std::uint64_t position) const {
   return WordPlace{line + 1, static_cast<std::uint32_t>(position - starts_[line] + 1)};
 }
 
+std::uint32_t WordPositions::fileOfLine(std::uint32_t line) const {
+  assert(line >= 1 && line <= lineCount());
+  if (fileStarts_.empty()) return 0;
+  // The last file that starts before the line: files of no lines share
+  // their start with the next file, and upper_bound passes over them.
+  const auto after = std::upper_bound(fileStarts_.begin(), fileStarts_.end(), line - 1);
+  return static_cast<std::uint32_t>(after - fileStarts_.begin() - 1);
+}
+
+std::uint32_t WordPositions::lastLineOfFile(std::uint32_t line) const {
+  const std::uint32_t file = fileOfLine(line);
+  return file + 1 < fileCount() ? fileStarts_[file + 1] : lineCount();
+}
+
 bool WordPositions::next(WordPlace& place) const {
   assert(holds(place));
   if (place.wordNumber < wordsOfLine(place.line)) {
     ++place.wordNumber;
     return true;
   }
-  for (std::uint32_t line = place.line + 1; line <= lineCount(); ++line) {
+  const std::uint32_t last = lastLineOfFile(place.line);
+  for (std::uint32_t line = place.line + 1; line <= last; ++line) {
     if (wordsOfLine(line) > 0) {
       place = WordPlace{line, 1};
       return true;
@@ -44,7 +59,8 @@ bool WordPositions::previous(WordPlace& place) const {
     --place.wordNumber;
     return true;
   }
-  for (std::uint32_t line = place.line - 1; line >= 1; --line) {
+  const std::uint32_t first = linesBeforeFile(fileOfLine(place.line)) + 1;
+  for (std::uint32_t line = place.line - 1; line >= first; --line) {
     if (wordsOfLine(line) > 0) {
       place = WordPlace{line, wordsOfLine(line)};
       return true;

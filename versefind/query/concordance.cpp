@@ -100,7 +100,8 @@ int columnsBackTo(const char* begin, const char* end, int most) {
 
 // One place of a word, found in its line, which it points into.
 struct PlaceLine {
-  std::string location;  // "LINE:WORDNO"
+  std::string location;  // "LINE:WORDNO", or "FILE:LINE:WORDNO" (locationOf)
+  int locationColumns;
   const char* begin;     // the line
   const char* field;     // the found field, up to fieldEnd
   const char* fieldEnd;
@@ -111,6 +112,19 @@ struct PlaceLine {
   int fieldColumns;
   int rightColumns;
 };
+
+// Where `place` stands, as a place line names it: "LINE:WORDNO", or in a
+// corpus of several files "FILE:LINE:WORDNO", the line counted in its file.
+std::string locationOf(const TextLines& lines, WordPlace place) {
+  std::string location;
+  std::uint32_t line = place.line;
+  if (lines.fileCount() > 1) {
+    const std::uint32_t file = lines.fileOfLine(line);
+    line -= lines.linesBeforeFile(file);
+    location = shownWord(lines.fileName(file)) + ":";
+  }
+  return location + std::to_string(line) + ":" + std::to_string(place.wordNumber);
+}
 
 // Finds places in their lines by the word rules, which tell where each word
 // stands. A place is sought from the one found before, when it follows it
@@ -145,7 +159,8 @@ class PlaceFinder {
       }
     }
     PlaceLine p{};
-    p.location = std::to_string(place.line) + ":" + std::to_string(place.wordNumber);
+    p.location = locationOf(lines_, place);
+    p.locationColumns = columnsOf(p.location.data(), p.location.data() + p.location.size());
     p.begin = text.data();
     p.end = text.data() + text.size();
     p.field = p.begin + begin;
@@ -229,7 +244,7 @@ BlockColumns blockColumns(PlaceFinder& finder, const std::vector<WordPlace>& pla
   int rightMost = 0;
   for (std::size_t k = 0; k < shownCount; ++k) {
     const PlaceLine p = finder.find(places[k]);
-    columns.location = std::max(columns.location, p.location.size());
+    columns.location = std::max(columns.location, static_cast<std::size_t>(p.locationColumns));
     leftMost = std::max(leftMost, p.leftColumns);
     fieldMost = std::max(fieldMost, p.fieldColumns);
     rightMost = std::max(rightMost, p.rightColumns);
@@ -254,7 +269,7 @@ BlockColumns blockColumns(PlaceFinder& finder, const std::vector<WordPlace>& pla
 void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns& columns,
                      const Layout& layout) {
   block += p.location;
-  block.append(columns.location - p.location.size() + 2, ' ');
+  block.append(columns.location - static_cast<std::size_t>(p.locationColumns) + 2, ' ');
   if (p.leftColumns <= columns.left) {
     block.append(static_cast<std::size_t>(columns.left - p.leftColumns), ' ');
     appendShown(block, p.begin, p.field);

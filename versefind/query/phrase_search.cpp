@@ -46,7 +46,11 @@ std::vector<WordPlace> findPhrase(const std::vector<const std::vector<WordPlace>
     WordPlace word = start;
     bool whole = true;
     for (std::size_t k = 0; k < lists.size() && whole; ++k) {
-      if (k > 0) positions.next(word);
+      // A phrase never runs on from one file into the next.
+      if (k > 0 && !positions.next(word)) {
+        whole = false;
+        break;
+      }
       if (k == rarest) continue;
       from[k] = gallop(from[k], lists[k]->end(), word);
       whole = from[k] != lists[k]->end() && *from[k] == word;

@@ -1,5 +1,6 @@
 // Finding a phrase from the place lists of its words: the places where the
-// words stand one after another in the text, across line ends too. The text
+// words stand one after another in the text, across line ends too, but
+// never from one file of a corpus into the next. The text
 // itself is never read. The rarest word's places are walked, and each
 // candidate is checked against the other words' lists by binary search, so
 // the cost follows the shortest list: O(s * k * log n) for k words, the

@@ -93,7 +93,6 @@ void sortPlaces(std::vector<WordPlace>& places, std::uint32_t span, PlaceOrder o
     std::sort(places.begin(), places.end());
     return;
   }
-  const std::uint64_t total = positions.wordCount();
   const bool right = order == PlaceOrder::right;
   std::vector<Sorted> sorted;
   sorted.reserve(places.size());
@@ -101,8 +100,9 @@ void sortPlaces(std::vector<WordPlace>& places, std::uint32_t span, PlaceOrder o
     const std::uint64_t position = positions.positionOf(place);
     Sorted s{place, position, place, false, nullptr};
     if (right) {
-      s.goesOn = position + span < total;
-      if (s.goesOn) s.context = positions.placeOf(position + span);
+      // The word after the run's last, in its file.
+      s.context = positions.placeOf(position + span - 1);
+      s.goesOn = positions.next(s.context);
     } else {
       s.goesOn = positions.previous(s.context);
     }

@@ -2,7 +2,8 @@
 // that follow it in the text (the first following word first, then the
 // second, and so on), or by the words before it (the nearest first), then by
 // place. Words compare as the index orders them (byte-wise, as strcmp), and
-// the context goes on across line ends: the text is one run of words. A
+// the context goes on across line ends: the text is one run of words, and
+// each file of a corpus is one run of its own. A
 // place whose context ends sooner (at the end or the start of the text)
 // sorts before one whose context goes on, as a shorter word does before a
 // longer one; so a place with no word after it sorts first by the right.

@@ -1,5 +1,6 @@
 #include "views/dispersion_plot.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -80,7 +81,8 @@ std::string xmlEscaped(const std::string& text) {
 }
 
 void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
-                         const std::vector<PlotRow>& rows, std::ostream& out) {
+                         const std::vector<PlotRow>& rows, std::ostream& out,
+                         const std::vector<FileMark>& files) {
   const int plotTop = TITLE_HEIGHT;
   const int height = plotTop + static_cast<int>(rows.size()) * ROW_HEIGHT + AXIS_HEIGHT;
   const int plotLeft = MARGIN + LABEL_WIDTH;
@@ -120,7 +122,18 @@ void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
     }
     svg += "</g>\n";
   }
-  const int axis = plotTop + static_cast<int>(rows.size()) * ROW_HEIGHT + 20;
+  const int plotBottom = plotTop + static_cast<int>(rows.size()) * ROW_HEIGHT;
+  for (std::size_t f = 1; f < files.size(); ++f) {
+    if (wordCount == 0) break;
+    const std::uint64_t x = static_cast<std::uint64_t>(plotLeft) * 10 +
+                            static_cast<std::uint64_t>(PLOT_WIDTH) * 10 *
+                                std::min(files[f].position, wordCount) / wordCount;
+    svg += "<line class=\"file\" x1=\"" + tenths(x) + "\" x2=\"" + tenths(x) + "\" y1=\"" +
+           std::to_string(plotTop) + "\" y2=\"" + std::to_string(plotBottom) +
+           "\" stroke=\"#888\" stroke-dasharray=\"4 3\"><title>" + xmlEscaped(files[f].name) +
+           "</title></line>\n";
+  }
+  const int axis = plotBottom + 20;
   svg += "<text x=\"" + std::to_string(plotLeft) + "\" y=\"" + std::to_string(axis) +
          "\" font-size=\"12\">word 1</text>\n";
   svg += "<text x=\"" + std::to_string(plotLeft + PLOT_WIDTH) + "\" y=\"" +

@@ -19,11 +19,22 @@
 
 #include "query/plot_row.h"
 
+// Where a file of a corpus begins along the text: its name and the words
+// before it.
+struct FileMark {
+  std::string name;
+  std::uint64_t position;
+};
+
 // Writes the plot of `rows`, in the order given, over a text of `wordCount`
 // words, with `title` (the text's name) above it, as a whole SVG document.
-// REQUIRES: every position below wordCount.
+// A corpus of several files gives `files`: each file but the first is
+// marked where it begins, by a dashed line across the rows (an element of
+// class "file", titled with its name). REQUIRES: every position below
+// wordCount; `files` in text order.
 void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
-                         const std::vector<PlotRow>& rows, std::ostream& out);
+                         const std::vector<PlotRow>& rows, std::ostream& out,
+                         const std::vector<FileMark>& files = {});
 
 // `text` as XML character data or an attribute value: & < > " ' as
 // references, and every byte XML cannot hold as the text \xHH.
