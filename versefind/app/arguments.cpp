@@ -12,7 +12,7 @@ const char* const USAGE_TEXT =
     "                                     --dot | --cost]]\n"
     "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
     "       versefind [OPTION]... ORDER --explain WORD...\n"
-    "       versefind [--text FILE]... ORDER --save INDEX\n"
+    "       versefind [--text FILE]... [--memory SIZE] ORDER --save INDEX\n"
     "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats]\n"
     "       versefind --index INDEX --explain WORD...\n"
     "       versefind -h | --help | --version\n"
@@ -64,6 +64,9 @@ const char* const USAGE_TEXT =
     "  --save INDEX  index the text by the rules of WORD... and write the index\n"
     "              to the file INDEX (nothing else); a summary goes to standard\n"
     "              error\n"
+    "  --memory SIZE  with --save: hold at most about SIZE (K, M or G; by\n"
+    "              default 1G) of words and places in memory, writing the rest\n"
+    "              in sorted runs beside INDEX that are merged at the end\n"
     "  --index INDEX  answer WORD..., - or --words from the file INDEX, as from\n"
     "              the text it was built from, without indexing it again, or\n"
     "              give its figures with --stats, its pages and bytes too, or\n"
@@ -140,6 +143,27 @@ bool parseCount(const std::string& argument, int most, int& count) {
   return count <= most;
 }
 
+// A size of memory: a whole number of bytes, or of KiB, MiB or GiB with
+// K, M or G after it, from MIN_MEMORY to MAX_MEMORY.
+bool parseMemory(const std::string& argument, std::uint64_t& bytes) {
+  std::string digits = argument;
+  std::uint64_t unit = 1;
+  const char last = digits.empty() ? '\0' : digits.back();
+  if (last == 'K' || last == 'k' || last == 'M' || last == 'm' || last == 'G' || last == 'g') {
+    unit = last == 'K' || last == 'k' ? 1ULL << 10 : last == 'M' || last == 'm' ? 1ULL << 20 : 1ULL << 30;
+    digits.pop_back();
+  }
+  if (digits.empty() || digits.size() > 12) return false;
+  std::uint64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (value > MAX_MEMORY / unit) return false;
+  bytes = value * unit;
+  return bytes >= MIN_MEMORY;
+}
+
 // The order given as the argument: the whole argument is the number.
 bool parseOrder(const std::string& argument, int& order) {
   return parseCount(argument, MAX_ORDER, order) && isOrder(order);
@@ -172,13 +196,14 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
   const bool named = name == "--text" || name == "--save" || name == "--index";
   if ((named || name == "--seed" || name == "--width" || name == "--max" || name == "--sort" ||
-       name == "--encoding") &&
+       name == "--encoding" || name == "--memory") &&
       !hasValue) {
     if (i + 1 == arguments.size()) {
       return "option '" + name + "' needs " +
              (named                  ? "a file name"
               : name == "--sort"     ? "place, right or left"
               : name == "--encoding" ? "latin1 or utf-8"
+              : name == "--memory"   ? "a size, such as 64M"
                                      : "a number");
     }
     value = arguments[++i];
@@ -211,6 +236,11 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     if (!parseCount(value, MAX_SHOWN, request.most) || request.most == 0) {
       return "not a number of places from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
     }
+  } else if (name == "--memory") {
+    if (!parseMemory(value, request.memoryBytes)) {
+      return "not a size from 1M to 1024G (a number with K, M or G): " + value;
+    }
+    request.memoryGiven = true;
   } else if (name == "--encoding") {
     if (value != "latin1" && value != "utf-8") return "not latin1 or utf-8: " + value;
     request.latin1 = value == "latin1";
@@ -301,6 +331,9 @@ std::string misfitOptions(const Request& request, const std::string& view) {
                          !request.indexPath.empty())) {
     return "option '--encoding latin1' goes with the modes that read the text by the text "
            "rules, not with the trials, --classic, --save or --index";
+  }
+  if (request.memoryGiven && request.mode != Mode::save) {
+    return "option '--memory' bounds the memory of '--save'";
   }
   if (request.byCount && request.mode != Mode::vocabulary) {
     return "option '--by-count' orders the list of --words, and goes with it alone";

@@ -4,6 +4,7 @@
 #ifndef VERSEFIND_ARGUMENTS_H
 #define VERSEFIND_ARGUMENTS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ constexpr int MAX_WIDTH = 100000;
 
 // The most place lines --max may ask for.
 constexpr int MAX_SHOWN = 999999999;
+
+// The memory that --memory may give a build, and what it gives by default.
+constexpr std::uint64_t MIN_MEMORY = 1ULL << 20;
+constexpr std::uint64_t MAX_MEMORY = 1ULL << 40;
+constexpr std::uint64_t DEFAULT_MEMORY = 1ULL << 30;
 
 inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
 
@@ -73,6 +79,8 @@ struct Request {
   bool latin1 = false;    // --encoding latin1: the text is ISO-8859-1 or Windows-1252
   std::string savePath;   // --save: the index file to write
   std::string indexPath;  // --index: the index file to answer from, instead of a text
+  std::uint64_t memoryBytes = DEFAULT_MEMORY;  // --memory: what a build may hold
+  bool memoryGiven = false;
 };
 
 // Reads the program's arguments (without the program name) into

@@ -27,6 +27,7 @@
 #include "text/sonnet_text.h"
 #include "index/text_index.h"
 #include "index/index_file.h"
+#include "index/place_gatherer.h"
 #include "index/tree_cursor.h"
 #include "text/corpus_files.h"
 #include "text/text_rules.h"
@@ -457,7 +458,10 @@ int runSave(const Request& request, std::ostream& errors) {
   }
   setMemoryTask(indexingTask(files.size() == 1 ? files[0] : request.text));
   TextLines lines;
-  CompactTree tree(request.order);
+  lines.keepNoBytes();
+  // Three quarters of the memory for the words and places; the rest for the
+  // line tables and the buffers.
+  PlaceGatherer gathered(request.memoryBytes / 4 * 3, folderOf(request.savePath));
   // On a terminal, a build that takes more than a second shows how far it
   // has come on one line of standard error, rewritten in place.
   std::uintmax_t total = 0;
@@ -500,36 +504,38 @@ int runSave(const Request& request, std::ostream& errors) {
     writer.endText();
     return true;
   };
+  // A run that cannot be written is told by finish, below.
   const bool read = readCorpus(
       files, queryRules(), lines,
-      [&tree](const std::string& word, std::uint32_t line, std::uint32_t n) {
-        tree.insert(word, WordPlace{line, n});
+      [&](const std::string& word, std::uint32_t line, std::uint32_t n) {
+        gathered.add(word, WordPlace{line, n});
       },
       errors, false, reading);
   if (shown) errors << "\r" << std::string(60, ' ') << "\r" << std::flush;
   if (!read) return 1;
   setMemoryTask("versefind: not enough memory to write the index");
   std::uint64_t distinct = 0;
-  // The tree numbers lines through the corpus; the index, within each file.
-  std::vector<WordPlace> places;
+  // The corpus numbers lines through all its files; the index, within each.
+  std::vector<WordPlace> local;
   std::vector<std::uint32_t> fileOfPlace;
-  TreeCursor<CompactEntry> cursor(tree);
-  for (cursor.seek(""); cursor.valid(); cursor.next()) {
-    if (files.size() == 1) {
-      writer.addWord(cursor.key(), cursor.places());
-    } else {
-      places = cursor.places();
-      fileOfPlace.clear();
-      for (WordPlace& place : places) {
-        const std::uint32_t file = lines.fileOfLine(place.line);
-        place.line -= lines.linesBeforeFile(file);
-        fileOfPlace.push_back(file);
-      }
-      writer.addWord(cursor.key(), places, fileOfPlace);
-    }
-    ++distinct;
-  }
-  if (!writer.finish(failure)) {
+  const bool merged = gathered.finish(
+      [&](const std::string& word, const std::vector<WordPlace>& places) {
+        ++distinct;
+        if (files.size() == 1) {
+          writer.addWord(word, places);
+          return;
+        }
+        local = places;
+        fileOfPlace.clear();
+        for (WordPlace& place : local) {
+          const std::uint32_t file = lines.fileOfLine(place.line);
+          place.line -= lines.linesBeforeFile(file);
+          fileOfPlace.push_back(file);
+        }
+        writer.addWord(word, local, fileOfPlace);
+      },
+      failure);
+  if (!merged || !writer.finish(failure)) {
     explainIndexFailure(errors, failure);
     return 1;
   }

@@ -248,6 +248,9 @@ TEST(SearchDriver, TakesTheOrderFromTheArgumentAndAnswersHelp) {
       {{"3", "--cost", "a"}, 2, "", "versefind: option '--cost' takes no word: a\n"},
       {{"3", "--cost", "--trace"}, 2, "", "versefind: option '--trace' goes with no other of --words, --stats, --dot and --cost\n"},
       {{"3", "--cost"}, 0, "keys\t", ""},
+      {{"--memory", "64M", "love"}, 2, "", "versefind: option '--memory' bounds the memory of '--save'\n"},
+      {{"3", "--save", "i", "--memory=12Q"}, 2, "", "versefind: not a size from 1M to 1024G (a number with K, M or G): 12Q\n"},
+      {{"3", "--save", "i", "--memory", "1023K"}, 2, "", "versefind: not a size from 1M to 1024G (a number with K, M or G): 1023K\n"},
       {{"3", "-", "x"}, 2, "", "versefind: '-' reads the words from standard input, and takes no other word\n"},
       {{"--width", "x", "3"}, 2, "", "versefind: not a width from 0 to 100000: x\n"},
       {{"--color=sometimes", "3"}, 2, "", "versefind: not auto, always or never: --color=sometimes\n"},
@@ -1180,6 +1183,14 @@ TEST(SearchDriver, AnswersACorpusOfSeveralFiles) {
     EXPECT_EQ(indexed.output, text.output);
     EXPECT_EQ(indexed.status, text.status);
   }
+  // Built in little memory, from sorted runs merged, the index is the same
+  // file byte for byte.
+  std::string many;
+  for (int k = 0; k < 40000; ++k) many += "w" + std::to_string(k * 7919 % 40000) + (k % 9 == 0 ? "\n" : " rose ");
+  writeFile("poems/many.txt", many);
+  ASSERT_EQ(runDialogue(runSearchDriver, "", {"--text", "poems", "3", "--save", "whole.idx"}).status, 0);
+  ASSERT_EQ(runDialogue(runSearchDriver, "", {"--text", "poems", "3", "--save", "runs.idx", "--memory", "1M"}).status, 0);
+  EXPECT_EQ(readBytes("runs.idx"), readBytes("whole.idx"));
   writeFile("last.txt", "rose the end\n");
   EXPECT_EQ(runDialogue(runSearchDriver, "", {"--index", "corpus.idx", "rose"}).errors,
             "versefind: last.txt: changed since corpus.idx was built; build it again with --save\n");

@@ -26,19 +26,23 @@ void TextLines::add(std::string_view line, std::uint32_t words) {
     if (decodeUtf8(line, at, length) == NOT_A_CHARACTER) {
       ++bytesNotUtf8_;
       if (firstLineNotUtf8_ == 0) {
-        firstLineNotUtf8_ = starts_.size() + 1 - (fileStarts_.empty() ? 0 : fileStarts_.back());
+        firstLineNotUtf8_ = positions_.lineCount() + 1 - (fileStarts_.empty() ? 0 : fileStarts_.back());
       }
     }
     at += length;
   }
-  starts_.push_back(text_.size());
-  text_.append(line);
+  if (keepBytes_) {
+    starts_.push_back(text_.size());
+    text_.append(line);
+  } else if (positions_.lineCount() == (fileStarts_.empty() ? 0 : fileStarts_.back())) {
+    firstLine_.assign(line);
+  }
   positions_.addLine(words);
 }
 
 void TextLines::startFile(std::string name) {
   fileNames_.push_back(std::move(name));
-  fileStarts_.push_back(static_cast<std::uint32_t>(starts_.size()));
+  fileStarts_.push_back(positions_.lineCount());
   positions_.startFile();
   bytesNotUtf8_ = 0;
   firstLineNotUtf8_ = 0;
@@ -90,6 +94,10 @@ std::string_view TextLines::operator[](std::size_t index) const {
     const auto [kept, isNew] = fetched_.try_emplace(index);
     if (isNew) fetch_(index, kept->second);
     return kept->second;
+  }
+  if (!keepBytes_) {
+    assert(index == (fileStarts_.empty() ? 0 : fileStarts_.back()));
+    return firstLine_;
   }
   assert(index < starts_.size());
   const std::size_t begin = starts_[index];

@@ -26,7 +26,14 @@ class TextLines {
  public:
   // Room for `bytes` bytes of lines more, so that the buffer is not copied
   // as it grows.
-  void reserve(std::size_t bytes) { text_.reserve(text_.size() + bytes); }
+  void reserve(std::size_t bytes) {
+    if (keepBytes_) text_.reserve(text_.size() + bytes);
+  }
+  // From now on keeps of each line added its number of words, and its
+  // bytes only when it is the first line of its file (which tells a UTF-16
+  // text): an index file's build needs no more, in memory that does not
+  // grow with the text's bytes. REQUIRES: no line added yet.
+  void keepNoBytes() { keepBytes_ = false; }
   // Begins the next file of a corpus, named `name` as place lines show it:
   // the lines added from now on are its lines. A text of one file need not
   // begin it.
@@ -45,8 +52,9 @@ class TextLines {
   // Adds the next line, which holds `words` words by the rules it was cut by.
   void add(std::string_view line, std::uint32_t words = 0);
   // The number of lines.
-  std::size_t size() const { return fetch_ ? fetchedCount_ : starts_.size(); }
-  // Line `index` + 1 (the first line is element 0). REQUIRES: index < size().
+  std::size_t size() const { return fetch_ ? fetchedCount_ : positions_.lineCount(); }
+  // Line `index` + 1 (the first line is element 0). REQUIRES: index < size();
+  // after keepNoBytes(), the first line of the file begun last.
   std::string_view operator[](std::size_t index) const;
   // Where each word stands in the text as a whole.
   const WordPositions& positions() const;
@@ -69,6 +77,8 @@ class TextLines {
  private:
   std::string text_;
   std::vector<std::size_t> starts_;
+  bool keepBytes_ = true;
+  std::string firstLine_;  // without the bytes, the file's first line
   std::vector<std::string> fileNames_;
   std::vector<std::uint32_t> fileStarts_;  // lines before each file's first
   mutable WordPositions positions_;

@@ -1,0 +1,66 @@
+#include "index/place_gatherer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "scratch_dir.h"
+
+namespace {
+
+// Whatever the memory, every word comes once, in byte order, with all its
+// places in text order, as a map of every place has them; the runs written
+// to keep within the memory are gone at the end.
+TEST(PlaceGatherer, GivesEveryWordInOrderWhateverTheMemory) {
+  const struct {
+    std::uint64_t memory;
+    std::size_t places;
+    bool runs;
+  } cases[] = {{1 << 30, 0, false}, {1 << 30, 5000, false}, {1, 3, true}, {4096, 20000, true}, {200000, 20000, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.memory) + " bytes, " + std::to_string(c.places) + " places");
+    const ScratchDir folder;
+    std::mt19937 random(static_cast<unsigned>(c.places));
+    std::map<std::string, std::vector<WordPlace>> model;
+    auto owned = std::make_unique<PlaceGatherer>(c.memory, ".");
+    PlaceGatherer& gathered = *owned;
+    WordPlace place{1, 0};
+    for (std::size_t k = 0; k < c.places; ++k) {
+      // Words of all lengths, the empty one and bytes above 0x7F among them,
+      // on lines far apart now and then.
+      std::string word(random() % 12, 'a');
+      for (char& letter : word) letter = static_cast<char>(random() % 3 == 0 ? 0xE0 + random() % 4 : 'a' + random() % 6);
+      place = random() % 7 == 0 ? WordPlace{place.line + 1 + static_cast<std::uint32_t>(random() % 100000), 1}
+                                : WordPlace{place.line, place.wordNumber + 1};
+      model[word].push_back(place);
+      ASSERT_TRUE(gathered.add(word, place));
+    }
+    EXPECT_EQ(gathered.runCount() > 0, c.runs);
+    auto expected = model.begin();
+    IndexFailure failure;
+    ASSERT_TRUE(gathered.finish(
+        [&](const std::string& word, const std::vector<WordPlace>& places) {
+          ASSERT_NE(expected, model.end());
+          EXPECT_EQ(word, expected->first);
+          EXPECT_EQ(places, expected->second);
+          ++expected;
+        },
+        failure));
+    EXPECT_EQ(expected, model.end());
+    const auto files = [] {
+      std::size_t count = 0;
+      for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++count;
+      return count;
+    };
+    EXPECT_EQ(files(), c.runs ? 1U : 0U);  // the run file, until the gatherer goes
+    owned.reset();
+    EXPECT_EQ(files(), 0U);
+  }
+}
+
+}  // namespace
