@@ -14,6 +14,11 @@
 
 namespace {
 
+// Names what the run spends its memory on from now on ("the command", the
+// number file), as the line of a run that runs out of it shows it.
+// REQUIRES: `what` has its control bytes escaped.
+void nameMemoryUse(const std::string& what) { setMemoryTask("heapsort: " + what + ": not enough memory"); }
+
 // A typed command holds the file name and the type letter at fixed
 // positions, as in the examples; it is usable when it reaches the type
 // letter.

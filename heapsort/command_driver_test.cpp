@@ -913,7 +913,7 @@ TEST(CommandDriver, EndsWithoutTheUnfinishedFileWhenMemoryRunsOut) {
   ScratchDir scratch;
   EXPECT_EXIT(
       {
-        endRunWhenOutOfMemory();
+        endRunWhenOutOfMemory(std::cout, "heapsort: the command: not enough memory");
         UnfinishedFile unfinished("heapsort");
         int cause = 0;
         if (!unfinished.create(".", cause)) std::_Exit(2);

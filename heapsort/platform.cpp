@@ -45,18 +45,6 @@ Appending appendWhole(const char* path, const std::string& text, int& cause) {
   return whole ? Appending::whole : Appending::notWritten;
 }
 
-void holdConsoleAfterFailure(int status) {
-  // A console shared with a command prompt counts at least two processes.
-  DWORD processes[2];
-  if (status == 0 || GetConsoleProcessList(processes, 2) != 1) return;
-  std::cerr << "  (press any key)" << std::flush;
-  // A key without a character of its own (an arrow, a function key) comes
-  // as two codes, the first 0 or 0xE0.
-  const int first = _getch();
-  if (first == 0 || first == 0xE0) static_cast<void>(_getch());
-  std::cerr << std::endl;
-}
-
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,6 +80,4 @@ Appending appendWhole(const char* path, const std::string& text, int& cause) {
 }
 
 // A terminal window outlives the programs run in it.
-void holdConsoleAfterFailure(int /*status*/) {}
-
 #endif

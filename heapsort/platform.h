@@ -25,15 +25,6 @@ enum class Appending { whole, notOpened, notWritten };
 // to the system's reason (an errno value) when it was not whole.
 Appending appendWhole(const char* path, const std::string& text, int& cause);
 
-// Called by main with the status the run ends with, once standard output is
-// written. On Windows, when the run failed (status not 0) and the console
-// window was opened for this program alone (it was started by a
-// double-click, not from a command prompt, which would keep the window),
-// shows "(press any key)" on standard error and waits for a key, so that the
-// failure's message can be read before the window closes. Elsewhere it does
-// nothing.
-void holdConsoleAfterFailure(int status);
-
 // Asks the processor to bring the cache line at `address` in for reading,
 // without waiting for it: a hint, which a compiler without one ignores.
 inline void prefetchLine(const void* address) {

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/console.h"
-#include "platform/memory_guard.h"
+#include "console_hold.h"
+#include "out_of_memory.h"
 #include "app/search_driver.h"
 #include "terminal_text.h"
 #include "standard_output.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
   TerminalSafeOutput safeErrors(stderr);
   std::streambuf* const errorsBuffer = std::cerr.rdbuf();
   if (errorsAreTerminal()) std::cerr.rdbuf(&safeErrors);
-  guardMemory(std::cout);
+  endRunWhenOutOfMemory(std::cout, "versefind: not enough memory");
   removeUnfinishedFilesOnSignals();
   const int status = runSearchDriver(arguments, std::cin, std::cout, std::cerr, settings);
   if (outputIsTerminal) safe.finish();

@@ -22,7 +22,7 @@
 #include "views/index_page.h"
 #include "views/index_trace.h"
 #include "views/index_views.h"
-#include "platform/memory_guard.h"
+#include "out_of_memory.h"
 #include "views/search_explain.h"
 #include "text/sonnet_text.h"
 #include "index/text_index.h"

@@ -149,15 +149,6 @@ std::vector<std::string> programArguments(int argc, char** argv) {
   return arguments;
 }
 
-void holdConsoleAfterFailure(int status) {
-  // A console shared with a command prompt counts at least two processes.
-  DWORD processes[2];
-  if (status == 0 || GetConsoleProcessList(processes, 2) != 1) return;
-  std::cerr << HINT << std::flush;
-  readKey();
-  std::cerr << std::endl;
-}
-
 #else
 
 #include <fcntl.h>
@@ -302,8 +293,6 @@ std::vector<std::string> programArguments(int argc, char** argv) {
 }
 
 // A terminal window outlives the programs run in it.
-void holdConsoleAfterFailure(int /*status*/) {}
-
 #endif
 
 void waitForKey(std::istream& in, std::ostream& hint) {

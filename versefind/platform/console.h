@@ -48,14 +48,6 @@ bool enableColor(const std::ostream& out);
 // when either cannot be found. Opens neither for reading.
 bool sameFile(const std::string& first, const std::string& second);
 
-// Called by main with the status the run ends with. On Windows, when the
-// run failed (status not 0) and the console window was opened for this
-// program alone (it was started by a double-click, not from a command
-// prompt, which would keep the window), shows "(press any key)" on standard
-// error and waits for a key, so that the failure's message can be read
-// before the window closes. Elsewhere it does nothing.
-void holdConsoleAfterFailure(int status);
-
 // Characters, as the system classifies and maps them: the C library's
 // wide-character functions under a UTF-8 locale object on POSIX systems
 // (the program's own locale is never changed), the Windows API on Windows.

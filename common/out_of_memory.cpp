@@ -1,4 +1,4 @@
-#include "platform/memory_guard.h"
+#include "out_of_memory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,15 +9,20 @@
 namespace {
 
 std::ostream* flushed = nullptr;
-std::string task;  // empty until a task is named
+
+std::string& task() {
+  static std::string line;
+  return line;
+}
 
 // The failures of these last writes and of the removal go unreported: the
-// process ends at once, and nothing is left to report them with.
+// process ends at once, and nothing is left to report them with. Only C's
+// unbuffered stderr and flushes are used, since nothing may be allocated.
 [[noreturn]] void outOfMemory() {
   if (flushed != nullptr) flushed->flush();
   static_cast<void>(std::fflush(stdout));
   removeUnfinishedFiles();
-  static_cast<void>(std::fputs(task.empty() ? "versefind: not enough memory\n" : task.c_str(), stderr));
+  static_cast<void>(std::fputs(task().c_str(), stderr));
   static_cast<void>(std::fflush(stderr));
   // Nothing more runs: no destructor, no handler at exit, which could ask
   // for memory again.
@@ -26,13 +31,14 @@ std::string task;  // empty until a task is named
 
 }  // namespace
 
-void guardMemory(std::ostream& out) {
+void endRunWhenOutOfMemory(std::ostream& out, const std::string& line) {
   flushed = &out;
+  setMemoryTask(line);
   std::set_new_handler(outOfMemory);
 }
 
 void setMemoryTask(const std::string& line) {
   // The old line is given up only once the new one is whole.
   std::string next = line + "\n";
-  task.swap(next);
+  task().swap(next);
 }
