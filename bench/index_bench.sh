@@ -4,6 +4,8 @@
 # fall off as 1/rank (index_bench --write-large-text):
 #   - the build's CPU time, `versefind 64 --save`, beside map_concordance
 #     reading the same text into its std::map of every place (no query);
+#   - the build's peak with `--memory 64M`, and whether its index is the
+#     same file;
 #   - the index's bytes beside the text's;
 #   - one word of 10 to 300 places, `versefind --index`, whole process, wall
 #     time, beside `grep -nwi WORD` on the text;
@@ -49,6 +51,9 @@ hyperfine --runs "${RUNS:-3}" --export-csv build.csv \
   --command-name "map_concordance" "'$bin/map_concordance' '$text' < /dev/null"
 /usr/bin/time -f '%M' -o build.peak "$bin/versefind" 64 --save "$index" --text "$text"
 /usr/bin/time -f '%M' -o map.peak "$bin/map_concordance" "$text" < /dev/null
+# The same build in 64 MiB: its peak, and whether it writes the same index.
+/usr/bin/time -f '%M' -o bounded.peak "$bin/versefind" 64 --save "$work/bounded.idx" --memory 64M --text "$text"
+if cmp -s "$index" "$work/bounded.idx"; then echo same > bounded.same; else echo differs > bounded.same; fi
 
 # ---- the words asked ---------------------------------------------------------------
 # The word of 10 to 300 places is the middle one, in word order, of all such
@@ -80,7 +85,8 @@ echo "load after: $(uptime)"
 
 # ---- the table ---------------------------------------------------------------------------
 awk -F , -v textBytes="$(wc -c < "$text")" -v indexBytes="$(wc -c < "$index")" \
-    -v buildPeak="$(cat build.peak)" -v mapPeak="$(cat map.peak)" -v queryPeak="$(cat query.peak)" '
+    -v buildPeak="$(cat build.peak)" -v mapPeak="$(cat map.peak)" -v queryPeak="$(cat query.peak)" \
+    -v boundedPeak="$(cat bounded.peak)" -v boundedSame="$(cat bounded.same)" '
   FILENAME ~ /build.csv$/ && FNR > 1 { build[FNR - 1] = ($5 + $6) * 1000 }
   FILENAME ~ /query.csv$/ && FNR > 1 { wall[FNR - 1] = $2 * 1000 }
   function row(measure, figure, target, met) {
@@ -96,7 +102,9 @@ awk -F , -v textBytes="$(wc -c < "$text")" -v indexBytes="$(wc -c < "$index")" \
     ratio = indexBytes / textBytes
     row("index size / text size", sprintf("%d / %d bytes = %.3f", indexBytes, textBytes, ratio),
         "<= 0.4", ratio <= 0.4)
-    print "build with --memory 64M                        not measured: versefind has no --memory yet"
+    row("build with --memory 64M: peak, the same index",
+        sprintf("%.0f MiB, %s", boundedPeak / 1024, boundedSame), "<= 96 MiB",
+        boundedPeak / 1024 <= 96 && boundedSame == "same")
     ratio = wall[2] / wall[1]
     row("one word of 10-300 places, grep -nwi / versefind",
         sprintf("%.1f / %.1f ms = %.3gx", wall[2], wall[1], ratio), ">= 50x", ratio >= 50)

@@ -459,9 +459,9 @@ int runSave(const Request& request, std::ostream& errors) {
   setMemoryTask(indexingTask(files.size() == 1 ? files[0] : request.text));
   TextLines lines;
   lines.keepNoBytes();
-  // Three quarters of the memory for the words and places; the rest for the
-  // line tables and the buffers.
-  PlaceGatherer gathered(request.memoryBytes / 4 * 3, folderOf(request.savePath));
+  // Five eighths of the memory for the words and places; the rest for the
+  // line tables, the allocator's own and the buffers.
+  PlaceGatherer gathered(request.memoryBytes / 8 * 5, folderOf(request.savePath));
   // On a terminal, a build that takes more than a second shows how far it
   // has come on one line of standard error, rewritten in place.
   std::uintmax_t total = 0;

@@ -10,7 +10,9 @@ namespace {
 
 // What a word costs the table beside its bytes and places: its node, its
 // string, its list and its slots in the vectors, about.
-constexpr std::uint64_t WORD_COST = 112;
+constexpr std::uint64_t WORD_COST = 128;
+// What the allocator keeps beside a block: a word's first place costs it.
+constexpr std::uint64_t ALLOCATION_COST = 16;
 
 // The buffer of each run as the merge reads it, and of the file as runs are
 // written.
@@ -120,7 +122,10 @@ bool PlaceGatherer::add(const std::string& word, WordPlace place) {
   std::vector<WordPlace>& list = places_[found->second];
   const std::size_t capacity = list.capacity();
   list.push_back(place);
-  heldBytes_ += (list.capacity() - capacity) * sizeof(WordPlace);
+  if (list.capacity() != capacity) {
+    // The allocator keeps a header beside each block it gives.
+    heldBytes_ += (list.capacity() - capacity) * sizeof(WordPlace) + (capacity == 0 ? ALLOCATION_COST : 0);
+  }
   return heldBytes_ <= memoryBytes_ || spill();
 }
 
