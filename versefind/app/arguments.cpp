@@ -13,7 +13,8 @@ const char* const USAGE_TEXT =
     "       versefind [OPTION]... ORDER --trace[=FORMAT] [WORD...]\n"
     "       versefind [OPTION]... ORDER --explain WORD...\n"
     "       versefind [--text FILE]... [--memory SIZE] ORDER --save INDEX\n"
-    "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats]\n"
+    "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats |\n"
+    "                                           --dot]\n"
     "       versefind --index INDEX --explain WORD...\n"
     "       versefind -h | --help | --version\n"
     "\n"
@@ -347,7 +348,7 @@ std::string misfitOptions(const Request& request, const std::string& view) {
 std::string indexRequest(Request& request, const std::vector<std::string>& operands,
                          bool wordsOnly, bool dashFirst, const std::string& modeOption) {
   if (request.mode != Mode::dialogue && request.mode != Mode::vocabulary && request.mode != Mode::stats &&
-      request.mode != Mode::explain) {
+      request.mode != Mode::dot && request.mode != Mode::explain) {
     return "option '" + modeOption + "' does not answer from an index; give it --text";
   }
   if (request.classic) return "an index is built by the text rules: '--classic' needs --text";
@@ -364,7 +365,7 @@ std::string indexRequest(Request& request, const std::vector<std::string>& opera
   if (request.mode == Mode::explain) {
     if (request.traced) return "option '--explain' from an index writes text alone";
     if (request.words.empty()) return "option '--explain' needs a word";
-  } else if (request.mode == Mode::vocabulary || request.mode == Mode::stats) {
+  } else if (request.mode == Mode::vocabulary || request.mode == Mode::stats || request.mode == Mode::dot) {
     if (!request.words.empty()) return "option '" + modeOption + "' takes no word: " + request.words[0];
   } else if (dashFirst && !wordsOnly) {
     if (operands.size() != 1) return "'-' reads the words from standard input, and takes no other word";

@@ -649,6 +649,9 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
     out << figures.str();
     return 0;
   }
+  if (request.mode == Mode::dot) {
+    return writeDot(IndexFileView(file), out) ? 0 : indexFailed(file, request.indexPath, errors);
+  }
   if (request.mode == Mode::vocabulary) {
     writeVocabulary(index, out, request.byCount);
     return file.problem() == IndexProblem::none ? 0 : indexFailed(file, request.indexPath, errors);

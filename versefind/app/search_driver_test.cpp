@@ -1097,6 +1097,14 @@ TEST(SearchDriver, AnswersFromAnIndexAsFromItsText) {
   EXPECT_EQ(line(inFile, "keys"), line(inMemory, "keys"));
   EXPECT_EQ(line(inFile, "places"), line(inMemory, "places"));
   EXPECT_NE(line(inFile, "pages"), "");
+  // Drawn from its pages, the file's tree holds every word once.
+  const std::string dot = runDialogue(runSearchDriver, "", {"--index", "text.idx", "--dot"}).output;
+  const std::string words = runDialogue(runSearchDriver, "", {"4", "--words"}).output;
+  for (std::size_t at = 0; at < words.size(); at = words.find('\n', at) + 1) {
+    const std::string word = words.substr(at, words.find('\t', at) - at);
+    EXPECT_EQ(occurrences(dot, "|" + word + "\\ (") + occurrences(dot, "{" + word + "\\ ("), 1U) << word;
+  }
+  EXPECT_EQ(std::to_string(occurrences(dot, " [label=")), line(inFile, "pages").substr(22, line(inFile, "pages").find(',') - 22));
   // Each search reads one page a level, and finds what the concordance finds.
   const DialogueRun explained = runDialogue(runSearchDriver, "", {"--index", "text.idx", "--explain", "Stars", "none"});
   EXPECT_EQ(explained.status, 1);

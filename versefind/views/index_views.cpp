@@ -98,24 +98,101 @@ std::string fieldText(const std::string& word) {
 
 // An inner node runs left to right, a port for each child around its keys;
 // a leaf stands as a column of its keys, which keeps a wide tree narrower.
-template <typename Entry>
-std::string label(const WordNode<Entry>& x) {
-  if (x.isLeaf && x.keyCount == 0) return "(no keys)";
+std::string label(const NodeView& x) {
+  const std::size_t count = x.keyCount();
+  if (x.isLeaf() && count == 0) return "(no keys)";
   std::string text;
-  for (int j = 1; j <= x.keyCount; ++j) {
-    if (!x.isLeaf) text += "<c" + std::to_string(j) + ">|";
-    text += fieldText(x.keys[j].word) + "\\ (" + std::to_string(placeCountOf(x.keys[j])) + ")";
-    if (j < x.keyCount || !x.isLeaf) text += "|";
+  for (std::size_t j = 1; j <= count; ++j) {
+    if (!x.isLeaf()) text += "<c" + std::to_string(j) + ">|";
+    text += fieldText(x.key(j - 1)) + "\\ (" + std::to_string(x.placeCount(j - 1)) + ")";
+    if (j < count || !x.isLeaf()) text += "|";
   }
-  if (x.isLeaf) return "{" + text + "}";
-  return text + "<c" + std::to_string(x.keyCount + 1) + ">";
+  if (x.isLeaf()) return "{" + text + "}";
+  return text + "<c" + std::to_string(count + 1) + ">";
+}
+
+// What the figures of a tree count, node by node through its view.
+struct TreeFigures {
+  std::size_t nodes = 0;
+  std::size_t leaves = 0;
+  std::size_t keys = 0;
+  int height = 0;
+  std::size_t others = 0;  // the nodes but the root, which alone may hold fewer than t - 1
+  std::size_t least = 0;
+  std::size_t fullest = 0;
+  std::size_t rootKeys = 0;
+  std::uint64_t places = 0;
+  std::uint64_t mostPlaces = 0;  // of a word; the first in word order among equals
+  std::string mostWord;
+  std::uint64_t emptyWordPlaces = 0;  // 0 when the tree holds no empty word
+};
+
+bool figuresOf(const TreeView& view, TreeFigures& f) {
+  f.least = static_cast<std::size_t>(2 * view.order() - 1);
+  return view.walkNodes([&f](const NodeView& x, int depth) {
+    const std::size_t count = x.keyCount();
+    ++f.nodes;
+    f.keys += count;
+    f.height = std::max(f.height, depth + 1);
+    if (x.isLeaf()) ++f.leaves;
+    if (depth == 0) {
+      f.rootKeys = count;
+    } else {
+      ++f.others;
+      f.least = std::min(f.least, count);
+      f.fullest = std::max(f.fullest, count);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::uint64_t places = x.placeCount(k);
+      f.places += places;
+      if (x.key(k).empty()) {
+        f.emptyWordPlaces = places;
+      } else if (places > f.mostPlaces || (places == f.mostPlaces && x.key(k) < f.mostWord)) {
+        f.mostPlaces = places;
+        f.mostWord = x.key(k);
+      }
+    }
+    return true;
+  });
+}
+
+// The lines of the tree's shape: its order, height, nodes and keys, and how
+// full its nodes are.
+void writeShape(const TreeFigures& f, int t, std::ostream& out) {
+  const int most = 2 * t - 1;
+  labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
+                         << " keys, the root up to " << most << "\n";
+  labelled(out, "height") << plural(static_cast<std::size_t>(f.height), "level", "levels") << "\n";
+  labelled(out, "nodes") << f.nodes << ", " << plural(f.leaves, "leaf", "leaves") << "\n";
+  labelled(out, "keys") << f.keys;
+  if (f.emptyWordPlaces > 0) {
+    out << ": " << plural(f.keys - 1, "word", "words") << " and the empty word of empty fields ("
+        << plural(static_cast<std::size_t>(f.emptyWordPlaces), "place", "places") << ")";
+  }
+  out << "\n";
+  labelled(out, "keys per node");
+  if (f.others == 0) {
+    out << "no node but the root\n";
+  } else {
+    out << "least " << f.least << ", mean "
+        << oneDecimal(static_cast<double>(f.keys - f.rootKeys) / static_cast<double>(f.others))
+        << ", most " << f.fullest << " (of " << most << "), the root aside\n";
+  }
+  labelled(out, "keys in the root") << f.rootKeys << " (of " << most << ")\n";
+}
+
+// The line of every place kept, and the word with the most.
+void writeKeptPlaces(const TreeFigures& f, std::ostream& out) {
+  labelled(out, "places") << f.places << ", every one kept";
+  if (f.mostPlaces > 0) out << "; the most, " << f.mostPlaces << ", for " << shownWord(f.mostWord);
+  out << "\n";
 }
 
 }  // namespace
 
-template <typename Entry>
-void writeDot(const WordTree<Entry>& tree, std::ostream& out) {
-  out << "digraph btree {\n"
+bool writeDot(const TreeView& view, std::ostream& out) {
+  std::ostringstream dot;  // written whole, or not at all
+  dot << "digraph btree {\n"
          "  node [shape=record, height=0.3, fontname=\"Helvetica\", fontsize=10];\n"
          "  edge [arrowsize=0.5];\n"
          "  nodesep=0.08;\n";
@@ -124,21 +201,24 @@ void writeDot(const WordTree<Entry>& tree, std::ostream& out) {
   std::size_t visited = 0;
   std::size_t numbered = 1;
   std::vector<std::size_t> leaves;
-  tree.walkNodes([&](const WordNode<Entry>& x, int) {
+  const bool whole = view.walkNodes([&](const NodeView& x, int) {
     const std::size_t n = ++visited;
-    out << "  n" << n << " [label=\"" << label(x) << "\"];\n";
-    if (x.isLeaf) {
+    dot << "  n" << n << " [label=\"" << label(x) << "\"];\n";
+    if (x.isLeaf()) {
       leaves.push_back(n);
       return true;
     }
-    for (int j = 1; j <= x.keyCount + 1; ++j) {
-      out << "  n" << n << ":c" << j << " -> n" << ++numbered << ";\n";
+    for (std::size_t j = 1; j <= x.keyCount() + 1; ++j) {
+      dot << "  n" << n << ":c" << j << " -> n" << ++numbered << ";\n";
     }
     return true;
   });
-  out << "  { rank=same;";
-  for (const std::size_t leaf : leaves) out << " n" << leaf << ";";
-  out << " }\n}\n";
+  if (!whole) return false;
+  dot << "  { rank=same;";
+  for (const std::size_t leaf : leaves) dot << " n" << leaf << ";";
+  dot << " }\n}\n";
+  out << dot.str();
+  return true;
 }
 
 template <typename Entry>
@@ -157,9 +237,9 @@ NodeMemory nodeMemoryOf(const WordTree<Entry>& tree) {
 
 namespace {
 
-// The line of the figures about places: the words that a classic entry
-// cuts short, or what a compact entry keeps.
-void writePlaceFigures(const WordTree<WordEntry>& tree, std::ostream& out) {
+// The figures about places of a classic tree: the words its entries cut
+// short.
+void writeCutWords(const WordTree<WordEntry>& tree, std::ostream& out) {
   std::vector<std::string> fullWords;
   tree.walkInOrder([&](const WordEntry& entry) {
     if (!entry.word.empty() && entry.placeCount == MAX_PLACES) {
@@ -173,76 +253,22 @@ void writePlaceFigures(const WordTree<WordEntry>& tree, std::ostream& out) {
   writeWordList(fullWords, out);
 }
 
-void writePlaceFigures(const WordTree<CompactEntry>& tree, std::ostream& out) {
-  std::size_t all = 0;
-  const CompactEntry* most = nullptr;
-  tree.walkInOrder([&](const CompactEntry& entry) {
-    all += entry.places.size();
-    if (!entry.word.empty() && (most == nullptr || entry.places.size() > most->places.size())) {
-      most = &entry;
-    }
-    return true;
-  });
-  labelled(out, "places") << all << ", every one kept";
-  if (most != nullptr) {
-    out << "; the most, " << most->places.size() << ", for " << shownWord(most->word);
-  }
-  out << "\n";
-}
-
 }  // namespace
 
 template <typename Entry>
 void writeStats(const WordTree<Entry>& tree, std::ostream& out) {
-  const int t = tree.order;
-  const int most = 2 * t - 1;
-  std::size_t nodes = 0;
-  std::size_t leaves = 0;
-  std::size_t keys = 0;
-  int height = 0;
-  // Keys per node, the root aside: it alone may hold fewer than t - 1.
-  std::size_t others = 0;
-  int least = most;
-  int fullest = 0;
-  tree.walkNodes([&](const WordNode<Entry>& x, int depth) {
-    ++nodes;
-    keys += static_cast<std::size_t>(x.keyCount);
-    height = std::max(height, depth + 1);
-    if (x.isLeaf) ++leaves;
-    if (&x != tree.root) {
-      ++others;
-      least = std::min(least, x.keyCount);
-      fullest = std::max(fullest, x.keyCount);
-    }
-    return true;
-  });
-  std::size_t emptyWordPlaces = 0;  // 0 when the tree holds no empty word
-  if (const Entry* const empty = tree.find("")) emptyWordPlaces = placeCountOf(*empty);
-  labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
-                         << " keys, the root up to " << most << "\n";
-  labelled(out, "height") << plural(static_cast<std::size_t>(height), "level", "levels") << "\n";
-  labelled(out, "nodes") << nodes << ", " << plural(leaves, "leaf", "leaves") << "\n";
-  labelled(out, "keys") << keys;
-  if (emptyWordPlaces > 0) {
-    out << ": " << plural(keys - 1, "word", "words") << " and the empty word of empty fields ("
-        << plural(emptyWordPlaces, "place", "places") << ")";
-  }
-  out << "\n";
-  labelled(out, "keys per node");
-  if (others == 0) {
-    out << "no node but the root\n";
+  TreeFigures figures;
+  figuresOf(MemoryTreeView<Entry>(tree), figures);
+  writeShape(figures, tree.order, out);
+  if constexpr (std::is_same<Entry, CompactEntry>::value) {
+    writeKeptPlaces(figures, out);
   } else {
-    const std::size_t otherKeys = keys - static_cast<std::size_t>(tree.root->keyCount);
-    out << "least " << least << ", mean "
-        << oneDecimal(static_cast<double>(otherKeys) / static_cast<double>(others)) << ", most "
-        << fullest << " (of " << most << "), the root aside\n";
+    writeCutWords(tree, out);
   }
-  labelled(out, "keys in the root") << tree.root->keyCount << " (of " << most << ")\n";
-  writePlaceFigures(tree, out);
   const NodeMemory memory = nodeMemoryOf(tree);
   labelled(out, "memory of the nodes")
       << memory.slotBytes << " bytes (" << mebibytes(memory.slotBytes) << " MiB), "
-      << plural(nodes, "node", "nodes") << " of " << memory.slotBytes / nodes << " bytes\n";
+      << plural(figures.nodes, "node", "nodes") << " of " << memory.slotBytes / figures.nodes << " bytes\n";
   labelled(out, "held by keys")
       << memory.keyBytes << " bytes (" << mebibytes(memory.keyBytes) << " MiB), "
       << oneDecimal(100.0 * static_cast<double>(memory.keyBytes) /
@@ -258,66 +284,50 @@ void writeStats(const WordTree<Entry>& tree, std::ostream& out) {
   }
 }
 
-bool writeIndexFileStats(const IndexFile& file, std::ostream& out) {
-  const std::uint32_t t = file.order();
-  const std::uint32_t most = 2 * t - 1;
-  std::uint64_t nodes = 0;
-  std::uint64_t leaves = 0;
-  std::uint64_t keys = 0;
-  std::uint64_t others = 0;
-  std::uint64_t places = 0;
-  std::uint64_t mostPlaces = 0;
-  std::string mostWord;
-  std::size_t least = most;
-  std::size_t fullest = 0;
-  std::size_t rootKeys = 0;
-  // Level by level, as the tree's own walk goes; a page at a time is held
-  // with the references of the pages below it.
+IndexFileView::IndexFileView(const IndexFile& file) : file_(file) {}
+
+int IndexFileView::order() const { return static_cast<int>(file_.order()); }
+
+namespace {
+
+class PageNode final : public NodeView {
+ public:
+  explicit PageNode(const IndexPage& page) : page_(page) {}
+  std::size_t keyCount() const override { return page_.keys.size(); }
+  const std::string& key(std::size_t i) const override { return page_.keys[i]; }
+  std::uint64_t placeCount(std::size_t i) const override { return page_.placeCounts[i]; }
+  bool isLeaf() const override { return page_.isLeaf(); }
+
+ private:
+  const IndexPage& page_;
+};
+
+}  // namespace
+
+bool IndexFileView::walkNodes(const NodeVisit& visit) const {
+  // Level by level; a level's pages are held with the references of the
+  // pages below them.
   std::vector<IndexPage> level(1);
-  if (!file.readRoot(level[0])) return false;
-  rootKeys = level[0].keys.size();
-  while (!level.empty()) {
+  if (!file_.readRoot(level[0])) return false;
+  for (int depth = 0; !level.empty(); ++depth) {
     std::vector<IndexPage> below;
     for (const IndexPage& page : level) {
-      ++nodes;
-      keys += page.keys.size();
-      if (page.isLeaf()) ++leaves;
-      if (nodes > 1) {
-        ++others;
-        least = std::min(least, page.keys.size());
-        fullest = std::max(fullest, page.keys.size());
-      }
-      for (std::size_t k = 0; k < page.keys.size(); ++k) {
-        places += page.placeCounts[k];
-        if (page.placeCounts[k] > mostPlaces) {
-          mostPlaces = page.placeCounts[k];
-          mostWord = page.keys[k];
-        }
-      }
+      if (!visit(PageNode(page), depth)) return true;
       for (std::size_t c = 0; !page.isLeaf() && c <= page.keys.size(); ++c) {
         below.emplace_back();
-        if (!file.readChild(page, c, below.back())) return false;
+        if (!file_.readChild(page, c, below.back())) return false;
       }
     }
     level.swap(below);
   }
-  labelled(out, "order") << t << ": each node holds " << t - 1 << " to " << most
-                         << " keys, the root up to " << most << "\n";
-  labelled(out, "height") << plural(file.height(), "level", "levels") << "\n";
-  labelled(out, "nodes") << nodes << ", " << plural(leaves, "leaf", "leaves") << "\n";
-  labelled(out, "keys") << keys << "\n";
-  labelled(out, "keys per node");
-  if (others == 0) {
-    out << "no node but the root\n";
-  } else {
-    out << "least " << least << ", mean "
-        << oneDecimal(static_cast<double>(keys - rootKeys) / static_cast<double>(others)) << ", most "
-        << fullest << " (of " << most << "), the root aside\n";
-  }
-  labelled(out, "keys in the root") << rootKeys << " (of " << most << ")\n";
-  labelled(out, "places") << places << ", every one kept";
-  if (mostPlaces > 0) out << "; the most, " << mostPlaces << ", for " << shownWord(mostWord);
-  out << "\n";
+  return true;
+}
+
+bool writeIndexFileStats(const IndexFile& file, std::ostream& out) {
+  TreeFigures figures;
+  if (!figuresOf(IndexFileView(file), figures)) return false;
+  writeShape(figures, static_cast<int>(file.order()), out);
+  writeKeptPlaces(figures, out);
   labelled(out, "pages") << file.pageCount() << ", one a node, the largest of "
                          << file.largestPage() << " bytes\n";
   const IndexFileBytes& bytes = file.bytes();
@@ -332,7 +342,5 @@ bool writeIndexFileStats(const IndexFile& file, std::ostream& out) {
 
 template void writeStats(const WordTree<WordEntry>& tree, std::ostream& out);
 template void writeStats(const WordTree<CompactEntry>& tree, std::ostream& out);
-template void writeDot(const WordTree<WordEntry>& tree, std::ostream& out);
-template void writeDot(const WordTree<CompactEntry>& tree, std::ostream& out);
 template NodeMemory nodeMemoryOf(const WordTree<WordEntry>& tree);
 template NodeMemory nodeMemoryOf(const WordTree<CompactEntry>& tree);

@@ -1,6 +1,7 @@
 // Two views of a word index for a person studying it: the tree's figures
-// as plain text, and the tree drawn as Graphviz DOT. Neither changes the
-// tree.
+// as plain text, and the tree drawn as Graphviz DOT, of the tree in memory
+// or of an index file, each read through its node view (node_view.h).
+// Neither changes the tree.
 #ifndef VERSEFIND_INDEX_VIEWS_H
 #define VERSEFIND_INDEX_VIEWS_H
 
@@ -8,6 +9,7 @@
 #include <ostream>
 
 #include "index/word_index.h"
+#include "views/node_view.h"
 
 // The memory of a tree's nodes, counted from their layout: each node takes
 // its own struct, 2t entry slots and 2t + 1 child pointers, used or not
@@ -38,9 +40,26 @@ void writeStats(const WordTree<Entry>& tree, std::ostream& out);
 // right with the ports of its children between its keys, an edge from each
 // port to its child; a leaf is a column of keys. Leaves share one rank, as
 // a B-tree keeps them on one level. Nodes are numbered n1, n2, ... level by
-// level, from the left.
+// level, from the left. Returns false, having written nothing, when a node
+// could not be read.
+bool writeDot(const TreeView& view, std::ostream& out);
 template <typename Entry>
-void writeDot(const WordTree<Entry>& tree, std::ostream& out);
+void writeDot(const WordTree<Entry>& tree, std::ostream& out) {
+  writeDot(MemoryTreeView<Entry>(tree), out);
+}
+
+// An index file's pages as a TreeView: a page that fails its check ends
+// the walk, and the file's reason() tells why.
+class IndexFileView final : public TreeView {
+ public:
+  // REQUIRES: `file` is open and outlives the view.
+  explicit IndexFileView(const class IndexFile& file);
+  int order() const override;
+  bool walkNodes(const NodeVisit& visit) const override;
+
+ private:
+  const IndexFile& file_;
+};
 
 // The figures of an index file, as writeStats gives those of a tree, with
 // what the file adds: its pages, the largest, and the bytes of each part.
