@@ -878,6 +878,26 @@ TEST(SearchDriver, AnswersQueriesAsTheWordRulesSay) {
   }
 }
 
+// Wildcards anywhere in a word: each word matched, in word order, judged
+// against the model; the sonnets' rules take "?" for a mark.
+TEST(SearchDriver, AnswersEachWordAPatternMatches) {
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+      {{"*OVE*", "l?v?"}, {"love", "lovely", "lover", "love"}},
+      {{"*t*s", "l*?er", "*\u2019S"}, {"stars", "time's", "lover", "time's"}},
+      {{"--classic", "LO?VE"}, {"love"}},
+  };
+  for (const auto& [asked, found] : cases) {
+    SCOPED_TRACE(asked.front());
+    ScratchDir scratch;
+    writeFile("sonnets.txt", queryText());
+    std::vector<std::string> arguments = {"--width", "0", "3"};
+    arguments.insert(arguments.end(), asked.begin(), asked.end());
+    const DialogueRun run = runDialogue(runSearchDriver, "", arguments);
+    EXPECT_EQ(run.status, 0);
+    checkBlocks(run.output, found, queryText(), {{asked.front()}, asked.front() == "--classic" ? MAX_PLACES : 1 << 30, 1 << 30});
+  }
+}
+
 // versefind ORDER - as a program in a pipe: the same answers as the words
 // given as arguments, each line a query.
 TEST(SearchDriver, BuiltProgramAnswersQueriesReadFromStandardInput) {
@@ -1004,10 +1024,13 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
       {{"--color", "C, a"}, 0, "c a: 2 places\n1:3  b a " + on + "c" + off + "\n3:1      " + on + "c a" + off + " b\n\n", ""},
       {{"a", "--sort=right"}, 0, "3:2 2:1 2:3 1:2 ", ""},
       {{"a", "--sort", "left", "--max", "3"}, 0, "1:2 2:3 2:1 ", ""},
-      {{"--count", "a", "b*", "c a", "zz", "a zz", "?!"}, 1, "a\t4\nb\t3\nc a\t2\nzz\t0\na zz\t0\n",
+      {{"--count", "a", "b*", "c a", "zz", "a zz", ".!", "?!"}, 1, "a\t4\nb\t3\nc a\t2\nzz\t0\na zz\t0\na\t4\nb\t3\nc\t2\n",
        "versefind: zz: not in the text\nversefind: a zz: zz is not in the text\n"
-       "versefind: ?!: asks for no word\n"},
-      {{"c b", "a c* "}, 1, "", "versefind: c b: not in the text\nversefind: a c* : a star follows one word, not a phrase\n"},
+       "versefind: .!: asks for no word\n"},
+      {{"c b", "a c* "}, 1, "a c*: 2 places\n1:2    b a c\n2:3  a b a\n\n", "versefind: c b: not in the text\n"},
+      {{"--count", "? ?a b", "? c b", "a ?* b"}, 1, "? ?a b\t0\n? c b\t0\n",
+       "versefind: ? ?a b: ?a is not in the text\nversefind: ? c b: not in the text\n"
+       "versefind: a ?* b: ?* has no letter or digit beside its star (--words lists every word)\n"},
       {{"--words", "--by-count"}, 0, "a\t4\nb\t3\nc\t2\n", ""},
   };
   for (const Case& c : cases) {
@@ -1041,7 +1064,7 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
   // with its count, holding a mark per place.
   ScratchDir scratch;
   writeFile("sonnets.txt", "b a c\na b a\nc a b\n");
-  const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz"});
+  const DialogueRun run = runDialogue(runSearchDriver, "", {"3", "--plot", "A", "c a", "b*", "zz", "? a"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors, "versefind: zz: not in the text\n");
   EXPECT_EQ(findMarkupFault(run.output), "");
@@ -1050,7 +1073,7 @@ TEST(SearchDriver, AnswersPhrasesCountsSortsAndPlots) {
   for (std::sregex_iterator m(run.output.begin(), run.output.end(), group), end; m != end; ++m) {
     marks += (*m)[1].str() + ", " + (*m)[2].str() + ", " + std::to_string(std::count((*m)[3].first, (*m)[3].second, '\n')) + "\n";
   }
-  EXPECT_EQ(marks, "a, a (4), 4\nc a, c a (2), 2\nb*, b* (3), 3\nzz, zz (0), 0\n");
+  EXPECT_EQ(marks, "a, a (4), 4\nc a, c a (2), 2\nb*, b* (3), 3\nzz, zz (0), 0\n? a, ? a (4), 4\n");
 }
 
 // A Latin-1 text is cut into pieces by the text rules, which read UTF-8: the

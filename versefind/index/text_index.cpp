@@ -200,6 +200,11 @@ class TextRules final : public WordRules {
     return cleaned;
   }
 
+  bool cutPatterns(const std::string& query, std::vector<std::string>& words) const override {
+    words = queryWords(query, true);
+    return true;
+  }
+
   void startText(std::string& firstLine) const override { dropByteOrderMark(firstLine); }
 
   void readyLine(std::string& line) const override {

@@ -116,6 +116,15 @@ class WordRules {
   // around it and a prefix's star already taken off); empty when it asks
   // for none.
   virtual std::string cleanQuery(const std::string& query) const = 0;
+  // Stores in `words` the words of `query`, cleaned as the text's words
+  // are, each keeping its wildcards, "*" and "?" (word_pattern.h), and
+  // returns true; returns false, with `words` left alone, under rules that
+  // have none: the sonnets' rules know only a prefix's star, at the end.
+  virtual bool cutPatterns(const std::string& query, std::vector<std::string>& words) const {
+    static_cast<void>(query);
+    static_cast<void>(words);
+    return false;
+  }
   // Readies the first line of a text before it is kept and cut: the text
   // rules drop a UTF-8 byte-order mark there; the sonnets' rules keep it.
   virtual void startText(std::string& firstLine) const { static_cast<void>(firstLine); }

@@ -1,5 +1,6 @@
-// Answering a query from the index: cleaning it, finding the word or the
-// words of a prefix, and laying out each place in its line.
+// Answering a query from the index: cleaning it, finding the word, the
+// words a pattern matches or a phrase, and laying out each place in its
+// line.
 #include "query/concordance.h"
 
 #include <algorithm>
@@ -7,12 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 
 #include "platform/console.h"
 #include "query/phrase_search.h"
+#include "query/word_pattern.h"
 #include "text/sonnet_text.h"
 #include "index/text_index.h"
 
@@ -377,24 +380,73 @@ std::vector<std::string> queryWords(const WordRules& rules, const std::string& q
   return words;
 }
 
-// Finds the phrase of `words` (two or more) and returns null; `found` then
-// has no place when the words never stand one after another. Returns the
-// first word not in the text, when one is not. Each word is read by a
+// How the index is walked for a pattern: the words that begin with its
+// literal beginning stand together in word order, from the first not below
+// it; the rest of the pattern is matched against the rest of each.
+struct PatternWalk {
+  std::string beginning;
+  std::string rest;
+};
+
+PatternWalk walkOf(const std::string& pattern) {
+  const std::string_view beginning = literalPrefix(pattern);
+  return {std::string(beginning), pattern.substr(beginning.size())};
+}
+
+// Moves `cursor` to each word that `walk` matches, in word order, and calls
+// `each`, which returns whether to go on.
+template <typename Each>
+void walkMatches(WordCursor& cursor, const PatternWalk& walk, Each each) {
+  const std::size_t length = walk.beginning.size();
+  for (cursor.seek(walk.beginning); cursor.valid() && cursor.key().compare(0, length, walk.beginning) == 0;
+       cursor.next()) {
+    if (matchesPattern(walk.rest, std::string_view(cursor.key()).substr(length)) && !each()) return;
+  }
+}
+
+// Finds the phrase of `words` (two or more) and returns ""; `found` then has
+// no place when the words never stand one after another. A word that is a
+// pattern, when `wildcards`, stands for every word it matches: its list is
+// theirs merged, in text order. Returns why the phrase is not looked up
+// otherwise: the first word or pattern not in the text, or patterns that
+// match more than MAX_PATTERN_PLACES places. Each plain word is read by a
 // cursor of its own, so that every list is held at once without a copy.
-const std::string* findPhrase(const Concordance& c, const std::vector<std::string>& words,
-                              Found& found) {
+std::string findPhrase(const Concordance& c, const std::vector<std::string>& words, bool wildcards,
+                       Found& found) {
   std::vector<std::unique_ptr<WordCursor>> cursors;
+  std::vector<std::vector<WordPlace>> merged;
+  merged.reserve(words.size());  // the lists stay where they are made
   std::vector<const std::vector<WordPlace>*> lists;
+  std::size_t gathered = 0;
   for (const std::string& word : words) {
     cursors.push_back(c.index.newCursor());
     WordCursor& cursor = *cursors.back();
-    if (!seekWord(cursor, word)) return &word;
-    lists.push_back(&cursor.places());
-    found.cut = found.cut || cursor.placesCut();
+    if (!wildcards || !isPattern(word)) {
+      if (!seekWord(cursor, word)) return shownWord(word) + " is not in the text";
+      lists.push_back(&cursor.places());
+      found.cut = found.cut || cursor.placesCut();
+      continue;
+    }
+    std::vector<WordPlace>& places = merged.emplace_back();
+    walkMatches(cursor, walkOf(word), [&] {
+      gathered += cursor.places().size();
+      if (gathered > MAX_PATTERN_PLACES) return false;
+      places.insert(places.end(), cursor.places().begin(), cursor.places().end());
+      found.cut = found.cut || cursor.placesCut();
+      return true;
+    });
+    if (gathered > MAX_PATTERN_PLACES) {
+      return "its patterns match more than " + std::to_string(MAX_PATTERN_PLACES) +
+             " places, more than a phrase gathers";
+    }
+    if (places.empty()) return shownWord(word) + " is not in the text";
+    std::sort(places.begin(), places.end());
+    lists.push_back(&places);
+    cursors.pop_back();
   }
   found.made = findPhrase(lists, c.lines.positions());
   found.span = static_cast<std::uint32_t>(words.size());
-  return nullptr;
+  return "";
 }
 
 // The cut lines of the text, by the concordance's rules, for the sorts.
@@ -476,11 +528,17 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   // Under the sonnets' rules a query, like a line of the text, ends at a
   // NUL; the text rules take a NUL for a separator, as they do in the text.
   if (&c.rules == &classicRules()) query.resize(std::min(query.size(), query.find('\0')));
-  const bool prefix = !query.empty() && query.back() == '*';
-  if (prefix) query.pop_back();
-  const std::vector<std::string> words = queryWords(c.rules, query);
+  // The text rules keep a query's wildcards in its words; the sonnets' rules
+  // know only a star at the end, after a prefix.
+  std::vector<std::string> words;
+  const bool wildcards = c.rules.cutPatterns(query, words);
+  const bool prefix = !wildcards && !query.empty() && query.back() == '*';
+  if (!wildcards) {
+    if (prefix) query.pop_back();
+    words = queryWords(c.rules, query);
+  }
 
-  if (words.empty() && prefix) {
+  if ((words.empty() && prefix) || (wildcards && words == std::vector<std::string>{"*"})) {
     c.errors << "versefind: " << namedQuery(asked)
              << ": a star needs a beginning before it (--words lists every word)\n";
     return false;
@@ -491,6 +549,13 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
     c.errors << "versefind: " << namedQuery(asked)
              << (query.empty() ? ": not in the text\n" : ": asks for no word\n");
     return false;
+  }
+  for (const std::string& word : words) {
+    if (wildcards && matchesAlmostAll(word)) {
+      c.errors << "versefind: " << namedQuery(asked) << ": " << shownWord(word)
+               << " has no letter or digit beside its star (--words lists every word)\n";
+      return false;
+    }
   }
   const std::string name = joined(words) + (prefix ? "*" : "");
   if (words.size() > 1) {
@@ -505,10 +570,8 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
     }
     Found phrase;
     phrase.name = name;
-    const std::string* const missing = findPhrase(c, words, phrase);
-    if (missing != nullptr) {
-      return foundNothing(c, asked, name, shownWord(*missing) + " is not in the text");
-    }
+    const std::string why = findPhrase(c, words, wildcards, phrase);
+    if (!why.empty()) return foundNothing(c, asked, name, why);
     if (phrase.made.empty()) return foundNothing(c, asked, name, "not in the text");
     Answer answer(c, name);
     answer.add(phrase);
@@ -517,21 +580,23 @@ bool answerQuery(const Concordance& c, const std::string& asked) {
   }
   const std::string& word = words.front();
   const std::unique_ptr<WordCursor> cursor = c.index.newCursor();
-  if (!prefix) {
+  if (!prefix && !(wildcards && isPattern(word))) {
     if (!seekWord(*cursor, word)) return foundNothing(c, asked, name, "not in the text");
     Answer answer(c, name);
     answer.add(foundAt(*cursor));
     answer.finish();
     return true;
   }
-  // The words with the prefix stand together in word order, from the first
-  // word not below the prefix: the walk stops at the first word without it.
-  cursor->seek(word);
-  const auto hasPrefix = [&] { return cursor->valid() && cursor->key().compare(0, word.size(), word) == 0; };
-  if (!hasPrefix()) return foundNothing(c, asked, name, "not in the text");
-  Answer answer(c, name);
-  for (; hasPrefix(); cursor->next()) answer.add(foundAt(*cursor));
-  answer.finish();
+  // A prefix is a pattern with one star, at the end, whatever the word
+  // before it holds.
+  std::optional<Answer> answer;
+  walkMatches(*cursor, prefix ? PatternWalk{word, "*"} : walkOf(word), [&] {
+    if (!answer) answer.emplace(c, name);
+    answer->add(foundAt(*cursor));
+    return true;
+  });
+  if (!answer) return foundNothing(c, asked, name, "not in the text");
+  answer->finish();
   return true;
 }
 

@@ -22,6 +22,7 @@
 #ifndef VERSEFIND_CONCORDANCE_H
 #define VERSEFIND_CONCORDANCE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <ostream>
@@ -77,15 +78,22 @@ void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& la
                 std::ostream& out, std::uint32_t span = 1);
 
 // Answers one query as asked (an argument, or a line read): a word, cleaned
-// by the word rules ("Love," asks for "love"), a phrase (a query the rules
-// cut into several words: "Thy beauty's" asks for "thy beauty's"), or a
-// prefix followed by a star ("lov*"), which asks for every word that begins
-// with it, in word order. Answers in concordance.form: the block of each word
-// found (its place lines in concordance.order), a count line for each, or
-// one plot row for the query. When nothing is found, one line on `errors`
-// says so (and a count or a plot row says 0). Blanks around the query are
-// ignored. Returns whether anything was found.
+// by the word rules ("Love," asks for "love"), or a phrase (a query the
+// rules cut into several words: "Thy beauty's" asks for "thy beauty's").
+// Under the text rules a word may hold wildcards (word_pattern.h: "lic?nse",
+// "*ing", "lov*"), and asks for every word it matches, in word order; a
+// phrase's pattern stands for any word it matches. Under the sonnets' rules
+// only a star at the end is one: a prefix ("lov*"), after one word. Answers
+// in concordance.form: the block of each word found, or of the phrase (its
+// place lines in concordance.order), a count line for each, or one plot row
+// for the query. When nothing is found, one line on `errors` says so (and a
+// count or a plot row says 0). Blanks around the query are ignored. Returns
+// whether anything was found.
 bool answerQuery(const Concordance& concordance, const std::string& asked);
+
+// The most places the words that a phrase's patterns match may hold in all:
+// their lists are merged, in memory, into a list for each pattern.
+constexpr std::size_t MAX_PATTERN_PLACES = std::size_t{1} << 24;
 
 // Answers each of `words` in turn. Returns whether every one was found.
 bool answerWords(const Concordance& concordance, const std::vector<std::string>& words);

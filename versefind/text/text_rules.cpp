@@ -71,14 +71,22 @@ void appendLowerAscii(std::string& word, std::string_view run) {
 
 TextWords::TextWords(std::string_view line) : line_(line) {}
 
+TextWords TextWords::ofQuery(std::string_view query) {
+  TextWords walk(query);
+  walk.wildcards_ = true;
+  return walk;
+}
+
 bool TextWords::next(TextWord& word) {
+  // A query's wildcards belong to its words.
+  const auto belongs = [this](char32_t c) { return inWord(c) || (wildcards_ && (c == '*' || c == '?')); };
   std::size_t length = 0;
   char32_t c = 0;
   // Up to the next word character.
   for (;; at_ += length) {
     if (at_ >= line_.size()) return false;
     c = decodeUtf8(line_, at_, length);
-    if (inWord(c)) break;
+    if (belongs(c)) break;
   }
   word.number = ++number_;
   word.begin = at_;
@@ -98,11 +106,11 @@ bool TextWords::next(TextWord& word) {
     word.end = at_;
     if (at_ >= line_.size()) break;
     c = decodeUtf8(line_, at_, length);
-    if (inWord(c)) continue;
+    if (belongs(c)) continue;
     if (!isJoiner(c) || at_ + length >= line_.size()) break;
     std::size_t afterLength = 0;
     const char32_t after = decodeUtf8(line_, at_ + length, afterLength);
-    if (!inWord(after)) break;  // the joiner is left for the next walk to skip
+    if (!belongs(after)) break;  // the joiner is left for the next walk to skip
     appendCleaned(word.word, c);
     at_ += length;
     c = after;
@@ -111,9 +119,9 @@ bool TextWords::next(TextWord& word) {
   return true;
 }
 
-std::vector<std::string> queryWords(std::string_view query) {
+std::vector<std::string> queryWords(std::string_view query, bool wildcards) {
   std::vector<std::string> words;
-  TextWords walk(query);
+  TextWords walk = wildcards ? TextWords::ofQuery(query) : TextWords(query);
   TextWord word;
   while (walk.next(word)) words.push_back(word.word);
   return words;

@@ -50,6 +50,9 @@ class TextWords {
   // A walk that goes on from byte `from`, where an earlier walk of the same
   // line left its last word: the word it yields next is the one after it.
   TextWords(std::string_view line, std::size_t from) : line_(line), at_(from) {}
+  // A walk of a query, where "*" and "?" are wildcards (word_pattern.h):
+  // each is taken as a word character, and kept as it is in the word.
+  static TextWords ofQuery(std::string_view query);
   // Stores the next word in `word` and returns true; returns false once
   // every word has been yielded. `word.word` is reused, so a caller that
   // passes the same TextWord every time allocates only for longer words.
@@ -59,14 +62,16 @@ class TextWords {
   std::string_view line_;
   std::size_t at_ = 0;
   int number_ = 0;
+  bool wildcards_ = false;
 };
 
 // The characters of a line are decoded by the one UTF-8 decoder (utf8.h).
 
 
 // The words of a query, cleaned as the text's words are: one word, several
-// (a phrase), or none (a query of blanks and marks alone).
-std::vector<std::string> queryWords(std::string_view query);
+// (a phrase), or none (a query of blanks and marks alone). With `wildcards`,
+// a word keeps its stars and question marks (TextWords::ofQuery).
+std::vector<std::string> queryWords(std::string_view query, bool wildcards = false);
 
 // Drops a UTF-8 byte-order mark from the start of `firstLine`, the first
 // line of a text: the mark names the encoding and is no part of the text.

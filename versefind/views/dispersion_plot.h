@@ -4,11 +4,11 @@
 // places, and a thin mark at each place.
 //
 // The picture can be read back by a program: each row is a <g> element whose
-// data-word attribute is the query as cleaned (a prefix with its star), and
-// each place is one element of class "place" inside it. Every text that
-// enters the picture is escaped as XML, and a byte that XML cannot hold (a
-// control byte, one that is not part of valid UTF-8) is written as \xHH, as
-// versefind shows it on a terminal.
+// data-word attribute is the query as cleaned (a pattern with its
+// wildcards), and each place is one element of class "place" inside it.
+// Every text that enters the picture is escaped as XML, and a byte that XML
+// cannot hold (a control byte, one that is not part of valid UTF-8) is
+// written as \xHH, as versefind shows it on a terminal.
 #ifndef VERSEFIND_DISPERSION_PLOT_H
 #define VERSEFIND_DISPERSION_PLOT_H
 
