@@ -23,6 +23,7 @@
 #include "query/concordance.h"
 #include "index/text_index.h"
 #include "index/word_index.h"
+#include "text/text_rules.h"
 
 namespace {
 
@@ -53,7 +54,9 @@ bool answer(const MapIndex& index, const TextLines& lines, const std::string& qu
   const std::size_t last = query.find_last_not_of(' ');
   const bool isPrefix = query[last] == '*';
   const std::string cut = query.substr(first, last + 1 - first - (isPrefix ? 1 : 0));
-  const std::string asked = queryRules().cleanQuery(cut);
+  // The query's words as the text rules clean them, joined by single blanks.
+  std::string asked;
+  for (const std::string& word : queryWords(cut)) asked += (asked.empty() ? "" : " ") + word;
   if (asked.empty()) return false;
   // The blocks are laid out by versefind's own writer, as versefind --width 0 does.
   const Layout noCut{0, false, 0};

@@ -136,7 +136,6 @@ class ClassicRules final : public WordRules {
     return true;
   }
 
-  std::string cleanQuery(const std::string& query) const override { return wordOfField(query); }
 
  private:
   // The buffer each field's word is made in, kept from line to line.
@@ -189,15 +188,6 @@ class TextRules final : public WordRules {
     end = word_.end;
     at = end;
     return true;
-  }
-
-  std::string cleanQuery(const std::string& query) const override {
-    std::string cleaned;
-    for (const std::string& word : queryWords(query)) {
-      if (!cleaned.empty()) cleaned += ' ';
-      cleaned += word;
-    }
-    return cleaned;
   }
 
   bool cutPatterns(const std::string& query, std::vector<std::string>& words) const override {

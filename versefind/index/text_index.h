@@ -112,10 +112,6 @@ class WordRules {
   // that cutLine yields, so a walk can be stopped and taken up again.
   virtual bool nextWord(std::string_view line, std::size_t& at, std::size_t& begin,
                         std::size_t& end) const = 0;
-  // The word that `query` asks for, cleaned as the text's words are (blanks
-  // around it and a prefix's star already taken off); empty when it asks
-  // for none.
-  virtual std::string cleanQuery(const std::string& query) const = 0;
   // Stores in `words` the words of `query`, cleaned as the text's words
   // are, each keeping its wildcards, "*" and "?" (word_pattern.h), and
   // returns true; returns false, with `words` left alone, under rules that
