@@ -251,7 +251,7 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
   if (!standardInput) {
     file.open(fileName, lineStarts != nullptr ? std::ios::in | std::ios::binary : std::ios::in);
   }
-  std::istream& dosya = standardInput ? std::cin : file;
+  std::istream& text = standardInput ? std::cin : file;
   std::uint64_t consumed = 0;  // bytes read before the line
   const int textCause = errno;
   std::error_code unknown;
@@ -267,10 +267,10 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
   std::string line;
   // As buildIndex reads: the stream is tested before each read, so a text
   // that ends with a line break takes one more pass, of an empty line.
-  while (dosya.good()) {
+  while (text.good()) {
     errno = 0;
-    const std::size_t taken = readTextLine(dosya, line);
-    if (dosya.bad()) return failed(failure, fileName, errno);
+    const std::size_t taken = readTextLine(text, line);
+    if (text.bad()) return failed(failure, fileName, errno);
     if (lineStarts != nullptr) {
       lineStarts->push_back(consumed);
       consumed += taken;
