@@ -17,6 +17,7 @@ constexpr std::uint64_t ALLOCATION_COST = 16;
 // The buffer of each run as the merge reads it, and of the file as runs are
 // written.
 constexpr std::size_t READ_BUFFER = 64 * 1024;
+constexpr std::size_t MIN_READ_BUFFER = 4 * 1024;
 constexpr std::size_t WRITE_BUFFER = 1024 * 1024;
 
 // Moves `file` to byte `offset`, past 2 GiB too.
@@ -38,26 +39,32 @@ void putVarint(std::string& out, std::uint64_t value) {
 
 }  // namespace
 
-// One run as the merge reads it: its records in turn, from its own stream
-// over the run file, up to where the next run begins.
+// One run as the merge reads it: its records in turn, through a buffer of
+// its own filled from the one stream over the run file, from where the run
+// has got to. One stream serves every run, so their number is bounded by
+// no limit on open files.
 struct PlaceGatherer::Run {
   std::FILE* in = nullptr;
-  std::uint64_t left = 0;  // bytes of the run not yet read
+  std::uint64_t next = 0;  // where the bytes after the buffer's lie in the file
+  std::uint64_t left = 0;  // bytes of the run not yet in the buffer
+  std::vector<unsigned char> buffer;
+  std::size_t at = 0;      // the next byte of the buffer
+  std::size_t filled = 0;  // the bytes the buffer holds
   std::string word;
   std::vector<WordPlace> places;
-  std::vector<char> buffer;
   bool broken = false;
 
-  ~Run() {
-    if (in != nullptr) std::fclose(in);
-  }
-
   bool byte(std::uint8_t& b) {
-    if (left == 0) return false;
-    const int c = std::getc(in);
-    if (c == EOF) return false;
-    --left;
-    b = static_cast<std::uint8_t>(c);
+    if (at == filled) {
+      if (left == 0 || !seekTo(in, next)) return false;
+      const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+      filled = std::fread(buffer.data(), 1, wanted, in);
+      if (filled != wanted) return false;
+      at = 0;
+      next += filled;
+      left -= filled;
+    }
+    b = buffer[at++];
     return true;
   }
 
@@ -72,18 +79,23 @@ struct PlaceGatherer::Run {
     return false;
   }
 
+  bool atEnd() const { return at == filled && left == 0; }
+
   // Reads the next record; false at the run's end, and (with `broken`) when
   // the run is cut short.
-  bool next() {
-    if (left == 0) return false;
+  bool read() {
+    if (atEnd()) return false;
     std::uint64_t length = 0;
     std::uint64_t count = 0;
     broken = true;
-    if (!varint(length) || length > left) return false;
-    word.resize(static_cast<std::size_t>(length));
-    if (length > 0 && std::fread(&word[0], 1, word.size(), in) != word.size()) return false;
-    left -= length;
-    if (!varint(count) || count > left) return false;
+    if (!varint(length) || length > (1ULL << 32)) return false;
+    word.clear();
+    for (std::uint64_t k = 0; k < length; ++k) {
+      std::uint8_t b = 0;
+      if (!byte(b)) return false;
+      word += static_cast<char>(b);
+    }
+    if (!varint(count)) return false;
     places.clear();
     std::uint64_t line = 0;
     for (std::uint64_t k = 0; k < count; ++k) {
@@ -191,23 +203,24 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
     fail(errno);
     return failed();
   }
+  // One stream reads every run; each run's buffer takes its share of the
+  // memory, between 4 KiB and 64 KiB.
+  errno = 0;
+  std::FILE* const in = std::fopen(runFile_.name().c_str(), "rb");
+  if (in == nullptr) {
+    fail(errno);
+    return failed();
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closed(in, std::fclose);
+  const std::size_t share = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+      memoryBytes_ / 4 / runStarts_.size(), MIN_READ_BUFFER, READ_BUFFER));
   std::vector<std::unique_ptr<Run>> runs;
   for (std::size_t r = 0; r < runStarts_.size(); ++r) {
     auto run = std::make_unique<Run>();
-    errno = 0;
-    run->in = std::fopen(runFile_.name().c_str(), "rb");
-    if (run->in == nullptr) {
-      fail(errno);
-      return failed();
-    }
-    run->buffer.resize(READ_BUFFER);
-    std::setvbuf(run->in, run->buffer.data(), _IOFBF, run->buffer.size());
-    const std::uint64_t end = r + 1 < runStarts_.size() ? runStarts_[r + 1] : written_;
-    if (!seekTo(run->in, runStarts_[r])) {
-      fail(errno);
-      return failed();
-    }
-    run->left = end - runStarts_[r];
+    run->in = in;
+    run->next = runStarts_[r];
+    run->left = (r + 1 < runStarts_.size() ? runStarts_[r + 1] : written_) - runStarts_[r];
+    run->buffer.resize(share);
     runs.push_back(std::move(run));
   }
   // The heap holds the runs that have a record, the least word on top, and
@@ -218,7 +231,7 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
   };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> heap(later);
   for (std::size_t r = 0; r < runs.size(); ++r) {
-    if (runs[r]->next()) {
+    if (runs[r]->read()) {
       heap.push(r);
     } else if (runs[r]->broken) {
       fail(-1);
@@ -235,7 +248,7 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
       const std::size_t r = heap.top();
       heap.pop();
       places.insert(places.end(), runs[r]->places.begin(), runs[r]->places.end());
-      if (runs[r]->next()) {
+      if (runs[r]->read()) {
         heap.push(r);
       } else if (runs[r]->broken) {
         fail(-1);
