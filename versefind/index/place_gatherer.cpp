@@ -16,9 +16,9 @@ constexpr std::uint64_t ALLOCATION_COST = 16;
 
 // The buffer of each run as the merge reads it, and of the file as runs are
 // written.
-constexpr std::size_t READ_BUFFER = 64 * 1024;
-constexpr std::size_t MIN_READ_BUFFER = 4 * 1024;
-constexpr std::size_t WRITE_BUFFER = 1024 * 1024;
+constexpr std::size_t READ_BUFFER = std::size_t{64} * 1024;
+constexpr std::size_t MIN_READ_BUFFER = std::size_t{4} * 1024;
+constexpr std::size_t WRITE_BUFFER = std::size_t{1024} * 1024;
 
 // Moves `file` to byte `offset`, past 2 GiB too.
 bool seekTo(std::FILE* file, std::uint64_t offset) {
@@ -114,7 +114,7 @@ PlaceGatherer::PlaceGatherer(std::uint64_t memoryBytes, std::string folder)
     : memoryBytes_(memoryBytes), folder_(std::move(folder)) {}
 
 PlaceGatherer::~PlaceGatherer() {
-  if (runs_ != nullptr) std::fclose(runs_);
+  if (runs_ != nullptr) static_cast<void>(std::fclose(runs_));  // only read back, never kept
 }
 
 bool PlaceGatherer::fail(int cause) {
@@ -149,7 +149,7 @@ bool PlaceGatherer::spill() {
     errno = 0;
     runs_ = std::fopen(runFile_.name().c_str(), "wb");
     if (runs_ == nullptr) return fail(errno);
-    std::setvbuf(runs_, nullptr, _IOFBF, WRITE_BUFFER);
+    static_cast<void>(std::setvbuf(runs_, nullptr, _IOFBF, WRITE_BUFFER));  // a hint
   }
   std::vector<std::uint32_t> order(words_.size());
   for (std::uint32_t id = 0; id < order.size(); ++id) order[id] = id;
@@ -238,6 +238,8 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
       return failed();
     }
   }
+  // Kept from word to word, so that their buffers are allocated once.
+  // cppcheck-suppress variableScope
   std::string word;
   std::vector<WordPlace> places;
   while (!heap.empty()) {
