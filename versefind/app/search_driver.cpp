@@ -603,18 +603,36 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
     }
   }
   const TextLines& corpus = lines;
-  return linesOfIndex(file, lines, [&file, &rules, &corpus, texts](std::size_t index, std::string& shown) {
+  // Each read takes the bytes around the line too: the lines next to it,
+  // which an answer often shows or cuts next, then need no read of their own.
+  struct Around {
+    std::uint32_t text = 0;
+    std::uint64_t start = 0;
+    std::string bytes;
+  };
+  const auto around = std::make_shared<Around>();
+  return linesOfIndex(file, lines, [&file, &rules, &corpus, texts, around](std::size_t index, std::string& shown) {
+    constexpr std::uint64_t BEFORE = 1024;
+    constexpr std::uint64_t AFTER = 4096;
     const auto lineNumber = static_cast<std::uint32_t>(index + 1);
     const std::uint32_t t = corpus.fileOfLine(lineNumber);
     const std::uint32_t line = lineNumber - corpus.linesBeforeFile(t);
-    std::ifstream& in = *texts[t];
     TextLine found;
     if (!file.readLine(t, line, found) || found.end < found.start) return;
-    shown.resize(static_cast<std::size_t>(found.end - found.start));
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(found.start));
-    in.read(&shown[0], static_cast<std::streamsize>(shown.size()));
-    shown.resize(static_cast<std::size_t>(in.gcount()));
+    if (around->text != t || found.start < around->start || found.end > around->start + around->bytes.size()) {
+      std::ifstream& in = *texts[t];
+      around->text = t;
+      around->start = found.start - std::min(found.start, BEFORE);
+      around->bytes.resize(static_cast<std::size_t>(std::max(found.end, found.start + AFTER) - around->start));
+      in.clear();
+      in.seekg(static_cast<std::streamoff>(around->start));
+      in.read(&around->bytes[0], static_cast<std::streamsize>(around->bytes.size()));
+      around->bytes.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    // A text shorter than its line table (changed unseen) gives what it has.
+    const std::size_t from = static_cast<std::size_t>(found.start - around->start);
+    shown.assign(around->bytes, std::min(from, around->bytes.size()),
+                 static_cast<std::size_t>(found.end - found.start));
     if (!shown.empty() && shown.back() == '\n') {
       shown.pop_back();
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();

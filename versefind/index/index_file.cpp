@@ -959,9 +959,15 @@ std::uint32_t IndexFile::lineCount(std::uint32_t text) const {
 bool IndexFile::readLine(std::uint32_t text, std::uint32_t line, TextLine& found) const {
   const LineDirectory* const directory = lineDirectory(text);
   if (directory == nullptr || line == 0 || line > directory->lineCount) return false;
-  std::vector<TextLine> lines;
-  if (!readLineBlock(*directory, (line - 1) / LINES_PER_BLOCK, lines)) return false;
-  found = lines[(line - 1) % LINES_PER_BLOCK];
+  // The lines near one another, as an answer reads them, mostly share a
+  // block: the last block read is kept.
+  const std::size_t block = (line - 1) / LINES_PER_BLOCK;
+  if (lastBlock_.lines.empty() || lastBlock_.text != text || lastBlock_.block != block) {
+    lastBlock_.text = text;
+    lastBlock_.block = block;
+    if (!readLineBlock(*directory, block, lastBlock_.lines)) return false;
+  }
+  found = lastBlock_.lines[(line - 1) % LINES_PER_BLOCK];
   return true;
 }
 

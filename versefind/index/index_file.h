@@ -306,6 +306,13 @@ class IndexFile {
   std::vector<SectionRef> lineSections_;  // per text: its line directory
   mutable std::map<std::uint32_t, std::shared_ptr<LineDirectory>> lineDirectories_;
   mutable std::vector<std::uint32_t> linesBefore_;  // per text, once numberCorpusLines asks
+  // The block of lines readLine read last; no lines until one is read whole.
+  struct LineBlockRead {
+    std::uint32_t text = 0;
+    std::size_t block = 0;
+    std::vector<TextLine> lines;
+  };
+  mutable LineBlockRead lastBlock_;
 };
 
 // The cursor over an index file. It holds the pages from the root to the
