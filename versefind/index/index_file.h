@@ -208,6 +208,10 @@ enum class IndexProblem {
   damaged,       // a part fails its checksum or does not fit together
 };
 
+// Whether the file at `path` begins as an index file does; false for a
+// file that cannot be read, and for anything but a regular file.
+bool looksLikeIndexFile(const std::string& path);
+
 // A read-only index file. Opening checks the header, the section directory,
 // the totals and the texts; the pages and line tables are checked as they
 // are read. Once a read has found damage, problem() and reason() tell it.
@@ -358,6 +362,11 @@ class IndexFileReader final : public WordReader {
   // REQUIRES: `file` is open and outlives the reader and its cursors.
   explicit IndexFileReader(const IndexFile& file) : file_(file) {}
   std::unique_ptr<WordCursor> newCursor() const override { return file_.cursor(); }
+  // Read from the pages' counts, the places left unread: the pages from
+  // one word's down to the next are read once for all the words; 0 too
+  // once a page is damaged (the file's problem() says so).
+  void countPlaces(const std::vector<std::string>& words,
+                   std::vector<std::uint64_t>& counts) const override;
 
  private:
   const IndexFile& file_;
