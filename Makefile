@@ -6,7 +6,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || getconf _NPROCESSORS_ONLN 2>/dev/null || echo 1)
 
 .PHONY: build configure bench-programs run heapsort-run test test-sanitize fuzz coverage lint bench clean \
-  bench-heapsort-all bench-index \
+  bench-heapsort-all bench-index bench-tools \
   bench-concordance charts tree-picture plot-picture test-page page-picture page-test-setup \
   windows test-windows test-libcxx install uninstall package package-windows lint-man mutate
 
@@ -146,6 +146,16 @@ bench-index: configure
 	$(call need,hyperfine,hyperfine)
 	cmake --build $(BUILD) --parallel $(JOBS) --target versefind map_concordance index_bench
 	bench/index_bench.sh $(BUILD)/bin $(BUILD)/bench-index
+
+# versefind's corpus tools against their targets, whole processes timed with
+# hyperfine and /usr/bin/time: --collocates beside the concordance of the
+# same word, and --ngrams 3 beside indexing the text, on a generated text of
+# 10 MB with 100,000 distinct words (made once, in $(BUILD)/bench-tools), in
+# memory and from an index file. RUNS=N runs each command N times.
+bench-tools: configure
+	$(call need,hyperfine,hyperfine)
+	cmake --build $(BUILD) --parallel $(JOBS) --target versefind index_bench
+	bench/corpus_tools_bench.sh $(BUILD)/bin $(BUILD)/bench-tools
 
 # Mutation analysis: small changes to the programs' sources, each rebuilt (in
 # build/mutate) and tested; build/mutate/report.txt lists the changes that no

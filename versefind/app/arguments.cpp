@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 
 #include "index/text_index.h"
+#include "query/ngrams.h"
 
 const char* const USAGE_TEXT =
     "Usage: versefind [OPTION]... [ORDER [WORD... | - | --words | --stats |\n"
@@ -16,6 +19,7 @@ const char* const USAGE_TEXT =
     "       versefind [OPTION]... --index INDEX [WORD... | - | --words | --stats |\n"
     "                                           --dot]\n"
     "       versefind --index INDEX --explain WORD...\n"
+    "       versefind [OPTION]... [ORDER | --index INDEX] TOOL\n"
     "       versefind -h | --help | --version\n"
     "\n"
     "Indexes every word of sonnets.txt, in the working folder, in a B-tree of\n"
@@ -61,6 +65,24 @@ const char* const USAGE_TEXT =
     "              word of each WORD: the nodes read from the root down\n"
     "              (numbered level by level, as --dot does), the comparisons\n"
     "              in each, where it ended; with --trace=json as JSON lines\n"
+    "\n"
+    "The corpus tools (TOOL), over the text indexed in memory or from --index\n"
+    "INDEX, alike; a position counts words across line ends, never from one\n"
+    "file into the next. Each writes TSV lines, the most first:\n"
+    "  --collocates WORD  every word within the window of a place of WORD, as\n"
+    "              COLLOCATE, O, LEFT, RIGHT, f(COLLOCATE), SCORE; --window L,R\n"
+    "              (5,5: 0 to 100 words before and after), --min N (2: the\n"
+    "              least O), --measure mi, t or ll (mi)\n"
+    "  --clusters K WORD  every run of K words (1 to 8) that holds WORD, with\n"
+    "              its count; --min N (2)\n"
+    "  --ngrams K  every run of K words (1 to 8), with its count; --min N (2),\n"
+    "              --memory SIZE (1G: a number of bytes, or with K, M or G):\n"
+    "              counts beyond it go to temporary files in the working folder\n"
+    "  --keywords --reference REF  the words used more than in REF (a text, a\n"
+    "              folder or an index file), with both counts and their\n"
+    "              log-likelihood; --min-score X (3.84: the least one)\n"
+    "  --plot      with --collocates or --keywords: a bar chart of the first\n"
+    "              20 lines, as SVG\n"
     "\n"
     "An index kept in a file, built once and asked many times:\n"
     "  --save INDEX  index the text by the rules of WORD... and write the index\n"
@@ -145,27 +167,6 @@ bool parseCount(const std::string& argument, int most, int& count) {
   return count <= most;
 }
 
-// A size of memory: a whole number of bytes, or of KiB, MiB or GiB with
-// K, M or G after it, from MIN_MEMORY to MAX_MEMORY.
-bool parseMemory(const std::string& argument, std::uint64_t& bytes) {
-  std::string digits = argument;
-  std::uint64_t unit = 1;
-  const char last = digits.empty() ? '\0' : digits.back();
-  if (last == 'K' || last == 'k' || last == 'M' || last == 'm' || last == 'G' || last == 'g') {
-    unit = last == 'K' || last == 'k' ? 1ULL << 10 : last == 'M' || last == 'm' ? 1ULL << 20 : 1ULL << 30;
-    digits.pop_back();
-  }
-  if (digits.empty() || digits.size() > 12) return false;
-  std::uint64_t value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (value > MAX_MEMORY / unit) return false;
-  bytes = value * unit;
-  return bytes >= MIN_MEMORY;
-}
-
 // The order given as the argument: the whole argument is the number.
 bool parseOrder(const std::string& argument, int& order) {
   return parseCount(argument, MAX_ORDER, order) && isOrder(order);
@@ -186,6 +187,84 @@ bool isOption(const std::string& argument) {
          std::isdigit(static_cast<unsigned char>(argument[1])) == 0;
 }
 
+// A memory size: decimal digits, then K, M or G (KiB, MiB, GiB) or nothing
+// (bytes), from LEAST_MEMORY to 1 TiB.
+bool parseMemory(const std::string& text, std::uint64_t& bytes) {
+  constexpr std::uint64_t MOST = std::uint64_t{1} << 40;
+  std::uint64_t value = 0;
+  std::size_t k = 0;
+  for (; k < text.size() && text[k] >= '0' && text[k] <= '9'; ++k) {
+    value = value * 10 + static_cast<std::uint64_t>(text[k] - '0');
+    if (value > MOST) return false;
+  }
+  if (k == 0 || text.size() - k > 1) return false;
+  const char unit = k < text.size() ? text[k] : ' ';
+  const int shift = unit == 'K' || unit == 'k'   ? 10
+                    : unit == 'M' || unit == 'm' ? 20
+                    : unit == 'G' || unit == 'g' ? 30
+                    : unit == ' '                ? 0
+                                                 : -1;
+  if (shift < 0 || value > (MOST >> shift)) return false;
+  bytes = value << shift;
+  return bytes >= LEAST_MEMORY;
+}
+
+// The windows of --collocates: "L,R", two whole numbers from 0 to 100, not
+// both 0.
+bool parseWindow(const std::string& text, std::uint32_t& left, std::uint32_t& right) {
+  const std::size_t comma = text.find(',');
+  int l = 0;
+  int r = 0;
+  if (comma == std::string::npos || !parseCount(text.substr(0, comma), 100, l) ||
+      !parseCount(text.substr(comma + 1), 100, r) || l + r == 0) {
+    return false;
+  }
+  left = static_cast<std::uint32_t>(l);
+  right = static_cast<std::uint32_t>(r);
+  return true;
+}
+
+// A least score: digits with at most one decimal point among them.
+bool parseScore(const std::string& text, double& score) {
+  const std::size_t point = text.find('.');
+  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789.") != std::string::npos ||
+      text.find_first_of("0123456789") == std::string::npos ||
+      (point != std::string::npos && text.find('.', point + 1) != std::string::npos)) {
+    return false;
+  }
+  score = std::strtod(text.c_str(), nullptr);
+  return std::isfinite(score);
+}
+
+// The option that asks for `mode`.
+std::string optionOfMode(Mode mode) {
+  switch (mode) {
+    case Mode::vocabulary: return "--words";
+    case Mode::stats: return "--stats";
+    case Mode::dot: return "--dot";
+    case Mode::trace: return "--trace";
+    case Mode::explain: return "--explain";
+    case Mode::collocates: return "--collocates";
+    case Mode::clusters: return "--clusters";
+    case Mode::ngrams: return "--ngrams";
+    case Mode::keywords: return "--keywords";
+    default: return "--cost";
+  }
+}
+
+// Makes `mode` the run's mode; a second mode is refused.
+std::string setMode(Request& request, Mode mode) {
+  if (request.mode == Mode::dialogue) {
+    request.mode = mode;
+    return "";
+  }
+  if (isCorpusTool(mode) || isCorpusTool(request.mode)) {
+    return "options '" + optionOfMode(request.mode) + "' and '" + optionOfMode(mode) +
+           "' cannot go together";
+  }
+  return "more than one of --words, --stats, --dot, --explain and --cost";
+}
+
 // Reads the option arguments[i] into `request`. An option's value follows
 // an "=" in the same argument, or is the next argument. Returns what is
 // wrong, or an empty string.
@@ -196,19 +275,30 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
   const std::string name = argument.substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   std::string value = hasValue ? argument.substr(equals + 1) : std::string();
-  const bool named = name == "--text" || name == "--save" || name == "--index";
-  if ((named || name == "--seed" || name == "--width" || name == "--max" || name == "--sort" ||
-       name == "--encoding" || name == "--memory") &&
+  const bool named = name == "--text" || name == "--save" || name == "--index" || name == "--reference";
+  const bool tool = name == "--collocates" || name == "--clusters" || name == "--ngrams" ||
+                    name == "--window" || name == "--min" || name == "--measure" ||
+                    name == "--min-score" || name == "--memory";
+  if ((named || tool || name == "--seed" || name == "--width" || name == "--max" || name == "--sort" ||
+       name == "--encoding") &&
       !hasValue) {
     if (i + 1 == arguments.size()) {
       return "option '" + name + "' needs " +
-             (named                  ? "a file name"
-              : name == "--sort"     ? "place, right or left"
-              : name == "--encoding" ? "latin1 or utf-8"
-              : name == "--memory"   ? "a size, such as 64M"
-                                     : "a number");
+             (named                    ? "a file name"
+              : name == "--sort"       ? "place, right or left"
+              : name == "--encoding"   ? "latin1 or utf-8"
+              : name == "--collocates" ? "a word"
+              : name == "--clusters"   ? "a length and a word"
+              : name == "--window"     ? "two numbers, as 5,5"
+              : name == "--measure"    ? "mi, t or ll"
+              : name == "--memory"     ? "a size"
+                                       : "a number");
     }
     value = arguments[++i];
+  }
+  if (name == "--window" || name == "--min" || name == "--measure" || name == "--min-score" ||
+      name == "--memory" || name == "--reference") {
+    request.toolOptions.push_back(name);
   }
   if (name == "--seed") {
     if (!parseSeed(value, request.seed)) {
@@ -238,11 +328,6 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     if (!parseCount(value, MAX_SHOWN, request.most) || request.most == 0) {
       return "not a number of places from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
     }
-  } else if (name == "--memory") {
-    if (!parseMemory(value, request.memoryBytes)) {
-      return "not a size from 1M to 1024G (a number with K, M or G): " + value;
-    }
-    request.memoryGiven = true;
   } else if (name == "--encoding") {
     if (value != "latin1" && value != "utf-8") return "not latin1 or utf-8: " + value;
     request.latin1 = value == "latin1";
@@ -288,14 +373,47 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
     request.traced = true;
   } else if (argument == "--words" || argument == "--stats" || argument == "--dot" ||
              argument == "--explain" || argument == "--cost") {
-    if (request.mode != Mode::dialogue) {
-      return "more than one of --words, --stats, --dot, --explain and --cost";
+    return setMode(request, argument == "--words"     ? Mode::vocabulary
+                            : argument == "--stats"   ? Mode::stats
+                            : argument == "--dot"     ? Mode::dot
+                            : argument == "--explain" ? Mode::explain
+                                                      : Mode::cost);
+  } else if (name == "--collocates" || argument == "--keywords") {
+    if (name == "--collocates") request.toolWord = value;
+    return setMode(request, name == "--collocates" ? Mode::collocates : Mode::keywords);
+  } else if (name == "--clusters" || name == "--ngrams") {
+    int span = 0;
+    if (!parseCount(value, static_cast<int>(MOST_RUN_WORDS), span) || span < 1) {
+      return "not a length from 1 to " + std::to_string(MOST_RUN_WORDS) + ": " + value;
     }
-    request.mode = argument == "--words"     ? Mode::vocabulary
-                   : argument == "--stats"   ? Mode::stats
-                   : argument == "--dot"     ? Mode::dot
-                   : argument == "--explain" ? Mode::explain
-                                             : Mode::cost;
+    request.span = static_cast<std::uint32_t>(span);
+    if (name == "--clusters") {
+      if (i + 1 == arguments.size()) return "option '--clusters' needs a word after its length";
+      request.toolWord = arguments[++i];
+    }
+    return setMode(request, name == "--clusters" ? Mode::clusters : Mode::ngrams);
+  } else if (name == "--window") {
+    if (!parseWindow(value, request.windowLeft, request.windowRight)) {
+      return "not a window L,R of two whole numbers from 0 to 100, not both 0: " + value;
+    }
+  } else if (name == "--min") {
+    int least = 0;
+    if (!parseCount(value, MAX_SHOWN, least) || least == 0) {
+      return "not a least count from 1 to " + std::to_string(MAX_SHOWN) + ": " + value;
+    }
+    request.least = static_cast<std::uint64_t>(least);
+  } else if (name == "--measure") {
+    if (value != "mi" && value != "t" && value != "ll") return "not a measure (mi, t or ll): " + value;
+    request.measure = value == "mi" ? Measure::mi : value == "t" ? Measure::t : Measure::ll;
+  } else if (name == "--reference") {
+    if (value.empty()) return "option '--reference' needs a file name";
+    request.reference = value;
+  } else if (name == "--min-score") {
+    if (!parseScore(value, request.leastScore)) return "not a score of 0 or more: " + value;
+  } else if (name == "--memory") {
+    if (!parseMemory(value, request.memoryBytes)) {
+      return "not a memory size of at least 64K (a number of bytes, or with K, M or G): " + value;
+    }
   } else {
     return "unknown option: " + argument;
   }
@@ -308,7 +426,7 @@ std::string parseOption(const std::vector<std::string>& arguments, std::size_t& 
 std::string misfitOptions(const Request& request, const std::string& view) {
   const bool queries = request.mode == Mode::words || request.mode == Mode::standardInput;
   const char* const form = request.count ? "--count" : request.plot ? "--plot" : nullptr;
-  if (form != nullptr) {
+  if (form != nullptr && !isCorpusTool(request.mode)) {
     if (request.mode == Mode::dialogue) return std::string("option '") + form + "' needs an order";
     if (request.mode == Mode::trials) return std::string("option '") + form + "' needs a word, or '-'";
     if (!queries) return std::string("options '") + form + "' and '" + view + "' cannot go together";
@@ -333,9 +451,6 @@ std::string misfitOptions(const Request& request, const std::string& view) {
                          !request.indexPath.empty())) {
     return "option '--encoding latin1' goes with the modes that read the text by the text "
            "rules, not with the trials, --classic, --save or --index";
-  }
-  if (request.memoryGiven && request.mode != Mode::save) {
-    return "option '--memory' bounds the memory of '--save'";
   }
   if (request.byCount && request.mode != Mode::vocabulary) {
     return "option '--by-count' orders the list of --words, and goes with it alone";
@@ -379,6 +494,77 @@ std::string indexRequest(Request& request, const std::vector<std::string>& opera
   return misfitOptions(request, modeOption);
 }
 
+// What is wrong with an option of the corpus tools given to a mode that
+// does not take it, or with --keywords without its reference.
+std::string misplacedToolOption(const Request& request) {
+  const Mode mode = request.mode;
+  for (const std::string& option : request.toolOptions) {
+    const char* needs = nullptr;
+    if (option == "--window" || option == "--measure") {
+      if (mode != Mode::collocates) needs = "--collocates";
+    } else if (option == "--min") {
+      if (mode != Mode::collocates && mode != Mode::clusters && mode != Mode::ngrams) {
+        needs = "--collocates, --clusters or --ngrams";
+      }
+    } else if (option == "--memory") {
+      if (mode != Mode::ngrams && request.savePath.empty()) needs = "--save or --ngrams";
+    } else if (mode != Mode::keywords) {
+      needs = "--keywords";
+    }
+    if (needs != nullptr) return "option '" + option + "' goes with " + needs;
+  }
+  if (mode == Mode::keywords && request.reference.empty()) {
+    return "option '--keywords' needs '--reference REF'";
+  }
+  return "";
+}
+
+// The operands and options of a corpus tool: in memory an optional ORDER
+// and no word, from an index nothing; none of the concordance's forms of
+// answer, and a chart only of the collocates and the keywords.
+std::string toolRequest(Request& request, const std::vector<std::string>& operands, bool wordsOnly) {
+  const std::string tool = optionOfMode(request.mode);
+  const auto together = [&tool](const char* other) {
+    return "options '" + tool + "' and '" + other + "' cannot go together";
+  };
+  if (request.traced) return together("--trace");
+  if (!request.savePath.empty()) return together("--save");
+  if (request.classic) return together("--classic");
+  if (request.sorted) return together("--sort");
+  if (request.most > 0) return together("--max");
+  if (request.count) return together("--count");
+  if (request.byCount) return together("--by-count");
+  if (request.plot && request.mode != Mode::collocates && request.mode != Mode::keywords) {
+    return together("--plot");
+  }
+  if (request.reference == STANDARD_INPUT &&
+      std::find(request.texts.begin(), request.texts.end(), STANDARD_INPUT) != request.texts.end()) {
+    return "'--text -' and '--reference -' cannot both read standard input";
+  }
+  const bool number = !operands.empty() && !wordsOnly && looksLikeNumber(operands[0]);
+  if (!request.indexPath.empty()) {
+    if (!request.texts.empty()) {
+      return "options '--index' and '--text' cannot go together: an index reads the texts it was built from";
+    }
+    if (request.seeded) return "options '--index' and '--seed' cannot go together";
+    int order = 0;
+    if (number && parseOrder(operands[0], order)) {
+      return "an index keeps the order it was built with: no ORDER beside '--index' (a word "
+             "that is a number goes after '--')";
+    }
+    if (!operands.empty()) return "option '" + tool + "' takes no word: " + operands[0];
+  } else {
+    request.order = DEFAULT_ORDER;
+    if (number && !parseOrder(operands[0], request.order)) {
+      return "not an order from " + std::to_string(MIN_ORDER) + " to " + std::to_string(MAX_ORDER) +
+             ": " + operands[0];
+    }
+    const std::size_t words = number ? 1 : 0;
+    if (operands.size() > words) return "option '" + tool + "' takes no word: " + operands[words];
+  }
+  return misfitOptions(request, tool);
+}
+
 }  // namespace
 
 std::string parseArguments(const std::vector<std::string>& arguments, Request& request) {
@@ -411,6 +597,9 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       operands.push_back(argument);
     }
   }
+  std::string misplaced = misplacedToolOption(request);
+  if (!misplaced.empty()) return misplaced;
+  if (isCorpusTool(request.mode)) return toolRequest(request, operands, wordsOnly);
   if (request.traced) {
     // --trace is a mode of its own, or the form of --explain's answers.
     if (request.mode == Mode::dialogue) {
@@ -421,12 +610,7 @@ std::string parseArguments(const std::vector<std::string>& arguments, Request& r
       return "option '--explain' writes text or JSON lines, not html";
     }
   }
-  const std::string modeOption = request.mode == Mode::vocabulary ? "--words"
-                                 : request.mode == Mode::stats    ? "--stats"
-                                 : request.mode == Mode::dot      ? "--dot"
-                                 : request.mode == Mode::trace    ? "--trace"
-                                 : request.mode == Mode::explain  ? "--explain"
-                                                                  : "--cost";
+  const std::string modeOption = optionOfMode(request.mode);
   if (!request.indexPath.empty()) {
     return indexRequest(request, operands, wordsOnly, dashFirst, modeOption);
   }

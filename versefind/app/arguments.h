@@ -10,6 +10,7 @@
 
 #include "views/index_trace.h"
 #include "query/place_sort.h"
+#include "query/statistics.h"
 #include "index/word_index.h"
 
 // The orders accepted: from the smallest that makes a B-tree proper to one
@@ -24,11 +25,6 @@ constexpr int MAX_WIDTH = 100000;
 
 // The most place lines --max may ask for.
 constexpr int MAX_SHOWN = 999999999;
-
-// The memory that --memory may give a build, and what it gives by default.
-constexpr std::uint64_t MIN_MEMORY = 1ULL << 20;
-constexpr std::uint64_t MAX_MEMORY = 1ULL << 40;
-constexpr std::uint64_t DEFAULT_MEMORY = 1ULL << 30;
 
 inline bool isOrder(int order) { return order >= MIN_ORDER && order <= MAX_ORDER; }
 
@@ -50,7 +46,22 @@ enum class Mode {
   explain,        // ORDER --explain WORD...: the searches, node by node
   cost,           // ORDER --cost: the work of building the index, counted
   save,           // ORDER --save INDEX: the index written to a file, nothing else
+  collocates,     // [ORDER] --collocates WORD: the words near a word, scored
+  clusters,       // [ORDER] --clusters K WORD: the runs of K words that hold a word
+  ngrams,         // [ORDER] --ngrams K: every run of K words, counted
+  keywords,       // [ORDER] --keywords --reference REF: the words used more than in REF
 };
+
+// Whether `mode` is one of the corpus tools.
+inline bool isCorpusTool(Mode mode) {
+  return mode == Mode::collocates || mode == Mode::clusters || mode == Mode::ngrams ||
+         mode == Mode::keywords;
+}
+
+// The memory that --ngrams counts in unless --memory gives another, and the
+// least it takes.
+constexpr std::uint64_t DEFAULT_MEMORY = std::uint64_t{1} << 30;
+constexpr std::uint64_t LEAST_MEMORY = std::uint64_t{64} << 10;
 
 enum class ColorChoice { automatic, always, never };
 
@@ -79,8 +90,17 @@ struct Request {
   bool latin1 = false;    // --encoding latin1: the text is ISO-8859-1 or Windows-1252
   std::string savePath;   // --save: the index file to write
   std::string indexPath;  // --index: the index file to answer from, instead of a text
-  std::uint64_t memoryBytes = DEFAULT_MEMORY;  // --memory: what a build may hold
-  bool memoryGiven = false;
+  // The corpus tools.
+  std::string toolWord;            // the WORD of --collocates and --clusters
+  std::uint32_t span = 0;          // the K of --clusters and --ngrams
+  std::uint32_t windowLeft = 5;    // --window L,R
+  std::uint32_t windowRight = 5;
+  std::uint64_t least = 2;         // --min
+  Measure measure = Measure::mi;   // --measure
+  std::string reference;           // --reference
+  double leastScore = 3.84;        // --min-score
+  std::uint64_t memoryBytes = DEFAULT_MEMORY;  // --memory
+  std::vector<std::string> toolOptions;        // the options of the tools given, for their checks
 };
 
 // Reads the program's arguments (without the program name) into

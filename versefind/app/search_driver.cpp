@@ -15,7 +15,11 @@
 #include <utility>
 
 #include "app/arguments.h"
+#include "query/collocates.h"
 #include "query/concordance.h"
+#include "query/keywords.h"
+#include "query/ngrams.h"
+#include "views/bar_chart.h"
 #include "views/dispersion_plot.h"
 #include "platform/console.h"
 #include "views/index_cost.h"
@@ -361,6 +365,9 @@ std::unique_ptr<WordTree<Entry>> buildQuietIndex(const Request& request, const W
   tree->observer = nullptr;
   if (!read) return nullptr;
   const char* const task = request.mode == Mode::vocabulary ? "list the words"
+                           : request.mode == Mode::collocates ? "find the collocates"
+                           : request.mode == Mode::clusters   ? "count the clusters"
+                           : request.mode == Mode::keywords   ? "find the keywords"
                            : request.mode == Mode::stats    ? "give the tree's figures"
                            : request.mode == Mode::dot      ? "draw the tree"
                            : request.mode == Mode::trace    ? "trace the insertions"
@@ -584,15 +591,10 @@ bool linesOfIndex(const IndexFile& file, TextLines& lines, const TextLines::Fetc
   return true;
 }
 
-// Reads the lines of the texts of `file` from the texts themselves, each by
-// the offsets its line table keeps, only when an answer shows it; the line
-// ends are taken off as the text was read when the index was built.
-// Returns false, with a line on `errors`, when a text is gone or changed
-// since the index was built, which would show other lines than it indexed,
-// or when a line table is damaged (the file's problem() says so).
-bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordRules& rules,
-                TextLines& lines, std::ostream& errors) {
-  std::vector<std::shared_ptr<std::ifstream>> texts;
+// Whether the texts of `file` are as they were when the index was built:
+// false, with a line on `errors`, when one is gone or its size or time of
+// change differ, since its lines and words would not be those indexed.
+bool textsUnchanged(const IndexFile& file, const std::string& indexPath, std::ostream& errors) {
   for (const IndexedText& text : file.texts()) {
     std::uint64_t size = 0;
     std::int64_t modified = 0;
@@ -602,6 +604,21 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
              << " was built; build it again with --save" << std::endl;
       return false;
     }
+  }
+  return true;
+}
+
+// Reads the lines of the texts of `file` from the texts themselves, each by
+// the offsets its line table keeps, only when an answer shows it; the line
+// ends are taken off as the text was read when the index was built.
+// Returns false, with a line on `errors`, when a text is gone or changed
+// since the index was built, which would show other lines than it indexed,
+// or when a line table is damaged (the file's problem() says so).
+bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordRules& rules,
+                TextLines& lines, std::ostream& errors) {
+  if (!textsUnchanged(file, indexPath, errors)) return false;
+  std::vector<std::shared_ptr<std::ifstream>> texts;
+  for (const IndexedText& text : file.texts()) {
     texts.push_back(std::make_shared<std::ifstream>(text.path, std::ios::in | std::ios::binary));
     if (!texts.back()->is_open()) {
       errors << "versefind: " << shownWord(text.path) << ": cannot be read" << std::endl;
@@ -609,24 +626,249 @@ bool fetchLines(const IndexFile& file, const std::string& indexPath, const WordR
     }
   }
   const TextLines& corpus = lines;
-  return linesOfIndex(file, lines, [&file, &rules, &corpus, texts](std::size_t index, std::string& shown) {
+  // Each read takes the bytes around the line too: the lines next to it,
+  // which an answer often shows or cuts next, then need no read of their own.
+  struct Around {
+    std::uint32_t text = 0;
+    std::uint64_t start = 0;
+    std::string bytes;
+  };
+  const auto around = std::make_shared<Around>();
+  return linesOfIndex(file, lines, [&file, &rules, &corpus, texts, around](std::size_t index, std::string& shown) {
+    constexpr std::uint64_t BEFORE = 1024;
+    constexpr std::uint64_t AFTER = 4096;
     const auto lineNumber = static_cast<std::uint32_t>(index + 1);
     const std::uint32_t t = corpus.fileOfLine(lineNumber);
     const std::uint32_t line = lineNumber - corpus.linesBeforeFile(t);
-    std::ifstream& in = *texts[t];
     TextLine found;
     if (!file.readLine(t, line, found) || found.end < found.start) return;
-    shown.resize(static_cast<std::size_t>(found.end - found.start));
-    in.clear();
-    in.seekg(static_cast<std::streamoff>(found.start));
-    in.read(&shown[0], static_cast<std::streamsize>(shown.size()));
-    shown.resize(static_cast<std::size_t>(in.gcount()));
+    if (around->text != t || found.start < around->start || found.end > around->start + around->bytes.size()) {
+      std::ifstream& in = *texts[t];
+      around->text = t;
+      around->start = found.start - std::min(found.start, BEFORE);
+      around->bytes.resize(static_cast<std::size_t>(std::max(found.end, found.start + AFTER) - around->start));
+      in.clear();
+      in.seekg(static_cast<std::streamoff>(around->start));
+      in.read(&around->bytes[0], static_cast<std::streamsize>(around->bytes.size()));
+      around->bytes.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    // A text shorter than its line table (changed unseen) gives what it has.
+    const std::size_t from = static_cast<std::size_t>(found.start - around->start);
+    shown.assign(around->bytes, std::min(from, around->bytes.size()),
+                 static_cast<std::size_t>(found.end - found.start));
     if (!shown.empty() && shown.back() == '\n') {
       shown.pop_back();
       if (!shown.empty() && shown.back() == '\r') shown.pop_back();
     }
     if (line == 1) rules.startText(shown);
   });
+}
+
+// ---- the corpus tools --------------------------------------------------------
+
+// What a corpus tool answers from, alike in memory and from an index file:
+// the corpus, its name for a chart's title, and sound(), which tells (after
+// a line on `errors` when it is not) whether everything read from an index
+// file so far was sound, before anything is written.
+struct ToolRun {
+  const Request& request;
+  const CorpusText& corpus;
+  std::string textName;
+  std::ostream& out;
+  std::ostream& errors;
+  std::function<bool()> sound;
+};
+
+const char* measureName(Measure measure) {
+  return measure == Measure::mi ? "mutual information (mi)"
+         : measure == Measure::t ? "t-score (t)"
+                                 : "log-likelihood (ll)";
+}
+
+// versefind [ORDER] --collocates WORD: the collocates, as lines or a chart.
+int runCollocates(const ToolRun& run) {
+  const Request& r = run.request;
+  std::vector<Collocate> found;
+  const CollocateQuery query{r.toolWord, r.windowLeft, r.windowRight, r.least, r.measure};
+  const bool known = findCollocates(run.corpus, query, found, run.errors);
+  if (!run.sound() || !known) return 1;
+  if (!r.plot) {
+    writeCollocates(found, run.out);
+    return 0;
+  }
+  std::vector<Bar> bars;
+  bars.reserve(found.size());
+  for (const Collocate& c : found) bars.push_back(Bar{c.word, c.score, scoreText(c.score)});
+  writeBarChart("collocates of " + r.toolWord + " in " + run.textName + ", window " +
+                    std::to_string(r.windowLeft) + "," + std::to_string(r.windowRight),
+                measureName(r.measure), bars, run.out);
+  return 0;
+}
+
+// versefind [ORDER] --clusters K WORD: the clusters that hold the word.
+int runClusters(const ToolRun& run) {
+  std::vector<CountedRun> found;
+  const Request& r = run.request;
+  const bool known = findClusters(run.corpus, r.toolWord, r.span, r.least, found, run.errors);
+  if (!run.sound() || !known) return 1;
+  writeCountedRuns(found, run.out);
+  return 0;
+}
+
+// The reference of --keywords: an index file, told by its first bytes, or
+// texts read in memory as the corpus is.
+struct Reference {
+  IndexFile file;
+  std::unique_ptr<IndexFileReader> fileReader;
+  TextLines lines;
+  std::unique_ptr<CompactTree> tree;
+  std::unique_ptr<TreeReader<CompactEntry>> treeReader;
+  const WordReader* index = nullptr;
+  std::uint64_t words = 0;
+};
+
+// Opens or reads the reference of `request`; false, after the reason on
+// `errors`, when it cannot be.
+bool openReference(const Request& request, Reference& reference, std::ostream& errors) {
+  if (looksLikeIndexFile(request.reference)) {
+    if (!reference.file.open(request.reference)) {
+      indexFailed(reference.file, request.reference, errors);
+      return false;
+    }
+    reference.fileReader = std::make_unique<IndexFileReader>(reference.file);
+    reference.index = reference.fileReader.get();
+    reference.words = reference.file.totals().words;
+    return true;
+  }
+  // From an index the run has no order of its own: the reference's tree
+  // takes the default one.
+  Request texts = request;
+  texts.texts = {request.reference};
+  texts.text = request.reference;
+  texts.order = request.order > 0 ? request.order : DEFAULT_ORDER;
+  reference.tree = buildQuietIndex<CompactEntry>(texts, textRulesOf(request), reference.lines, errors);
+  if (reference.tree == nullptr) return false;
+  reference.treeReader = std::make_unique<TreeReader<CompactEntry>>(*reference.tree);
+  reference.index = reference.treeReader.get();
+  reference.words = reference.lines.positions().wordCount();
+  return true;
+}
+
+// versefind [ORDER] --keywords --reference REF: the words the corpus uses
+// more than REF does, as lines or a chart.
+int runKeywords(const ToolRun& run) {
+  const Request& r = run.request;
+  Reference reference;
+  if (!openReference(r, reference, run.errors)) return 1;
+  std::vector<Keyword> found;
+  findKeywords(run.corpus.index, run.corpus.words, *reference.index, reference.words, r.leastScore, found);
+  if (!run.sound()) return 1;
+  if (reference.file.problem() != IndexProblem::none) return indexFailed(reference.file, r.reference, run.errors);
+  if (!r.plot) {
+    writeKeywords(found, run.out);
+    return 0;
+  }
+  std::vector<Bar> bars;
+  bars.reserve(found.size());
+  for (const Keyword& k : found) bars.push_back(Bar{k.word, k.score, scoreText(k.score)});
+  writeBarChart("keywords of " + run.textName + " against " + r.reference, "log-likelihood", bars, run.out);
+  return 0;
+}
+
+int runTool(const ToolRun& run) {
+  switch (run.request.mode) {
+    case Mode::collocates: return runCollocates(run);
+    case Mode::clusters: return runClusters(run);
+    default: return runKeywords(run);
+  }
+}
+
+// The folder that n-gram runs are written to: the working folder, named
+// whole in messages.
+std::string runFolder() {
+  std::error_code unknown;
+  const std::filesystem::path folder = std::filesystem::current_path(unknown);
+  return unknown ? std::string(".") : folder.string();
+}
+
+// The n-grams counted, merged and written.
+int finishNgrams(const Request& request, NgramCounter& counter, std::ostream& out, std::ostream& errors) {
+  setMemoryTask("versefind: not enough memory to count the n-grams");
+  std::vector<CountedRun> found;
+  if (!counter.finish(request.least, found)) {
+    errors << "versefind: " << shownWord(counter.trouble()) << std::endl;
+    return 1;
+  }
+  writeCountedRuns(found, out);
+  return 0;
+}
+
+// versefind [ORDER] --ngrams K: the n-grams of the corpus, counted as its
+// files are read; no tree is built.
+int runNgramsInMemory(const Request& request, std::ostream& out, std::ostream& errors) {
+  std::vector<std::string> files;
+  if (!corpusFiles(request, files, errors)) return 1;
+  setMemoryTask("versefind: not enough memory to count the n-grams");
+  NgramCounter counter(request.span, request.memoryBytes, runFolder());
+  TextLines lines;
+  CorpusReading reading;
+  reading.done = [&counter](std::size_t, const std::vector<std::uint64_t>&) {
+    counter.endFile();
+    return true;
+  };
+  const TakeWord take = [&counter](const std::string& word, std::uint32_t, std::uint32_t) { counter.add(word); };
+  if (!readCorpus(files, textRulesOf(request), lines, take, errors, request.latin1, reading)) return 1;
+  return finishNgrams(request, counter, out, errors);
+}
+
+// versefind --index INDEX --ngrams K: the same from the texts INDEX was
+// built from, each read once from its start and kept nowhere.
+int runNgramsFromIndex(const IndexFile& file, const Request& request, std::ostream& out, std::ostream& errors) {
+  if (!textsUnchanged(file, request.indexPath, errors)) return 1;
+  setMemoryTask("versefind: not enough memory to count the n-grams");
+  NgramCounter counter(request.span, request.memoryBytes, runFolder());
+  for (const IndexedText& text : file.texts()) {
+    IndexFailure failure;
+    const TakeWord take = [&counter](const std::string& word, std::uint32_t, std::uint32_t) { counter.add(word); };
+    if (readTextWords(text.path, queryRules(), failure, take) == 0) {
+      explainIndexFailure(errors, failure);
+      return 1;
+    }
+    counter.endFile();
+  }
+  return finishNgrams(request, counter, out, errors);
+}
+
+// A corpus tool over the corpus indexed in memory.
+int runToolInMemory(const Request& request, std::ostream& out, std::ostream& errors) {
+  if (request.mode == Mode::ngrams) return runNgramsInMemory(request, out, errors);
+  TextLines lines;
+  const WordRules& rules = textRulesOf(request);
+  const auto tree = buildQuietIndex<CompactEntry>(request, rules, lines, errors);
+  if (tree == nullptr) return 1;
+  const TreeReader<CompactEntry> index(*tree);
+  const CorpusText corpus{index, lines, rules, lines.positions().wordCount()};
+  return runTool(ToolRun{request, corpus, plotTitle(lines, request.text), out, errors, [] { return true; }});
+}
+
+// A corpus tool over an index file: the lines around a word's places are
+// read from the texts, which must not have changed since the build.
+int runToolFromIndex(const IndexFile& file, const IndexFileReader& index, const Request& request,
+                     std::ostream& out, std::ostream& errors) {
+  if (request.mode == Mode::ngrams) return runNgramsFromIndex(file, request, out, errors);
+  TextLines lines;
+  const bool read = request.mode == Mode::keywords
+                        ? linesOfIndex(file, lines, [](std::size_t, std::string&) {})
+                        : fetchLines(file, request.indexPath, queryRules(), lines, errors);
+  if (!read) return file.problem() == IndexProblem::none ? 1 : indexFailed(file, request.indexPath, errors);
+  const CorpusText corpus{index, lines, queryRules(), file.totals().words};
+  const std::string& first = file.texts().empty() ? request.indexPath : file.texts()[0].path;
+  const auto sound = [&file, &request, &errors] {
+    if (file.problem() == IndexProblem::none) return true;
+    indexFailed(file, request.indexPath, errors);
+    return false;
+  };
+  return runTool(ToolRun{request, corpus, plotTitle(lines, first), out, errors, sound});
 }
 
 // versefind --index INDEX WORD..., -, --words: the answers of the texts
@@ -656,6 +898,7 @@ int runFromIndex(const Request& request, std::istream& in, std::ostream& out,
     writeVocabulary(index, out, request.byCount);
     return file.problem() == IndexProblem::none ? 0 : indexFailed(file, request.indexPath, errors);
   }
+  if (isCorpusTool(request.mode)) return runToolFromIndex(file, index, request, out, errors);
   TextLines lines;
   const bool blocks = !request.count && !request.plot;
   if (blocks && !fetchLines(file, request.indexPath, queryRules(), lines, errors)) {
@@ -795,6 +1038,12 @@ int runSearchDriver(const std::vector<std::string>& arguments, std::istream& in,
       // --classic answers from the trials' index, by the trials' rules.
       return request.classic ? runQueries<WordEntry>(request, classicRules(), in, out, errors)
                              : runQueries<CompactEntry>(request, textRulesOf(request), in, out, errors);
+    case Mode::collocates:
+    case Mode::clusters:
+    case Mode::ngrams:
+    case Mode::keywords:
+      warnAboutCharacters(request, errors);
+      return runToolInMemory(request, out, errors);
     case Mode::vocabulary:
     case Mode::stats:
     case Mode::dot:

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <utility>
 
@@ -616,6 +617,17 @@ bool IndexFile::sumsTo(const unsigned char* at, std::uint64_t size, std::uint32_
   return !verify_ || crc32c(at, static_cast<std::size_t>(size)) == crc;
 }
 
+bool looksLikeIndexFile(const std::string& path) {
+  if (findReplacedFile(path).kind != ReplacedFile::Kind::regular) return false;
+  std::ifstream in(path, std::ios::in | std::ios::binary);
+  char start[sizeof MAGIC] = {};
+  in.read(start, sizeof start);
+  // A file shorter than the magic that begins as it does is a truncated
+  // index, as open() tells.
+  const auto seen = static_cast<std::size_t>(in.gcount());
+  return seen > 0 && std::memcmp(start, MAGIC, seen) == 0;
+}
+
 bool IndexFile::open(const std::string& path) {
   assert(file_.data() == nullptr);
   const ReplacedFile found = findReplacedFile(path);
@@ -959,9 +971,15 @@ std::uint32_t IndexFile::lineCount(std::uint32_t text) const {
 bool IndexFile::readLine(std::uint32_t text, std::uint32_t line, TextLine& found) const {
   const LineDirectory* const directory = lineDirectory(text);
   if (directory == nullptr || line == 0 || line > directory->lineCount) return false;
-  std::vector<TextLine> lines;
-  if (!readLineBlock(*directory, (line - 1) / LINES_PER_BLOCK, lines)) return false;
-  found = lines[(line - 1) % LINES_PER_BLOCK];
+  // The lines near one another, as an answer reads them, mostly share a
+  // block: the last block read is kept.
+  const std::size_t block = (line - 1) / LINES_PER_BLOCK;
+  if (lastBlock_.lines.empty() || lastBlock_.text != text || lastBlock_.block != block) {
+    lastBlock_.text = text;
+    lastBlock_.block = block;
+    if (!readLineBlock(*directory, block, lastBlock_.lines)) return false;
+  }
+  found = lastBlock_.lines[(line - 1) % LINES_PER_BLOCK];
   return true;
 }
 
@@ -1078,6 +1096,43 @@ void IndexFileCursor::settle() {
   if (!index_.readPlaces(top.page, top.next, places_, files_) ||
       (index_.texts().size() > 1 && !index_.numberCorpusLines(places_, files_))) {
     fail();
+  }
+}
+
+void IndexFileReader::countPlaces(const std::vector<std::string>& words,
+                                  std::vector<std::uint64_t>& counts) const {
+  // The pages from the root to the last word's, each with the key above its
+  // words (none for the root and the last child of each page).
+  struct Step {
+    IndexPage page;
+    // cppcheck-suppress unusedStructMember
+    bool bounded;
+    // cppcheck-suppress unusedStructMember
+    std::string above;
+  };
+  std::vector<Step> path;
+  counts.assign(words.size(), 0);
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::string& word = words[w];
+    while (!path.empty() && path.back().bounded && !(word < path.back().above)) path.pop_back();
+    if (path.empty()) {
+      path.push_back(Step{IndexPage(), false, std::string()});
+      if (!file_.readRoot(path.back().page)) return;
+    }
+    for (;;) {
+      const IndexPage& page = path.back().page;
+      const auto at = std::lower_bound(page.keys.begin(), page.keys.end(), word);
+      const auto i = static_cast<std::size_t>(at - page.keys.begin());
+      if (at != page.keys.end() && *at == word) {
+        counts[w] = page.placeCounts[i];
+        break;
+      }
+      if (page.isLeaf()) break;
+      Step child{IndexPage(), i < page.keys.size() || path.back().bounded,
+                 i < page.keys.size() ? page.keys[i] : path.back().above};
+      if (!file_.readChild(page, i, child.page)) return;
+      path.push_back(std::move(child));
+    }
   }
 }
 

@@ -208,6 +208,10 @@ enum class IndexProblem {
   damaged,       // a part fails its checksum or does not fit together
 };
 
+// Whether the file at `path` begins as an index file does; false for a
+// file that cannot be read, and for anything but a regular file.
+bool looksLikeIndexFile(const std::string& path);
+
 // A read-only index file. Opening checks the header, the section directory,
 // the totals and the texts; the pages and line tables are checked as they
 // are read. Once a read has found damage, problem() and reason() tell it.
@@ -306,6 +310,13 @@ class IndexFile {
   std::vector<SectionRef> lineSections_;  // per text: its line directory
   mutable std::map<std::uint32_t, std::shared_ptr<LineDirectory>> lineDirectories_;
   mutable std::vector<std::uint32_t> linesBefore_;  // per text, once numberCorpusLines asks
+  // The block of lines readLine read last; no lines until one is read whole.
+  struct LineBlockRead {
+    std::uint32_t text = 0;
+    std::size_t block = 0;
+    std::vector<TextLine> lines;
+  };
+  mutable LineBlockRead lastBlock_;
 };
 
 // The cursor over an index file. It holds the pages from the root to the
@@ -351,6 +362,11 @@ class IndexFileReader final : public WordReader {
   // REQUIRES: `file` is open and outlives the reader and its cursors.
   explicit IndexFileReader(const IndexFile& file) : file_(file) {}
   std::unique_ptr<WordCursor> newCursor() const override { return file_.cursor(); }
+  // Read from the pages' counts, the places left unread: the pages from
+  // one word's down to the next are read once for all the words; 0 too
+  // once a page is damaged (the file's problem() says so).
+  void countPlaces(const std::vector<std::string>& words,
+                   std::vector<std::uint64_t>& counts) const override;
 
  private:
   const IndexFile& file_;

@@ -241,16 +241,18 @@ int failed(IndexFailure& failure, const std::string& file, int cause) {
 
 }  // namespace
 
-int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
-                 IndexFailure& failure, const TakeWord& take,
-                 std::vector<std::uint64_t>* lineStarts, const ReadProgress& progress) {
+namespace {
+
+// Reads as readTextFile does, keeping the lines in `lines` when it is given;
+// the text is read as bytes when `binary`.
+int readLines(const std::string& fileName, const WordRules& rules, TextLines* lines,
+              IndexFailure& failure, const TakeWord& take, std::vector<std::uint64_t>* lineStarts,
+              const ReadProgress& progress, bool binary) {
   // "-" is standard input, read once.
   const bool standardInput = fileName == STANDARD_INPUT;
   std::ifstream file;
   errno = 0;
-  if (!standardInput) {
-    file.open(fileName, lineStarts != nullptr ? std::ios::in | std::ios::binary : std::ios::in);
-  }
+  if (!standardInput) file.open(fileName, binary ? std::ios::in | std::ios::binary : std::ios::in);
   std::istream& text = standardInput ? std::cin : file;
   std::uint64_t consumed = 0;  // bytes read before the line
   const int textCause = errno;
@@ -261,7 +263,7 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
   }
   if (!standardInput && !file.is_open()) return failed(failure, fileName, textCause);
   const std::uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
-  if (!standardInput && !unknown) lines.reserve(static_cast<std::size_t>(bytes));
+  if (!standardInput && !unknown && lines != nullptr) lines->reserve(static_cast<std::size_t>(bytes));
 
   std::uint32_t lineCount = 0;
   std::string line;
@@ -283,7 +285,20 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
     rules.cutLine(line, [&](const std::string& word, std::size_t, std::size_t) {
       take(word, lineCount, ++wordNumber);
     });
-    lines.add(line, wordNumber);
+    if (lines != nullptr) lines->add(line, wordNumber);
   }
   return static_cast<int>(lineCount);
+}
+
+}  // namespace
+
+int readTextFile(const std::string& fileName, const WordRules& rules, TextLines& lines,
+                 IndexFailure& failure, const TakeWord& take,
+                 std::vector<std::uint64_t>* lineStarts, const ReadProgress& progress) {
+  return readLines(fileName, rules, &lines, failure, take, lineStarts, progress, lineStarts != nullptr);
+}
+
+int readTextWords(const std::string& fileName, const WordRules& rules, IndexFailure& failure,
+                  const TakeWord& take) {
+  return readLines(fileName, rules, nullptr, failure, take, nullptr, nullptr, true);
 }

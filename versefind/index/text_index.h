@@ -163,6 +163,11 @@ int readTextFile(const std::string& fileName, const WordRules& rules, TextLines&
                  std::vector<std::uint64_t>* lineStarts = nullptr,
                  const ReadProgress& progress = nullptr);
 
+// Reads the words of the text file `fileName` as bytes, as readTextFile
+// reads them for an index file, and gives each to `take`, keeping no line.
+int readTextWords(const std::string& fileName, const WordRules& rules, IndexFailure& failure,
+                  const TakeWord& take);
+
 // The place of word `wordNumber` of line `line` as an entry keeps it: a
 // place string (makePlace) or numbers.
 template <typename Place>

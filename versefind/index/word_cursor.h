@@ -7,6 +7,7 @@
 #ifndef VERSEFIND_WORD_CURSOR_H
 #define VERSEFIND_WORD_CURSOR_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,18 @@ class WordReader {
   virtual ~WordReader() = default;
   // A new cursor, standing on no word until it seeks one.
   virtual std::unique_ptr<WordCursor> newCursor() const = 0;
+  // The number of places of each of `words`, given in ascending word
+  // order, into `counts`: 0 for a word the index does not hold. An index
+  // may count them without reading the places.
+  virtual void countPlaces(const std::vector<std::string>& words,
+                           std::vector<std::uint64_t>& counts) const {
+    const std::unique_ptr<WordCursor> cursor = newCursor();
+    counts.clear();
+    for (const std::string& word : words) {
+      cursor->seek(word);
+      counts.push_back(cursor->valid() && cursor->key() == word ? cursor->places().size() : 0);
+    }
+  }
 };
 
 #endif  // VERSEFIND_WORD_CURSOR_H

@@ -295,8 +295,8 @@ void appendPlaceLine(std::string& block, const PlaceLine& p, const BlockColumns&
   block += '\n';
 }
 
-// The query as a message names it: escaped, and cut when it is long; one
-// of blanks alone, or nothing, in quotes, so that the line shows it.
+}  // namespace
+
 std::string namedQuery(const std::string& asked) {
   if (asked.find_first_not_of(' ') == std::string::npos) return "'" + asked + "'";
   const char* const begin = asked.data();
@@ -304,8 +304,6 @@ std::string namedQuery(const std::string& asked) {
   const std::string named = shownWord(std::string(begin, end));
   return end == begin + asked.size() ? named : named + CUT;
 }
-
-}  // namespace
 
 void writeBlock(const TextLines& lines, const WordRules& rules, const Layout& layout,
                 const std::string& word, const std::vector<WordPlace>& places, bool cut,

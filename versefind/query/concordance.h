@@ -120,6 +120,11 @@ void writeVocabulary(const WordReader& index, std::ostream& out, bool byCount = 
 // `keepTabs`.
 std::string shownWord(const std::string& word, bool keepTabs = false);
 
+// The query `asked` as a message names it: escaped, and cut to 60 columns
+// when it is longer; one of blanks alone, or nothing, in quotes, so that the
+// line shows it.
+std::string namedQuery(const std::string& asked);
+
 // Every \xHH escape versefind shows is written by appendHexEscape (terminal_text.h).
 
 #endif  // VERSEFIND_CONCORDANCE_H

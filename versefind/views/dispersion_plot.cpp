@@ -34,12 +34,14 @@ std::size_t xmlCharacterAt(const std::string& text, std::size_t at) {
   return c == 0xFFFE || c == 0xFFFF ? 0 : length;
 }
 
-// A query is labelled in at most this many characters, so that the label
-// stays in its column; the data-word attribute keeps it whole.
-constexpr std::size_t MAX_LABEL = 24;
+// A number of tenths written as a decimal: 123 as "12.3".
+std::string tenths(std::uint64_t value) {
+  return std::to_string(value / 10) + "." + std::to_string(value % 10);
+}
 
-// `query` cut to MAX_LABEL characters (UTF-8 sequences), "..." marking a cut.
-std::string labelOf(const std::string& query) {
+}  // namespace
+
+std::string plotLabel(const std::string& query) {
   std::size_t characters = 0;
   for (std::size_t at = 0; at < query.size(); ++at) {
     if ((static_cast<unsigned char>(query[at]) & 0xC0) == 0x80) continue;
@@ -47,13 +49,6 @@ std::string labelOf(const std::string& query) {
   }
   return query;
 }
-
-// A number of tenths written as a decimal: 123 as "12.3".
-std::string tenths(std::uint64_t value) {
-  return std::to_string(value / 10) + "." + std::to_string(value % 10);
-}
-
-}  // namespace
 
 std::string xmlEscaped(const std::string& text) {
   std::string escaped;
@@ -102,7 +97,7 @@ void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
     const std::string markTop = std::to_string(middle - MARK_HEIGHT / 2);
     svg += "<g data-word=\"" + xmlEscaped(row.query) + "\">\n";
     svg += "<text x=\"" + std::to_string(plotLeft - 8) + "\" y=\"" + std::to_string(middle + 5) +
-           "\" text-anchor=\"end\">" + xmlEscaped(labelOf(row.query)) + " (" +
+           "\" text-anchor=\"end\">" + xmlEscaped(plotLabel(row.query)) + " (" +
            std::to_string(row.positions.size()) + ")</text>\n";
     svg += "<line x1=\"" + std::to_string(plotLeft) + "\" x2=\"" +
            std::to_string(plotLeft + PLOT_WIDTH) + "\" y1=\"" + std::to_string(middle) +

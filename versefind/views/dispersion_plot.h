@@ -12,6 +12,7 @@
 #ifndef VERSEFIND_DISPERSION_PLOT_H
 #define VERSEFIND_DISPERSION_PLOT_H
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -35,6 +36,13 @@ struct FileMark {
 void writeDispersionPlot(const std::string& title, std::uint64_t wordCount,
                          const std::vector<PlotRow>& rows, std::ostream& out,
                          const std::vector<FileMark>& files = {});
+
+// A query or a word is labelled in at most this many characters, so that
+// the label stays in its column; a data-word attribute keeps it whole.
+constexpr std::size_t MAX_LABEL = 24;
+
+// `query` cut to MAX_LABEL characters (UTF-8 sequences), "..." marking a cut.
+std::string plotLabel(const std::string& query);
 
 // `text` as XML character data or an attribute value: & < > " ' as
 // references, and every byte XML cannot hold as the text \xHH.
