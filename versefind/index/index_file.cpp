@@ -58,6 +58,13 @@ std::uint64_t get64(const unsigned char* at) {
   return static_cast<std::uint64_t>(get32(at)) | static_cast<std::uint64_t>(get32(at + 4)) << 32;
 }
 
+// A step of every loop that reads a page or a line table: worth the room.
+#if defined(__GNUC__) || defined(__clang__)
+#define VERSEFIND_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define VERSEFIND_ALWAYS_INLINE inline
+#endif
+
 // Reads fields from a range of bytes that has passed its checksum, and
 // still trusts nothing: every read stays inside the range, and a read past
 // it marks the reader as failed and gives 0.
@@ -72,17 +79,10 @@ class Fields {
   std::uint8_t u8() { return take(1) ? at_[-1] : 0; }
   std::uint32_t u32() { return take(4) ? get32(at_ - 4) : 0; }
   std::uint64_t u64() { return take(8) ? get64(at_ - 8) : 0; }
-  std::uint64_t varint() {
-    std::uint64_t value = 0;
-    for (int shift = 0; shift < 64; shift += 7) {
-      if (!take(1)) return 0;
-      const std::uint64_t byte = at_[-1];
-      if (shift == 63 && byte > 1) break;  // more than 64 bits
-      value |= (byte & 0x7F) << shift;
-      if ((byte & 0x80) == 0) return value;
-    }
-    failed_ = true;
-    return 0;
+  VERSEFIND_ALWAYS_INLINE std::uint64_t varint() {
+    // Most values take one byte.
+    if (!failed_ && at_ != end_ && *at_ < 0x80) return *at_++;
+    return longVarint();
   }
   // `size` bytes, as a pointer into the range.
   const unsigned char* bytes(std::uint64_t size) {
@@ -95,6 +95,18 @@ class Fields {
   }
 
  private:
+  std::uint64_t longVarint() {
+    std::uint64_t value = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+      if (!take(1)) return 0;
+      const std::uint64_t byte = at_[-1];
+      if (shift == 63 && byte > 1) break;  // more than 64 bits
+      value |= (byte & 0x7F) << shift;
+      if ((byte & 0x80) == 0) return value;
+    }
+    failed_ = true;
+    return 0;
+  }
   bool take(std::size_t size) {
     if (failed_ || size > left()) {
       failed_ = true;
@@ -781,25 +793,63 @@ bool IndexFile::readRoot(IndexPage& page) const {
 bool IndexFile::readChild(const IndexPage& parent, std::size_t c, IndexPage& child) const {
   assert(!parent.isLeaf() && c < parent.children.size());
   if (!readPage(parent.children[c], parent.level - 1, false, child)) return false;
+  return child.keys.empty() || inParentRange(parent, c, child.number, child.keys.front(), child.keys.back());
+}
+
+bool IndexFile::scanLeaf(const IndexPage& parent, std::size_t c, const EachKey& each) const {
+  assert(parent.level == 1 && c < parent.children.size());
+  IndexPage leaf;
+  std::string first;
+  std::string last;
+  if (!readCells(parent.children[c], 0, false, leaf,
+                 [&](std::uint32_t k, bool isLast, const std::string& word, std::uint64_t placeCount,
+                     const IndexPage::Places&) {
+                   if (k == 0) first = word;
+                   if (isLast) last = word;
+                   each(word, placeCount);
+                 })) {
+    return false;
+  }
+  return first.empty() || inParentRange(parent, c, leaf.number, first, last);
+}
+
+bool IndexFile::inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number,
+                              const std::string& first, const std::string& last) const {
   // The child's words lie between the parent's keys around it: then every
   // walk meets the words in order, and no page twice.
-  if ((c > 0 && !(parent.keys[c - 1] < child.keys.front())) ||
-      (c < parent.keys.size() && !(child.keys.back() < parent.keys[c]))) {
-    return fail(IndexProblem::damaged, "damaged: page " + std::to_string(child.number) +
-                                           " holds words outside its parent's range");
+  if ((c > 0 && !(parent.keys[c - 1] < first)) || (c < parent.keys.size() && !(last < parent.keys[c]))) {
+    return fail(IndexProblem::damaged,
+                "damaged: page " + std::to_string(number) + " holds words outside its parent's range");
   }
   return true;
 }
 
-bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page) const {
+namespace {
+
+// Whether a word that shares its first `shared` bytes with `before` and goes
+// on with the `rest` bytes at `suffix` comes after it in byte order. The
+// first byte where they part mostly tells, without a comparison of the rest.
+bool follows(const std::string& before, std::size_t shared, const unsigned char* suffix, std::size_t rest) {
+  if (rest == 0) return false;
+  if (shared == before.size()) return true;
+  const auto parting = static_cast<unsigned char>(before[shared]);
+  if (suffix[0] != parting) return suffix[0] > parting;
+  return std::string_view(before).substr(shared) < std::string_view(reinterpret_cast<const char*>(suffix), rest);
+}
+
+}  // namespace
+
+template <class EachCell>
+bool IndexFile::readCells(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page, EachCell each) const {
   const std::size_t size = file_.size();
-  const std::string where = "damaged: the page at byte " + std::to_string(ref.offset);
+  // Made only when the page is found damaged.
+  const auto where = [&ref] { return "damaged: the page at byte " + std::to_string(ref.offset); };
   if (ref.length < PAGE_HEADER_SIZE || !inFile(ref.offset, ref.length, size)) {
-    return fail(IndexProblem::damaged, where + " lies outside the file");
+    return fail(IndexProblem::damaged, where() + " lies outside the file");
   }
   const unsigned char* const at = file_.data() + ref.offset;
   if (!sumsTo(at + 4, ref.length - 4, get32(at))) {
-    return fail(IndexProblem::damaged, where + " fails its checksum");
+    return fail(IndexProblem::damaged, where() + " fails its checksum");
   }
   Fields fields(at + 4, ref.length - 4);
   const std::uint32_t length = fields.u32();
@@ -813,12 +863,12 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
   const std::uint64_t least = isRoot ? (level > 0 ? 1 : 0) : order_ - 1;
   if (length != ref.length || page.number >= pageCount_ || page.level != level ||
       keyCount > most || keyCount < least) {
-    return fail(IndexProblem::damaged, where + " does not fit in the tree");
+    return fail(IndexProblem::damaged, where() + " does not fit in the tree");
   }
   page.children.clear();
   if (level > 0) {
     if (fields.left() < (static_cast<std::uint64_t>(keyCount) + 1) * CHILD_SIZE) {
-      return fail(IndexProblem::damaged, where + " does not fit together");
+      return fail(IndexProblem::damaged, where() + " does not fit together");
     }
     for (std::uint32_t c = 0; c <= keyCount; ++c) {
       PageRef child;
@@ -827,22 +877,20 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
       page.children.push_back(child);
     }
   }
-  page.keys.resize(keyCount);
-  page.placeCounts.resize(keyCount);
-  page.places.resize(keyCount);
+  // The word of each cell in turn, put together in one buffer: a cell
+  // gives the bytes it does not share with the word before.
+  std::string word;
+  IndexPage::Places places{};
   std::uint64_t listEnd = listBase;
   for (std::uint32_t k = 0; k < keyCount && !fields.failed(); ++k) {
     const std::uint64_t shared = fields.varint();
     const std::uint64_t rest = fields.varint();
     const unsigned char* const suffix = fields.bytes(rest);
-    if (suffix == nullptr || (k == 0 ? shared != 0 : shared > page.keys[k - 1].size())) break;
-    std::string& word = page.keys[k];
-    if (k > 0) word.assign(page.keys[k - 1], 0, static_cast<std::size_t>(shared));
-    else word.clear();
+    if (suffix == nullptr || (k == 0 ? shared != 0 : shared > word.size())) break;
+    if (k > 0 && !follows(word, static_cast<std::size_t>(shared), suffix, static_cast<std::size_t>(rest))) break;
+    word.resize(static_cast<std::size_t>(shared));
     word.append(reinterpret_cast<const char*>(suffix), static_cast<std::size_t>(rest));
-    if (k > 0 && !(page.keys[k - 1] < word)) break;
-    page.placeCounts[k] = fields.varint();
-    IndexPage::Places& places = page.places[k];
+    const std::uint64_t placeCount = fields.varint();
     places.length = fields.varint();
     places.inPage = places.length <= PLACES_IN_PAGE;
     if (places.inPage) {
@@ -857,14 +905,35 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
       places.offset = listEnd + gap;
       listEnd = places.offset + places.length;
     }
-    if (page.placeCounts[k] == 0 || page.placeCounts[k] > places.length) break;
+    if (placeCount == 0 || placeCount > places.length) break;
+    each(k, k + 1 == keyCount, word, placeCount, places);
     if (k + 1 == keyCount) {
       if (fields.failed() || !fields.atEnd()) break;
       return true;
     }
   }
   if (keyCount == 0 && !fields.failed() && fields.atEnd()) return true;
-  return fail(IndexProblem::damaged, where + " does not fit together");
+  return fail(IndexProblem::damaged, where() + " does not fit together");
+}
+
+bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page) const {
+  // The keys of a page read before into the same object lend their room.
+  std::size_t count = 0;
+  const bool read = readCells(ref, level, isRoot, page,
+                              [&page, &count](std::uint32_t k, bool, const std::string& word, std::uint64_t placeCount,
+                                              const IndexPage::Places& places) {
+                                if (page.keys.size() == k) page.keys.emplace_back();
+                                page.keys[k] = word;
+                                page.placeCounts.resize(k + 1);
+                                page.placeCounts[k] = placeCount;
+                                page.places.resize(k + 1);
+                                page.places[k] = places;
+                                count = k + 1;
+                              });
+  page.keys.resize(count);
+  page.placeCounts.resize(count);
+  page.places.resize(count);
+  return read;
 }
 
 bool IndexFile::readPlaces(const IndexPage& page, std::size_t i, std::vector<WordPlace>& places,
@@ -1106,21 +1175,26 @@ void IndexFileReader::countPlaces(const std::vector<std::string>& words,
   struct Step {
     IndexPage page;
     // cppcheck-suppress unusedStructMember
-    bool bounded;
+    bool bounded = false;
     // cppcheck-suppress unusedStructMember
     std::string above;
   };
+  // The steps below `depth` are the path; those past it are kept for their
+  // room, so that a page read again reuses the keys of one read before.
   std::vector<Step> path;
+  std::size_t depth = 0;
   counts.assign(words.size(), 0);
   for (std::size_t w = 0; w < words.size(); ++w) {
     const std::string& word = words[w];
-    while (!path.empty() && path.back().bounded && !(word < path.back().above)) path.pop_back();
-    if (path.empty()) {
-      path.push_back(Step{IndexPage(), false, std::string()});
-      if (!file_.readRoot(path.back().page)) return;
+    while (depth > 0 && path[depth - 1].bounded && !(word < path[depth - 1].above)) --depth;
+    if (depth == 0) {
+      if (path.empty()) path.emplace_back();
+      path[0].bounded = false;
+      if (!file_.readRoot(path[0].page)) return;
+      depth = 1;
     }
     for (;;) {
-      const IndexPage& page = path.back().page;
+      const IndexPage& page = path[depth - 1].page;
       const auto at = std::lower_bound(page.keys.begin(), page.keys.end(), word);
       const auto i = static_cast<std::size_t>(at - page.keys.begin());
       if (at != page.keys.end() && *at == word) {
@@ -1128,10 +1202,31 @@ void IndexFileReader::countPlaces(const std::vector<std::string>& words,
         break;
       }
       if (page.isLeaf()) break;
-      Step child{IndexPage(), i < page.keys.size() || path.back().bounded,
-                 i < page.keys.size() ? page.keys[i] : path.back().above};
-      if (!file_.readChild(page, i, child.page)) return;
-      path.push_back(std::move(child));
+      if (page.level == 1) {
+        // A leaf below: every word asked that lies in it is counted in one
+        // pass over its keys, which keeps none of them.
+        const bool last = i == page.keys.size();
+        const bool bounded = !last || path[depth - 1].bounded;
+        const std::string& above = last ? path[depth - 1].above : page.keys[i];
+        std::size_t end = w + 1;
+        while (end < words.size() && (!bounded || words[end] < above)) ++end;
+        std::size_t next = w;
+        const bool scanned = file_.scanLeaf(page, i, [&](const std::string& key, std::uint64_t placeCount) {
+          while (next < end && words[next] < key) ++next;
+          if (next < end && words[next] == key) counts[next] = placeCount;
+        });
+        if (!scanned) return;
+        w = end - 1;
+        break;
+      }
+      if (path.size() == depth) path.emplace_back();  // moves the steps: `page` is gone
+      Step& child = path[depth];
+      const Step& parent = path[depth - 1];
+      const bool last = i == parent.page.keys.size();
+      child.bounded = !last || parent.bounded;
+      child.above = last ? parent.above : parent.page.keys[i];
+      if (!file_.readChild(parent.page, i, child.page)) return;
+      ++depth;
     }
   }
 }

@@ -248,6 +248,11 @@ class IndexFile {
   // REQUIRES: open() succeeded; c <= parent.keys.size(); parent not a leaf.
   bool readRoot(IndexPage& page) const;
   bool readChild(const IndexPage& parent, std::size_t c, IndexPage& child) const;
+  // Reads child c of `parent`, a leaf, with every check readChild makes,
+  // but keeps none of its keys: gives `each` every key in order with its
+  // number of places. REQUIRES: parent.level == 1.
+  using EachKey = std::function<void(const std::string& word, std::uint64_t placeCount)>;
+  bool scanLeaf(const IndexPage& parent, std::size_t c, const EachKey& each) const;
   // The places of key i of `page` in text order, and the text of each.
   // REQUIRES: i < page.keys.size().
   bool readPlaces(const IndexPage& page, std::size_t i, std::vector<WordPlace>& places,
@@ -285,6 +290,15 @@ class IndexFile {
   // Whether `size` bytes at `at` have the checksum `crc` (or are not checked).
   bool sumsTo(const unsigned char* at, std::uint64_t size, std::uint32_t crc) const;
   bool readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page) const;
+  // Reads and checks the page at `ref` into `page`, all but its keys:
+  // gives `each(k, isLast, word, placeCount, places)` every key k in turn
+  // instead.
+  template <class EachCell>
+  bool readCells(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page, EachCell each) const;
+  // Whether the keys of page c of `parent`, from `first` to `last`, lie
+  // between the keys of `parent` around it; false after fail() otherwise.
+  bool inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number, const std::string& first,
+                     const std::string& last) const;
   const LineDirectory* lineDirectory(std::uint32_t text) const;
   bool readLineBlock(const LineDirectory& directory, std::size_t block,
                      std::vector<TextLine>& lines) const;

@@ -105,6 +105,20 @@ std::string_view TextLines::operator[](std::size_t index) const {
   return std::string_view(text_).substr(begin, end - begin);
 }
 
+void TextLines::copyLine(std::size_t index, std::string& line) const {
+  if (fetch_) {
+    assert(index < fetchedCount_);
+    const auto kept = fetched_.find(index);
+    if (kept == fetched_.end()) {
+      fetch_(index, line);
+    } else {
+      line = kept->second;
+    }
+    return;
+  }
+  line.assign((*this)[index]);
+}
+
 // ---- the word rules --------------------------------------------------------------
 
 namespace {

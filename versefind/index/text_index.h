@@ -56,6 +56,9 @@ class TextLines {
   // Line `index` + 1 (the first line is element 0). REQUIRES: index < size();
   // after keepNoBytes(), the first line of the file begun last.
   std::string_view operator[](std::size_t index) const;
+  // Copies line `index` + 1 into `line`: a line of a text not held here is
+  // read without being kept, for a caller that keeps what it needs of it.
+  void copyLine(std::size_t index, std::string& line) const;
   // Where each word stands in the text as a whole.
   const WordPositions& positions() const;
   // The bytes of the lines added to the file begun last (or to the text)

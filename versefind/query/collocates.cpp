@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 
 #include "query/concordance.h"
@@ -13,20 +12,23 @@ bool findCollocates(const CorpusText& corpus, const CollocateQuery& query,
   if (!seekAskedWord(corpus, query.word, *cursor, errors)) return false;
   const std::vector<WordPlace>& places = cursor->places();
   NearWords near(corpus);
-  // Counted by the word's one string: a pointer, not a copy, per occurrence.
-  std::unordered_map<const std::string*, std::pair<std::uint64_t, std::uint64_t>> windows;
+  // Counted by the word's id: left and right, in the windows.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> windows;
   for (const WordPlace place : places) {
     near.gather(place, query.left, query.right);
-    for (std::size_t k = 0; k < near.words().size(); ++k) {
-      if (k < near.self()) ++windows[near.words()[k].word].first;
-      if (k > near.self()) ++windows[near.words()[k].word].second;
+    windows.resize(near.keptCount());
+    const std::vector<PlacedWord>& words = near.words();
+    for (std::size_t k = 0; k < words.size(); ++k) {
+      if (k < near.self()) ++windows[words[k].id].first;
+      if (k > near.self()) ++windows[words[k].id].second;
     }
   }
   found.clear();
-  for (const auto& [word, count] : windows) {
+  for (std::uint32_t id = 0; id < windows.size(); ++id) {
+    const auto& count = windows[id];
     if (count.first + count.second < query.least) continue;
     Collocate c;
-    c.word = *word;
+    c.word = near.keptWord(id);
     c.left = count.first;
     c.right = count.second;
     c.observed = c.left + c.right;

@@ -6,15 +6,33 @@
 
 NearWords::NearWords(const CorpusText& corpus) : corpus_(corpus) {}
 
-const std::vector<const std::string*>& NearWords::cut(std::uint32_t number) {
+NearWords::LineCut NearWords::cut(std::uint32_t number) {
   const auto [found, isNew] = lines_.try_emplace(number);
   if (isNew) {
-    corpus_.rules.cutLine(std::string(corpus_.lines[number - 1]),
-                          [this, found = found](const std::string& word, std::size_t, std::size_t) {
-                            found->second.push_back(&*kept_.insert(word).first);
-                          });
+    found->second.first = cutWords_.size();
+    corpus_.lines.copyLine(number - 1, line_);
+    corpus_.rules.cutLine(line_, [this](const std::string& word, std::size_t, std::size_t) {
+      cutWords_.push_back(CutWord{folded_.size(), static_cast<std::uint32_t>(word.size()), NOT_KEPT});
+      folded_ += word;
+    });
+    found->second.count = static_cast<std::uint32_t>(cutWords_.size() - found->second.first);
   }
   return found->second;
+}
+
+std::uint32_t NearWords::keep(const std::string& word) {
+  const auto [kept, isNew] = kept_.try_emplace(word, static_cast<std::uint32_t>(keptWords_.size()));
+  if (isNew) keptWords_.push_back(&kept->first);
+  return kept->second;
+}
+
+PlacedWord NearWords::wordOf(const LineCut& line, std::uint32_t number, WordPlace place) {
+  CutWord& word = cutWords_[line.first + number - 1];
+  if (word.id == NOT_KEPT) {
+    asked_.assign(folded_, word.begin, word.size);
+    word.id = keep(asked_);
+  }
+  return PlacedWord{place, keptWords_[word.id], word.id};
 }
 
 void NearWords::gather(WordPlace place, std::uint32_t before, std::uint32_t after) {
@@ -28,29 +46,32 @@ void NearWords::gather(WordPlace place, std::uint32_t before, std::uint32_t afte
   std::uint32_t line = place.line;
   std::uint32_t number = place.wordNumber;
   while (words_.size() < before) {
-    const std::vector<const std::string*>& lineWords = cut(line);
-    for (number = std::min<std::uint32_t>(number - 1, static_cast<std::uint32_t>(lineWords.size()));
-         number > 0 && words_.size() < before; --number) {
-      words_.push_back(PlacedWord{WordPlace{line, number}, lineWords[number - 1]});
+    const LineCut lineWords = cut(line);
+    for (number = std::min(number - 1, lineWords.count); number > 0 && words_.size() < before; --number) {
+      words_.push_back(wordOf(lineWords, number, WordPlace{line, number}));
     }
     if (line == firstLine) break;
     --line;
-    number = static_cast<std::uint32_t>(cut(line).size()) + 1;
+    number = cut(line).count + 1;
   }
   std::reverse(words_.begin(), words_.end());
   self_ = words_.size();
   // The place's own word; a line cut into fewer words (a text that changed
   // unseen) gives the empty word.
-  static const std::string none;
-  const std::vector<const std::string*>& own = cut(place.line);
-  words_.push_back(PlacedWord{place, place.wordNumber <= own.size() ? own[place.wordNumber - 1] : &none});
+  const LineCut own = cut(place.line);
+  if (place.wordNumber <= own.count) {
+    words_.push_back(wordOf(own, place.wordNumber, place));
+  } else {
+    const std::uint32_t none = keep(std::string());
+    words_.push_back(PlacedWord{place, keptWords_[none], none});
+  }
   // On from the place, line by line.
   line = place.line;
   number = place.wordNumber;
   for (std::size_t taken = 0; taken < after;) {
-    const std::vector<const std::string*>& lineWords = cut(line);
-    for (++number; number <= lineWords.size() && taken < after; ++number, ++taken) {
-      words_.push_back(PlacedWord{WordPlace{line, number}, lineWords[number - 1]});
+    const LineCut lineWords = cut(line);
+    for (++number; number <= lineWords.count && taken < after; ++number, ++taken) {
+      words_.push_back(wordOf(lineWords, number, WordPlace{line, number}));
     }
     if (line == lastLine) break;
     ++line;

@@ -12,7 +12,6 @@
 #include <ostream>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "index/text_index.h"
@@ -30,12 +29,14 @@ struct CorpusText {
 struct PlacedWord {
   WordPlace place;
   const std::string* word;
+  std::uint32_t id;  // the word's number among those kept (NearWords), from 0
 };
 
 // The words near a place. A line is cut when one of its words is first
-// asked for, and once: each word is then a string kept once for all its
-// places, so that two words are the same word exactly when they are the
-// same object. Only the lines cut take room, however many the corpus has.
+// asked for, and once; a word that a window takes is then a string kept once
+// for all its places, so that two words are the same word exactly when they
+// are the same object. Only the lines cut take room, however many the corpus
+// has, and only the words taken are kept as strings.
 class NearWords {
  public:
   explicit NearWords(const CorpusText& corpus);
@@ -47,15 +48,40 @@ class NearWords {
   // The words gathered, and which of them is the one at the place itself.
   const std::vector<PlacedWord>& words() const { return words_; }
   std::size_t self() const { return self_; }
+  // The words kept so far, by their ids.
+  std::size_t keptCount() const { return keptWords_.size(); }
+  const std::string& keptWord(std::uint32_t id) const { return *keptWords_[id]; }
 
  private:
+  // Where the words of a line cut stand in cutWords_: the first, and how many.
+  struct LineCut {
+    std::size_t first = 0;
+    std::uint32_t count = 0;
+  };
+  // A word of a line cut: its bytes in folded_, and its id once a place
+  // asked for it (NOT_KEPT until then).
+  static constexpr std::uint32_t NOT_KEPT = ~std::uint32_t{0};
+  struct CutWord {
+    std::size_t begin;
+    std::uint32_t size;
+    std::uint32_t id;
+  };
   // The words of line `number` (from 1), cut once.
-  const std::vector<const std::string*>& cut(std::uint32_t number);
+  LineCut cut(std::uint32_t number);
+  // Word `number` (from 1) of a line cut, at `place`.
+  PlacedWord wordOf(const LineCut& line, std::uint32_t number, WordPlace place);
+  // The id of `word`, kept from now on.
+  std::uint32_t keep(const std::string& word);
 
   const CorpusText& corpus_;
-  std::unordered_map<std::uint32_t, std::vector<const std::string*>> lines_;
+  std::unordered_map<std::uint32_t, LineCut> lines_;
+  std::vector<CutWord> cutWords_;
+  std::string folded_;
   // Node-based: a word handed out stays where it is as more words are kept.
-  std::unordered_set<std::string> kept_;
+  std::unordered_map<std::string, std::uint32_t> kept_;
+  std::vector<const std::string*> keptWords_;
+  std::string line_;   // the line being cut
+  std::string asked_;  // the word being kept
   std::vector<PlacedWord> words_;
   std::size_t self_ = 0;
 };
