@@ -796,13 +796,14 @@ bool IndexFile::readChild(const IndexPage& parent, std::size_t c, IndexPage& chi
   return child.keys.empty() || inParentRange(parent, c, child.number, child.keys.front(), child.keys.back());
 }
 
-bool IndexFile::scanLeaf(const IndexPage& parent, std::size_t c, const EachKey& each) const {
+template <class EachKey>
+bool IndexFile::scanLeaf(const IndexPage& parent, std::size_t c, EachKey each) const {
   assert(parent.level == 1 && c < parent.children.size());
   IndexPage leaf;
   std::string first;
   std::string last;
   if (!readCells(parent.children[c], 0, false, leaf,
-                 [&](std::uint32_t k, bool isLast, const std::string& word, std::uint64_t placeCount,
+                 [&](std::uint32_t k, bool isLast, std::string_view word, std::uint64_t placeCount,
                      const IndexPage::Places&) {
                    if (k == 0) first = word;
                    if (isLast) last = word;
@@ -814,7 +815,7 @@ bool IndexFile::scanLeaf(const IndexPage& parent, std::size_t c, const EachKey& 
 }
 
 bool IndexFile::inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number,
-                              const std::string& first, const std::string& last) const {
+                              std::string_view first, std::string_view last) const {
   // The child's words lie between the parent's keys around it: then every
   // walk meets the words in order, and no page twice.
   if ((c > 0 && !(parent.keys[c - 1] < first)) || (c < parent.keys.size() && !(last < parent.keys[c]))) {
@@ -829,12 +830,12 @@ namespace {
 // Whether a word that shares its first `shared` bytes with `before` and goes
 // on with the `rest` bytes at `suffix` comes after it in byte order. The
 // first byte where they part mostly tells, without a comparison of the rest.
-bool follows(const std::string& before, std::size_t shared, const unsigned char* suffix, std::size_t rest) {
+bool follows(std::string_view before, std::size_t shared, const unsigned char* suffix, std::size_t rest) {
   if (rest == 0) return false;
   if (shared == before.size()) return true;
   const auto parting = static_cast<unsigned char>(before[shared]);
   if (suffix[0] != parting) return suffix[0] > parting;
-  return std::string_view(before).substr(shared) < std::string_view(reinterpret_cast<const char*>(suffix), rest);
+  return before.substr(shared) < std::string_view(reinterpret_cast<const char*>(suffix), rest);
 }
 
 }  // namespace
@@ -879,17 +880,22 @@ bool IndexFile::readCells(PageRef ref, std::uint32_t level, bool isRoot, IndexPa
   }
   // The word of each cell in turn, put together in one buffer: a cell
   // gives the bytes it does not share with the word before.
-  std::string word;
+  // The buffer only grows; the word is its first `wordLength` bytes.
+  std::string buffer;
+  std::size_t wordLength = 0;
   IndexPage::Places places{};
   std::uint64_t listEnd = listBase;
   for (std::uint32_t k = 0; k < keyCount && !fields.failed(); ++k) {
     const std::uint64_t shared = fields.varint();
     const std::uint64_t rest = fields.varint();
     const unsigned char* const suffix = fields.bytes(rest);
-    if (suffix == nullptr || (k == 0 ? shared != 0 : shared > word.size())) break;
-    if (k > 0 && !follows(word, static_cast<std::size_t>(shared), suffix, static_cast<std::size_t>(rest))) break;
-    word.resize(static_cast<std::size_t>(shared));
-    word.append(reinterpret_cast<const char*>(suffix), static_cast<std::size_t>(rest));
+    if (suffix == nullptr || (k == 0 ? shared != 0 : shared > wordLength)) break;
+    const std::string_view before(buffer.data(), wordLength);
+    if (k > 0 && !follows(before, static_cast<std::size_t>(shared), suffix, static_cast<std::size_t>(rest))) break;
+    wordLength = static_cast<std::size_t>(shared + rest);  // no more than the page's length
+    if (buffer.size() < wordLength) buffer.resize(2 * wordLength);
+    if (rest > 0) std::memcpy(&buffer[static_cast<std::size_t>(shared)], suffix, static_cast<std::size_t>(rest));
+    const std::string_view word(buffer.data(), wordLength);
     const std::uint64_t placeCount = fields.varint();
     places.length = fields.varint();
     places.inPage = places.length <= PLACES_IN_PAGE;
@@ -920,10 +926,10 @@ bool IndexFile::readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPag
   // The keys of a page read before into the same object lend their room.
   std::size_t count = 0;
   const bool read = readCells(ref, level, isRoot, page,
-                              [&page, &count](std::uint32_t k, bool, const std::string& word, std::uint64_t placeCount,
+                              [&page, &count](std::uint32_t k, bool, std::string_view word, std::uint64_t placeCount,
                                               const IndexPage::Places& places) {
                                 if (page.keys.size() == k) page.keys.emplace_back();
-                                page.keys[k] = word;
+                                page.keys[k].assign(word.data(), word.size());
                                 page.placeCounts.resize(k + 1);
                                 page.placeCounts[k] = placeCount;
                                 page.places.resize(k + 1);
@@ -1211,8 +1217,8 @@ void IndexFileReader::countPlaces(const std::vector<std::string>& words,
         std::size_t end = w + 1;
         while (end < words.size() && (!bounded || words[end] < above)) ++end;
         std::size_t next = w;
-        const bool scanned = file_.scanLeaf(page, i, [&](const std::string& key, std::uint64_t placeCount) {
-          while (next < end && words[next] < key) ++next;
+        const bool scanned = file_.scanLeaf(page, i, [&](std::string_view key, std::uint64_t placeCount) {
+          while (next < end && std::string_view(words[next]) < key) ++next;
           if (next < end && words[next] == key) counts[next] = placeCount;
         });
         if (!scanned) return;

@@ -35,6 +35,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "index/word_cursor.h"
@@ -249,10 +250,10 @@ class IndexFile {
   bool readRoot(IndexPage& page) const;
   bool readChild(const IndexPage& parent, std::size_t c, IndexPage& child) const;
   // Reads child c of `parent`, a leaf, with every check readChild makes,
-  // but keeps none of its keys: gives `each` every key in order with its
-  // number of places. REQUIRES: parent.level == 1.
-  using EachKey = std::function<void(const std::string& word, std::uint64_t placeCount)>;
-  bool scanLeaf(const IndexPage& parent, std::size_t c, const EachKey& each) const;
+  // but keeps none of its keys: gives `each(word, placeCount)` every key in
+  // order (a view valid during the call). REQUIRES: parent.level == 1.
+  template <class EachKey>
+  bool scanLeaf(const IndexPage& parent, std::size_t c, EachKey each) const;
   // The places of key i of `page` in text order, and the text of each.
   // REQUIRES: i < page.keys.size().
   bool readPlaces(const IndexPage& page, std::size_t i, std::vector<WordPlace>& places,
@@ -297,8 +298,8 @@ class IndexFile {
   bool readCells(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page, EachCell each) const;
   // Whether the keys of page c of `parent`, from `first` to `last`, lie
   // between the keys of `parent` around it; false after fail() otherwise.
-  bool inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number, const std::string& first,
-                     const std::string& last) const;
+  bool inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number, std::string_view first,
+                     std::string_view last) const;
   const LineDirectory* lineDirectory(std::uint32_t text) const;
   bool readLineBlock(const LineDirectory& directory, std::size_t block,
                      std::vector<TextLine>& lines) const;
