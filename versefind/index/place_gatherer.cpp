@@ -2,17 +2,42 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <queue>
+#include <string_view>
 #include <utility>
 
 namespace {
 
-// What a word costs the table beside its bytes and places: its node, its
-// string, its list and its slots in the vectors, about.
-constexpr std::uint64_t WORD_COST = 128;
-// What the allocator keeps beside a block: a word's first place costs it.
-constexpr std::uint64_t ALLOCATION_COST = 16;
+// The most slots the table starts with; it doubles when half of them are
+// taken.
+constexpr std::size_t MOST_FIRST_SLOTS = 1024;
+// What sorting the table takes beside it: a word's place in bytes_, its
+// first bytes with its number to sort by, and where its places start; and a
+// place sorted.
+constexpr std::uint64_t SORTING_A_WORD = 8 + 16 + 8;
+constexpr std::uint64_t SORTING_A_PLACE = sizeof(WordPlace);
+
+// FNV-1a over the word's bytes, its halves folded together.
+std::uint64_t hashOf(std::string_view word) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : word) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash ^ (hash >> 32);
+}
+
+// The first eight bytes of a word as a number that orders as they do (the
+// bytes, most significant first; a shorter word padded with zeros).
+std::uint64_t prefixOf(std::string_view word) {
+  std::uint64_t prefix = 0;
+  for (std::size_t k = 0; k < 8; ++k) {
+    prefix = prefix << 8 | (k < word.size() ? static_cast<unsigned char>(word[k]) : 0U);
+  }
+  return prefix;
+}
 
 // The buffer of each run as the merge reads it, and of the file as runs are
 // written.
@@ -122,23 +147,133 @@ bool PlaceGatherer::fail(int cause) {
   return false;
 }
 
+std::uint32_t PlaceGatherer::idOf(const std::string& word) {
+  if (slots_.empty()) slots_.assign(firstSlots(), Slot{0, 0, 0});
+  const auto hash = static_cast<std::uint32_t>(hashOf(word));
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    Slot& slot = slots_[at];
+    if (slot.id == 0) {
+      slot = Slot{hash, ++words_, bytes_.size()};
+      const auto length = static_cast<std::uint32_t>(word.size());
+      bytes_.append(reinterpret_cast<const char*>(&length), sizeof length);
+      bytes_ += word;
+      const std::uint32_t id = words_;
+      if (2 * std::uint64_t{words_} > slots_.size()) growSlots();
+      return id;
+    }
+    if (slot.hash == hash) {
+      std::uint32_t length = 0;
+      std::memcpy(&length, bytes_.data() + slot.at, sizeof length);
+      if (length == word.size() && std::memcmp(bytes_.data() + slot.at + sizeof length, word.data(), length) == 0) {
+        return slot.id;
+      }
+    }
+  }
+}
+
+std::size_t PlaceGatherer::firstSlots() const {
+  // A small memory starts with few: the slots take at most a sixteenth.
+  std::size_t slots = 4;
+  while (slots < MOST_FIRST_SLOTS && 2 * slots * sizeof(Slot) * 16 <= memoryBytes_) slots *= 2;
+  return slots;
+}
+
+void PlaceGatherer::growSlots() {
+  std::vector<Slot> grown(2 * slots_.size(), Slot{0, 0, 0});
+  const std::size_t mask = grown.size() - 1;
+  for (const Slot& slot : slots_) {
+    if (slot.id == 0) continue;
+    std::size_t at = slot.hash & mask;
+    while (grown[at].id != 0) at = (at + 1) & mask;
+    grown[at] = slot;
+  }
+  slots_.swap(grown);
+}
+
+std::uint64_t PlaceGatherer::heldBytes() const {
+  return slots_.capacity() * sizeof(Slot) + bytes_.capacity() + ids_.capacity() * sizeof(std::uint32_t) +
+         stretches_.capacity() * sizeof(Stretch) + std::uint64_t{words_} * SORTING_A_WORD +
+         ids_.size() * SORTING_A_PLACE;
+}
+
+std::uint64_t PlaceGatherer::growthFor(std::size_t wordBytes) const {
+  // An array that is full moves to a block twice as large, and the old
+  // block is freed only once the new one holds it.
+  const auto grows = [](std::uint64_t size, std::uint64_t capacity, std::uint64_t more, std::uint64_t each) {
+    return size + more <= capacity ? 0 : std::max(2 * capacity, size + more) * each;
+  };
+  const std::uint64_t lengthAndBytes = sizeof(std::uint32_t) + wordBytes;
+  return grows(ids_.size(), ids_.capacity(), 1, sizeof(std::uint32_t)) +
+         grows(stretches_.size(), stretches_.capacity(), 1, sizeof(Stretch)) +
+         grows(bytes_.size(), bytes_.capacity(), lengthAndBytes, 1) +
+         (2 * (std::uint64_t{words_} + 1) > slots_.size() ? 2 * slots_.size() * sizeof(Slot) : 0) +
+         SORTING_A_WORD + SORTING_A_PLACE;
+}
+
 bool PlaceGatherer::add(const std::string& word, WordPlace place) {
   if (cause_ != 0) return false;
-  auto found = ids_.find(word);
-  if (found == ids_.end()) {
-    found = ids_.emplace(word, static_cast<std::uint32_t>(words_.size())).first;
-    words_.push_back(&found->first);
-    places_.emplace_back();
-    heldBytes_ += word.size() + WORD_COST;
+  // The table is written out before a place, its word taken as new, would
+  // take it past the memory; a table holds one place at least.
+  if (!ids_.empty() && heldBytes() + growthFor(word.size()) > memoryBytes_ && !spill()) return false;
+  const std::uint32_t id = idOf(word);
+  // A place that does not follow the one before on its line starts a stretch.
+  if (stretches_.empty() || stretches_.back().line != place.line ||
+      stretches_.back().wordNumber + (ids_.size() - stretches_.back().first) != place.wordNumber) {
+    stretches_.push_back(Stretch{ids_.size(), place.line, place.wordNumber});
   }
-  std::vector<WordPlace>& list = places_[found->second];
-  const std::size_t capacity = list.capacity();
-  list.push_back(place);
-  if (list.capacity() != capacity) {
-    // The allocator keeps a header beside each block it gives.
-    heldBytes_ += (list.capacity() - capacity) * sizeof(WordPlace) + (capacity == 0 ? ALLOCATION_COST : 0);
+  ids_.push_back(id);
+  return true;
+}
+
+template <class EachHeld>
+void PlaceGatherer::sortHeld(EachHeld each) {
+  // Where each word lies in bytes_, by its number.
+  std::vector<std::uint64_t> start(std::size_t{words_} + 1);
+  for (std::uint64_t at = 0, id = 1; at < bytes_.size(); ++id) {
+    start[id] = at;
+    std::uint32_t length = 0;
+    std::memcpy(&length, bytes_.data() + at, sizeof length);
+    at += sizeof length + length;
   }
-  return heldBytes_ <= memoryBytes_ || spill();
+  const auto wordOf = [this, &start](std::uint32_t id) {
+    std::uint32_t length = 0;
+    std::memcpy(&length, bytes_.data() + start[id], sizeof length);
+    return std::string_view(bytes_.data() + start[id] + sizeof length, length);
+  };
+  // The words in byte order, sorted by their first bytes as numbers and by
+  // the rest only where those agree.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
+  order.reserve(words_);
+  for (std::uint32_t id = 1; id <= words_; ++id) order.emplace_back(prefixOf(wordOf(id)), id);
+  std::sort(order.begin(), order.end(), [&wordOf](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : wordOf(a.second) < wordOf(b.second);
+  });
+  // Each word's places are counted, then laid out word after word, each
+  // word's in text order (a counting sort): where[id] counts them, then
+  // tells where word id's next place goes.
+  std::vector<std::uint64_t> where(std::size_t{words_} + 1, 0);
+  for (const std::uint32_t id : ids_) ++where[id];
+  std::uint64_t next = 0;
+  for (const auto& [prefix, id] : order) {
+    const std::uint64_t count = where[id];
+    where[id] = next;
+    next += count;
+  }
+  std::vector<WordPlace> sorted(ids_.size());
+  for (std::size_t s = 0; s < stretches_.size(); ++s) {
+    const Stretch& stretch = stretches_[s];
+    const std::uint64_t end = s + 1 < stretches_.size() ? stretches_[s + 1].first : ids_.size();
+    for (std::uint64_t k = stretch.first; k < end; ++k) {
+      sorted[where[ids_[k]]++] = WordPlace{stretch.line, stretch.wordNumber + static_cast<std::uint32_t>(k - stretch.first)};
+    }
+  }
+  // where[id] is now the end of word id's places, and the start of the next.
+  std::uint64_t begin = 0;
+  for (const auto& [prefix, id] : order) {
+    each(wordOf(id), sorted.data() + begin, static_cast<std::size_t>(where[id] - begin));
+    begin = where[id];
+  }
 }
 
 // Writes the table as the next run, in word order, and empties it.
@@ -151,32 +286,40 @@ bool PlaceGatherer::spill() {
     if (runs_ == nullptr) return fail(errno);
     static_cast<void>(std::setvbuf(runs_, nullptr, _IOFBF, WRITE_BUFFER));  // a hint
   }
-  std::vector<std::uint32_t> order(words_.size());
-  for (std::uint32_t id = 0; id < order.size(); ++id) order[id] = id;
-  std::sort(order.begin(), order.end(),
-            [this](std::uint32_t a, std::uint32_t b) { return *words_[a] < *words_[b]; });
   runStarts_.push_back(written_);
   std::string record;
-  for (const std::uint32_t id : order) {
+  bool written = true;
+  sortHeld([&](std::string_view word, const WordPlace* places, std::size_t count) {
+    if (!written) return;
     record.clear();
-    putVarint(record, words_[id]->size());
-    record += *words_[id];
-    putVarint(record, places_[id].size());
+    putVarint(record, word.size());
+    record += word;
+    putVarint(record, count);
     std::uint32_t line = 0;
-    for (const WordPlace place : places_[id]) {
-      putVarint(record, place.line - line);
-      putVarint(record, place.wordNumber);
-      line = place.line;
+    for (std::size_t k = 0; k < count; ++k) {
+      putVarint(record, places[k].line - line);
+      putVarint(record, places[k].wordNumber);
+      line = places[k].line;
     }
     errno = 0;
-    if (std::fwrite(record.data(), 1, record.size(), runs_) != record.size()) return fail(errno);
+    if (std::fwrite(record.data(), 1, record.size(), runs_) != record.size()) {
+      written = fail(errno);
+      return;
+    }
     written_ += record.size();
+  });
+  if (!written) return false;
+  // The table's room is kept for the next run, empty, but for slots that
+  // grew past a quarter of the memory.
+  if (slots_.size() * sizeof(Slot) > memoryBytes_ / 4) {
+    std::vector<Slot>(firstSlots(), Slot{0, 0, 0}).swap(slots_);
+  } else {
+    std::fill(slots_.begin(), slots_.end(), Slot{0, 0, 0});
   }
-  // The memory goes back, not just the elements.
-  std::unordered_map<std::string, std::uint32_t>().swap(ids_);
-  std::vector<const std::string*>().swap(words_);
-  std::vector<std::vector<WordPlace>>().swap(places_);
-  heldBytes_ = 0;
+  bytes_.clear();
+  words_ = 0;
+  ids_.clear();
+  stretches_.clear();
   return true;
 }
 
@@ -190,14 +333,16 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
   if (cause_ != 0) return failed();
   if (runs_ == nullptr) {
     // All in memory: no run at all.
-    std::vector<std::uint32_t> order(words_.size());
-    for (std::uint32_t id = 0; id < order.size(); ++id) order[id] = id;
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return *words_[a] < *words_[b]; });
-    for (const std::uint32_t id : order) each(*words_[id], places_[id]);
+    std::string word;
+    std::vector<WordPlace> places;
+    sortHeld([&](std::string_view held, const WordPlace* first, std::size_t count) {
+      word.assign(held);
+      places.assign(first, first + count);
+      each(word, places);
+    });
     return true;
   }
-  if (!words_.empty() && !spill()) return failed();
+  if (words_ > 0 && !spill()) return failed();
   errno = 0;
   if (std::fflush(runs_) != 0) {
     fail(errno);
