@@ -20,10 +20,42 @@ NearWords::LineCut NearWords::cut(std::uint32_t number) {
   return found->second;
 }
 
+namespace {
+
+// FNV-1a over the word's bytes, its halves folded together.
+std::uint64_t hashOf(std::string_view word) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const char c : word) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ULL;
+  }
+  return hash ^ (hash >> 32);
+}
+
+}  // namespace
+
 std::uint32_t NearWords::keep(const std::string& word) {
-  const auto [kept, isNew] = kept_.try_emplace(word, static_cast<std::uint32_t>(keptWords_.size()));
-  if (isNew) keptWords_.push_back(&kept->first);
-  return kept->second;
+  if (2 * (keptWords_.size() + 1) > keptSlots_.size()) {
+    // Twice the slots, each word put again where its hash now leads.
+    std::vector<std::uint32_t> grown(std::max<std::size_t>(64, 2 * keptSlots_.size()), 0);
+    const std::size_t mask = grown.size() - 1;
+    for (std::uint32_t id = 0; id < keptWords_.size(); ++id) {
+      std::size_t at = hashOf(keptWords_[id]) & mask;
+      while (grown[at] != 0) at = (at + 1) & mask;
+      grown[at] = id + 1;
+    }
+    keptSlots_.swap(grown);
+  }
+  const std::size_t mask = keptSlots_.size() - 1;
+  for (std::size_t at = hashOf(word) & mask;; at = (at + 1) & mask) {
+    const std::uint32_t slot = keptSlots_[at];
+    if (slot == 0) {
+      keptSlots_[at] = static_cast<std::uint32_t>(keptWords_.size()) + 1;
+      keptWords_.push_back(word);
+      return static_cast<std::uint32_t>(keptWords_.size() - 1);
+    }
+    if (keptWords_[slot - 1] == word) return slot - 1;
+  }
 }
 
 PlacedWord NearWords::wordOf(const LineCut& line, std::uint32_t number, WordPlace place) {
@@ -32,7 +64,7 @@ PlacedWord NearWords::wordOf(const LineCut& line, std::uint32_t number, WordPlac
     asked_.assign(folded_, word.begin, word.size);
     word.id = keep(asked_);
   }
-  return PlacedWord{place, keptWords_[word.id], word.id};
+  return PlacedWord{place, &keptWords_[word.id], word.id};
 }
 
 void NearWords::gather(WordPlace place, std::uint32_t before, std::uint32_t after) {
@@ -63,7 +95,7 @@ void NearWords::gather(WordPlace place, std::uint32_t before, std::uint32_t afte
     words_.push_back(wordOf(own, place.wordNumber, place));
   } else {
     const std::uint32_t none = keep(std::string());
-    words_.push_back(PlacedWord{place, keptWords_[none], none});
+    words_.push_back(PlacedWord{place, &keptWords_[none], none});
   }
   // On from the place, line by line.
   line = place.line;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <ostream>
 #include <string>
 #include <unordered_map>
@@ -50,7 +51,7 @@ class NearWords {
   std::size_t self() const { return self_; }
   // The words kept so far, by their ids.
   std::size_t keptCount() const { return keptWords_.size(); }
-  const std::string& keptWord(std::uint32_t id) const { return *keptWords_[id]; }
+  const std::string& keptWord(std::uint32_t id) const { return keptWords_[id]; }
 
  private:
   // Where the words of a line cut stand in cutWords_: the first, and how many.
@@ -77,9 +78,11 @@ class NearWords {
   std::unordered_map<std::uint32_t, LineCut> lines_;
   std::vector<CutWord> cutWords_;
   std::string folded_;
-  // Node-based: a word handed out stays where it is as more words are kept.
-  std::unordered_map<std::string, std::uint32_t> kept_;
-  std::vector<const std::string*> keptWords_;
+  // The words kept, by id: a deque, so that a word handed out stays where
+  // it is as more are kept; found through open-addressed slots that hold
+  // id + 1 (0 for none), half of them empty at least.
+  std::deque<std::string> keptWords_;
+  std::vector<std::uint32_t> keptSlots_;
   std::string line_;   // the line being cut
   std::string asked_;  // the word being kept
   std::vector<PlacedWord> words_;
