@@ -192,9 +192,9 @@ void PlaceGatherer::growSlots() {
 }
 
 std::uint64_t PlaceGatherer::heldBytes() const {
-  return slots_.capacity() * sizeof(Slot) + bytes_.capacity() + ids_.capacity() * sizeof(std::uint32_t) +
-         stretches_.capacity() * sizeof(Stretch) + std::uint64_t{words_} * SORTING_A_WORD +
-         ids_.size() * SORTING_A_PLACE;
+  const std::uint64_t table = sizeof(Slot) * slots_.capacity() + bytes_.capacity() +
+                              sizeof(std::uint32_t) * ids_.capacity() + sizeof(Stretch) * stretches_.capacity();
+  return table + SORTING_A_WORD * words_ + SORTING_A_PLACE * ids_.size();
 }
 
 std::uint64_t PlaceGatherer::growthFor(std::size_t wordBytes) const {
