@@ -17,9 +17,10 @@
 
 namespace {
 
-// Reads every word from `from` on, checking each; returns the words seen.
-std::vector<std::string> walkFrom(const IndexFile& index, IndexFileCursor& cursor,
-                                  const std::string& from) {
+// Reads every word from `from` on, checking each; returns the words seen,
+// and the number of places of each in `counts`.
+std::vector<std::string> walkFrom(const IndexFile& index, IndexFileCursor& cursor, const std::string& from,
+                                  std::vector<std::uint64_t>& counts) {
   std::vector<std::string> words;
   for (cursor.seek(from); cursor.valid(); cursor.next()) {
     FUZZ_CHECK(words.empty() ? !(cursor.key() < from) : words.back() < cursor.key());
@@ -32,6 +33,7 @@ std::vector<std::string> walkFrom(const IndexFile& index, IndexFileCursor& curso
       }
     }
     words.push_back(cursor.key());
+    counts.push_back(cursor.places().size());
   }
   FUZZ_CHECK(!cursor.failed() || index.problem() == IndexProblem::damaged);
   return words;
@@ -49,7 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   IndexFileCursor cursor(index);
-  const std::vector<std::string> words = walkFrom(index, cursor, "");
+  std::vector<std::uint64_t> walked;
+  const std::vector<std::string> words = walkFrom(index, cursor, "", walked);
+  // Counted at once, as the corpus tools count, the same places, unless
+  // the counting finds damage the walk did not reach.
+  if (!cursor.failed()) {
+    std::vector<std::uint64_t> counted;
+    IndexFileReader(index).countPlaces(words, counted);
+    FUZZ_CHECK(counted == walked || index.problem() == IndexProblem::damaged);
+  }
   // A seek to any word read lands on it; a seek past a word, on the next.
   if (!cursor.failed()) {
     for (std::size_t w = 0; w < words.size(); w += 1 + words.size() / 8) {

@@ -800,18 +800,20 @@ template <class EachKey>
 bool IndexFile::scanLeaf(const IndexPage& parent, std::size_t c, EachKey each) const {
   assert(parent.level == 1 && c < parent.children.size());
   IndexPage leaf;
+  bool any = false;  // a leaf below the root has keys, but a damaged one may not
   std::string first;
   std::string last;
   if (!readCells(parent.children[c], 0, false, leaf,
                  [&](std::uint32_t k, bool isLast, std::string_view word, std::uint64_t placeCount,
                      const IndexPage::Places&) {
+                   any = true;
                    if (k == 0) first = word;
                    if (isLast) last = word;
                    each(word, placeCount);
                  })) {
     return false;
   }
-  return first.empty() || inParentRange(parent, c, leaf.number, first, last);
+  return !any || inParentRange(parent, c, leaf.number, first, last);
 }
 
 bool IndexFile::inParentRange(const IndexPage& parent, std::size_t c, std::uint32_t number,
@@ -1219,9 +1221,13 @@ void IndexFileReader::countPlaces(const std::vector<std::string>& words,
         std::size_t next = w;
         const bool scanned = file_.scanLeaf(page, i, [&](std::string_view key, std::uint64_t placeCount) {
           while (next < end && std::string_view(words[next]) < key) ++next;
-          if (next < end && words[next] == key) counts[next] = placeCount;
+          for (std::size_t same = next; same < end && words[same] == key; ++same) counts[same] = placeCount;
         });
-        if (!scanned) return;
+        if (!scanned) {
+          // Counts taken before the damage was found are not kept.
+          std::fill(counts.begin() + static_cast<std::ptrdiff_t>(w), counts.begin() + static_cast<std::ptrdiff_t>(end), 0);
+          return;
+        }
         w = end - 1;
         break;
       }

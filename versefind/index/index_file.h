@@ -291,9 +291,9 @@ class IndexFile {
   // Whether `size` bytes at `at` have the checksum `crc` (or are not checked).
   bool sumsTo(const unsigned char* at, std::uint64_t size, std::uint32_t crc) const;
   bool readPage(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page) const;
-  // Reads and checks the page at `ref` into `page`, all but its keys:
-  // gives `each(k, isLast, word, placeCount, places)` every key k in turn
-  // instead.
+  // Reads and checks the page at `ref` into `page`, but for its keys, their
+  // counts and their places: gives `each(k, isLast, word, placeCount,
+  // places)` every key k in turn instead, before the page's last checks.
   template <class EachCell>
   bool readCells(PageRef ref, std::uint32_t level, bool isRoot, IndexPage& page, EachCell each) const;
   // Whether the keys of page c of `parent`, from `first` to `last`, lie

@@ -276,6 +276,14 @@ void PlaceGatherer::sortHeld(EachHeld each) {
   }
 }
 
+bool PlaceGatherer::writeRecord(std::string& record) {
+  errno = 0;
+  if (std::fwrite(record.data(), 1, record.size(), runs_) != record.size()) return fail(errno);
+  written_ += record.size();
+  record.clear();
+  return true;
+}
+
 // Writes the table as the next run, in word order, and empties it.
 bool PlaceGatherer::spill() {
   if (runs_ == nullptr) {
@@ -296,17 +304,14 @@ bool PlaceGatherer::spill() {
     record += word;
     putVarint(record, count);
     std::uint32_t line = 0;
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = 0; k < count && written; ++k) {
       putVarint(record, places[k].line - line);
       putVarint(record, places[k].wordNumber);
       line = places[k].line;
+      // A word of many places is written a piece at a time.
+      if (record.size() >= WRITE_BUFFER || k + 1 == count) written = writeRecord(record);
     }
-    errno = 0;
-    if (std::fwrite(record.data(), 1, record.size(), runs_) != record.size()) {
-      written = fail(errno);
-      return;
-    }
-    written_ += record.size();
+    if (count == 0) written = writeRecord(record);
   });
   if (!written) return false;
   // The table's room is kept for the next run, empty, but for slots that
@@ -332,7 +337,8 @@ bool PlaceGatherer::finish(const Each& each, IndexFailure& failure) {
   };
   if (cause_ != 0) return failed();
   if (runs_ == nullptr) {
-    // All in memory: no run at all.
+    // All in memory: no run at all. Each word's places are copied for
+    // `each`, beside the table: at most a word's worth more than it holds.
     std::string word;
     std::vector<WordPlace> places;
     sortHeld([&](std::string_view held, const WordPlace* first, std::size_t count) {

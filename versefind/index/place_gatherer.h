@@ -86,6 +86,8 @@ class PlaceGatherer {
   template <class EachHeld>
   void sortHeld(EachHeld each);
   bool spill();
+  // Appends `record` to the run file and empties it; false on failure.
+  bool writeRecord(std::string& record);
   bool fail(int cause);
 
   std::uint64_t memoryBytes_;

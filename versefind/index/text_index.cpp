@@ -110,6 +110,7 @@ void TextLines::copyLine(std::size_t index, std::string& line) const {
     assert(index < fetchedCount_);
     const auto kept = fetched_.find(index);
     if (kept == fetched_.end()) {
+      line.clear();  // what a fetch that fails leaves
       fetch_(index, line);
     } else {
       line = kept->second;
