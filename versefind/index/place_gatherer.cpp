@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "index/word_hash.h"
+
 namespace {
 
 // The most slots the table starts with; it doubles when half of them are
@@ -18,16 +20,6 @@ constexpr std::size_t MOST_FIRST_SLOTS = 1024;
 // place sorted.
 constexpr std::uint64_t SORTING_A_WORD = 8 + 16 + 8;
 constexpr std::uint64_t SORTING_A_PLACE = sizeof(WordPlace);
-
-// FNV-1a over the word's bytes, its halves folded together.
-std::uint64_t hashOf(std::string_view word) {
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (const char c : word) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ULL;
-  }
-  return hash ^ (hash >> 32);
-}
 
 // The first eight bytes of a word as a number that orders as they do (the
 // bytes, most significant first; a shorter word padded with zeros).
@@ -149,7 +141,7 @@ bool PlaceGatherer::fail(int cause) {
 
 std::uint32_t PlaceGatherer::idOf(const std::string& word) {
   if (slots_.empty()) slots_.assign(firstSlots(), Slot{0, 0, 0});
-  const auto hash = static_cast<std::uint32_t>(hashOf(word));
+  const auto hash = static_cast<std::uint32_t>(wordHash(word));
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
     Slot& slot = slots_[at];

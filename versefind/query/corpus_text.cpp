@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "index/word_hash.h"
 #include "query/concordance.h"
 
 NearWords::NearWords(const CorpusText& corpus) : corpus_(corpus) {}
@@ -20,34 +21,20 @@ NearWords::LineCut NearWords::cut(std::uint32_t number) {
   return found->second;
 }
 
-namespace {
-
-// FNV-1a over the word's bytes, its halves folded together.
-std::uint64_t hashOf(std::string_view word) {
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (const char c : word) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ULL;
-  }
-  return hash ^ (hash >> 32);
-}
-
-}  // namespace
-
 std::uint32_t NearWords::keep(const std::string& word) {
   if (2 * (keptWords_.size() + 1) > keptSlots_.size()) {
     // Twice the slots, each word put again where its hash now leads.
     std::vector<std::uint32_t> grown(std::max<std::size_t>(64, 2 * keptSlots_.size()), 0);
     const std::size_t mask = grown.size() - 1;
     for (std::uint32_t id = 0; id < keptWords_.size(); ++id) {
-      std::size_t at = hashOf(keptWords_[id]) & mask;
+      std::size_t at = wordHash(keptWords_[id]) & mask;
       while (grown[at] != 0) at = (at + 1) & mask;
       grown[at] = id + 1;
     }
     keptSlots_.swap(grown);
   }
   const std::size_t mask = keptSlots_.size() - 1;
-  for (std::size_t at = hashOf(word) & mask;; at = (at + 1) & mask) {
+  for (std::size_t at = wordHash(word) & mask;; at = (at + 1) & mask) {
     const std::uint32_t slot = keptSlots_[at];
     if (slot == 0) {
       keptSlots_[at] = static_cast<std::uint32_t>(keptWords_.size()) + 1;
